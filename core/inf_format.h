@@ -1,0 +1,62 @@
+// INF registry-entry format shared by every producer: sections, entry lines,
+// type names, control-set rewriting and machine-path substitution.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "core/options.h"
+#include "platform/environment.h"
+
+namespace vindra {
+
+// The five registry sections, in the order a producer that writes several emits them.
+enum class InfSection { SoftwareAddReg, SoftwareDelReg, DefaultAddReg, DefaultDelReg, SetupRegAddReg };
+inline constexpr int kInfSectionCount = 5;
+
+// "[Software.AddReg]", "[Software.DelReg]", "[Default.AddReg]", "[Default.DelReg]", "[SetupReg.AddReg]".
+std::string_view InfSectionHeader(InfSection section);
+
+// Registry value type numbers.
+inline constexpr std::uint32_t kRegNone = 0;
+inline constexpr std::uint32_t kRegSz = 1;
+inline constexpr std::uint32_t kRegExpandSz = 2;
+inline constexpr std::uint32_t kRegBinary = 3;
+inline constexpr std::uint32_t kRegDword = 4;
+inline constexpr std::uint32_t kRegMultiSz = 7;
+
+// %NAME% references to defined variables of the process replaced; others kept.
+using platform::ExpandEnvironmentText;
+
+// The quoted type name: "\"REG_SZ\"" for 1, "\"hex(1a)\"" for 26.
+std::string RegistryTypeName(std::uint32_t type);
+
+// CurrentControlSet and ControlSet002..009 (first occurrence each, case-blind) become ControlSet001.
+std::string RewriteControlSet(std::string_view keyPath);
+
+// Replaces this machine's %SystemRoot%, %ProgramFiles%, %SystemDrive% folders in string data.
+std::string SubstitutePaths(std::string_view text, const ConversionOptions& options);
+
+// 0x0,"path"
+std::string FormatKeyEntry(std::string_view keyPath);
+
+// 0x%d,"path","name",data   or, for the default value,   0x%d,"path",,data
+std::string FormatValueEntry(std::uint32_t type, std::string_view keyPath, std::string_view name,
+                             std::string_view dataField, bool isDefault);
+
+// ; Replaced "REG_QWORD" to "REG_BINARY".
+std::string ReplacementComment(std::uint32_t type);
+
+// "0x%x": upper-case hexadecimal without leading zeros.
+std::string FormatDwordData(std::uint32_t value);
+
+// The text between double quotes with every double quote doubled.
+std::string QuoteText(std::string_view text);
+
+// Bytes as lower-case hex pairs joined by ",", wrapped after every 25th byte
+// (unless last) with a backslash, CR LF and two spaces. Inline placement.
+std::string FormatHexByteList(const unsigned char* bytes, std::size_t count);
+
+}  // namespace vindra
