@@ -1,0 +1,63 @@
+// The optional language file beside the executable (an INI file in the ANSI
+// code page) and the two lookups every reader of it uses. Nothing is cached:
+// each lookup reads and parses the file afresh, so edits show at the next use.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "app/font_description.h"
+
+namespace vindra::app {
+
+// The executable's path with the extension of its last component replaced by
+// ".rsl" (appended when the last component has none). DBCS-aware: a 0x5C trail
+// byte is not a path separator.
+std::string LanguageFilePathFor(std::string_view executable_path);
+
+// True when a regular file (not a directory) of that name exists right now.
+bool LanguageFilePresent(const std::string& path);
+
+// Pure INI lookup over file content. Returns no value when the section or the
+// key is missing. Section and key names are compared without regard to ASCII
+// letter case; the last section of a name is the one searched and the last
+// occurrence of a key in it wins. A NUL byte ends the text.
+std::optional<std::string> FindIniValue(std::string_view content, std::string_view section,
+                                        std::string_view key);
+
+// Converts an INI value to a 32-bit signed integer: "0x"/"0X" hexadecimal
+// (when longer than two characters), "$" hexadecimal, or decimal with an
+// optional sign. No value when the text is not such a number or out of range.
+std::optional<std::int32_t> ParseIniInteger(std::string_view text);
+
+// The value of `key` in `section` of the file, or `default_text` when the file,
+// section or key is missing. A present key with an empty value gives "".
+std::string ReadIniString(const std::string& file, std::string_view section, std::string_view key,
+                          std::string_view default_text);
+
+// ReadIniString converted by ParseIniInteger; `default_number` when the key is
+// missing or the value does not convert.
+std::int32_t ReadIniInteger(const std::string& file, std::string_view section, std::string_view key,
+                            std::int32_t default_number);
+
+// The two font sections of the language file.
+enum class LanguageFont {
+  kWindow,  // "Font01": windows, buttons, status bar, picker dialog, about box
+  kText,    // "Font02": the text area and the picker's tree
+};
+
+// Section name and designed face/size of a font slot.
+std::string_view FontSectionName(LanguageFont font);
+FontDescription DesignedFont(LanguageFont font);
+
+// Reads a font section: `Charset` first (default 128, low 8 bits used), then
+// `Name` and `Size` with the designed defaults.
+FontDescription ReadFontDescription(const std::string& file, LanguageFont font);
+
+// The font a window hands to the key picker: read from the language file when
+// it is present, all zero (empty name: keep the designed font) when it is not.
+FontDescription LanguageFileFont(const std::string& file, LanguageFont font);
+
+}  // namespace vindra::app

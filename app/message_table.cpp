@@ -1,0 +1,52 @@
+#include "app/message_table.h"
+
+#include "app/language_file.h"
+
+namespace vindra::app {
+namespace {
+
+struct MessageEntry {
+  std::string_view key;
+  std::string_view text;
+};
+
+// The literals are stored as Shift-JIS bytes (the sources are compiled with
+// the CP932 execution character set).
+constexpr std::array<MessageEntry, kMessageCount> kDefaults = {{
+    {"RS_001", "変換するレジストリエントリを選択して下さい"},
+    {"RS_002", "指定できないレジストリのエントリです"},
+    {"RS_003", "[HKEY_LOCAL_MACHINE\\Software/System]より上層のエントリは指定できません"},
+    {"RS_004", "前回の出力内容が保持されています。"},
+    {"RS_005", "追加して出力しますか？"},
+    {"RS_006", "出力が完了しました"},
+    {"RS_007", "「Registry Expander」を使用するレジストリエントリを選択して下さい"},
+    {"RS_008", "レジストリキーを選択して下さい"},
+    {"RS_009", "マイコンピュータ"},
+}};
+
+}  // namespace
+
+MessageTable::MessageTable() { SetDefaults(); }
+
+void MessageTable::SetDefaults() {
+  for (std::size_t i = 0; i < kMessageCount; ++i) texts_[i] = std::string(kDefaults[i].text);
+}
+
+void MessageTable::OverrideFromLanguageFile(const std::string& language_file) {
+  if (!LanguageFilePresent(language_file)) return;
+  for (std::size_t i = 0; i < kMessageCount; ++i)
+    texts_[i] = ReadIniString(language_file, "Strings", kDefaults[i].key, texts_[i]);
+}
+
+std::string_view MessageKey(MessageId id) { return kDefaults[static_cast<std::size_t>(id)].key; }
+
+std::string_view DefaultMessage(MessageId id) { return kDefaults[static_cast<std::size_t>(id)].text; }
+
+MessageTable& Messages() {
+  static MessageTable table;
+  return table;
+}
+
+const std::string& Message(MessageId id) { return Messages().Get(id); }
+
+}  // namespace vindra::app
