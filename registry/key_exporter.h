@@ -1,0 +1,29 @@
+// Export of a registry key with all its values and sub-keys as INF registry
+// entries: a depth-first pre-order walk, values and sub-keys in sorted order.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "core/options.h"
+#include "core/output_list.h"
+#include "registry/registry_access.h"
+
+namespace vindra::registry {
+
+// The path written into the entries of a key: "Classes\" in front for
+// HKEY_CLASSES_ROOT, the leading SOFTWARE\ or SYSTEM\ removed for
+// HKEY_LOCAL_MACHINE, then the control-set rewrite when the option is on.
+std::string ExportOutputPath(RootKey root, std::string_view registryPath, bool forceControlSet001);
+
+// Appends the entries of the key at `keyPath` below `root` and of everything
+// beneath it to `output`. A failing value read throws RegistryError; the
+// entries appended before it stay in `output`.
+void RegistryKeyExporter(OutputList& output, RegistrySource& source, RootKey root, std::string_view keyPath,
+                         const ConversionOptions& options);
+
+// The data field of a multi-string value from its raw bytes as the ANSI read
+// returns them ("" for a list without strings). Exposed for the tests.
+std::string MultiStringField(const unsigned char* data, std::size_t size, const ConversionOptions& options);
+
+}  // namespace vindra::registry

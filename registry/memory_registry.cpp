@@ -1,0 +1,275 @@
+#include "registry/memory_registry.h"
+
+#include <cstring>
+#include <vector>
+
+#include "core/inf_format.h"
+#include "registry/root_key.h"
+#include "registry/value_reading_access.h"
+
+namespace vindra::registry {
+namespace {
+
+// Double-byte ranges of CP932 whose lower-case letters fold onto upper case:
+// lead byte, first lower-case trail byte, last one, distance to upper case.
+struct DoubleByteCaseRange {
+  unsigned char lead;
+  unsigned char lowFirst;
+  unsigned char lowLast;
+  unsigned char distance;
+};
+constexpr DoubleByteCaseRange kDoubleByteCases[] = {
+    {0x82, 0x81, 0x9A, 0x21},  // full-width a-z -> A-Z (82 60..82 79)
+    {0x83, 0xBF, 0xD6, 0x20},  // Greek alpha-omega -> 83 9F..83 B6
+    {0x84, 0x70, 0x7E, 0x30},  // Cyrillic a..n -> 84 40..84 4E
+    {0x84, 0x80, 0x91, 0x31},  // Cyrillic o..ya (84 7F is not a letter) -> 84 4F..84 60
+};
+
+std::size_t CountKeys(const MemoryRegistry::Key& key) {
+  std::size_t n = 1;
+  for (const auto& [folded, sub] : key.subKeys) n += CountKeys(*sub);
+  return n;
+}
+
+std::size_t CountValues(const MemoryRegistry::Key& key) {
+  std::size_t n = key.values.size();
+  for (const auto& [folded, sub] : key.subKeys) n += CountValues(*sub);
+  return n;
+}
+
+void MarkDeleted(MemoryRegistry::Key& key) {
+  key.deleted = true;
+  for (auto& [folded, sub] : key.subKeys) MarkDeleted(*sub);
+}
+
+}  // namespace
+
+std::string FoldNameCase(std::string_view name) {
+  std::string folded(name);
+  for (std::size_t i = 0; i < folded.size();) {
+    const std::size_t length = AnsiCharLength(folded, i);
+    auto& lead = reinterpret_cast<unsigned char&>(folded[i]);
+    if (length == 1) {
+      if (lead >= 'a' && lead <= 'z') lead = static_cast<unsigned char>(lead - 32);
+    } else {
+      auto& trail = reinterpret_cast<unsigned char&>(folded[i + 1]);
+      for (const DoubleByteCaseRange& range : kDoubleByteCases) {
+        if (lead == range.lead && trail >= range.lowFirst && trail <= range.lowLast) {
+          trail = static_cast<unsigned char>(trail - range.distance);
+          break;
+        }
+      }
+    }
+    i += length;
+  }
+  return folded;
+}
+
+// ---------------------------------------------------------------------------
+// Access objects
+
+namespace {
+
+class MemoryRegistryAccess final : public ValueReadingAccess {
+ public:
+  explicit MemoryRegistryAccess(MemoryRegistry& registry) : registry_(registry) {}
+
+  void SetRoot(RootKey root) override {
+    CloseKey();
+    root_ = root;
+  }
+
+  bool OpenKeyReadOnly(std::string_view path) override {
+    CloseKey();
+    if (!path.empty() && path.front() == '\\') path.remove_prefix(1);
+    registry_.NotifyCall(RegistryCall::OpenKey, root_, path, {});
+    std::shared_ptr<MemoryRegistry::Key> key = registry_.FindKey(root_, path);
+    if (!key || key->access == KeyAccess::Denied) return false;
+    current_ = std::move(key);
+    path_.assign(path);
+    return true;
+  }
+
+  void CloseKey() override {
+    current_.reset();
+    path_.clear();
+  }
+
+  std::vector<std::string> ValueNames() override {
+    std::vector<std::string> names;
+    if (!current_) return names;
+    registry_.NotifyCall(RegistryCall::ListValues, root_, path_, {});
+    if (current_->deleted) return names;
+    names.reserve(current_->values.size());
+    for (const auto& [folded, value] : current_->values) names.push_back(value.name);
+    return names;
+  }
+
+  std::vector<std::string> SubKeyNames() override {
+    std::vector<std::string> names;
+    if (!current_) return names;
+    registry_.NotifyCall(RegistryCall::ListSubKeys, root_, path_, {});
+    if (current_->deleted || current_->access != KeyAccess::Full) return names;
+    names.reserve(current_->subKeys.size());
+    for (const auto& [folded, sub] : current_->subKeys) names.push_back(sub->name);
+    return names;
+  }
+
+  std::uint32_t SubKeyCount() override {
+    if (!current_ || current_->deleted) return 0;
+    return static_cast<std::uint32_t>(current_->subKeys.size());
+  }
+
+ protected:
+  long QueryValue(const std::string& name, std::uint32_t* type, unsigned char* data, std::uint32_t* size) override {
+    if (!current_) return kErrorInvalidHandle;
+    registry_.NotifyCall(RegistryCall::QueryValue, root_, path_, name);
+    if (current_->deleted) return kErrorKeyDeleted;
+    const auto it = current_->values.find(FoldNameCase(name));
+    if (it == current_->values.end()) return kErrorFileNotFound;
+    const MemoryRegistry::Value& value = it->second;
+    if (value.queryFails) return kErrorFileNotFound;
+    if (data && value.readFails) return kErrorAccessDenied;
+    const auto needed = static_cast<std::uint32_t>(value.data.size());
+    if (data) {
+      if (needed > *size) {
+        *size = needed;
+        return kErrorMoreData;
+      }
+      if (needed) std::memcpy(data, value.data.data(), needed);
+    }
+    *type = value.type;
+    *size = needed;
+    return kErrorSuccess;
+  }
+
+ private:
+  MemoryRegistry& registry_;
+  RootKey root_ = 0;
+  std::shared_ptr<MemoryRegistry::Key> current_;
+  std::string path_;
+};
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// The tree
+
+MemoryRegistry::MemoryRegistry() {
+  for (RootKey root = kHkeyClassesRoot; root <= kHkeyDynData; ++root) {
+    auto node = std::make_shared<Key>();
+    node->name = std::string(RootKeyName(root));
+    roots_[root] = std::move(node);
+  }
+}
+
+std::shared_ptr<MemoryRegistry::Key> MemoryRegistry::RootNode(RootKey root) const {
+  const auto it = roots_.find(root);
+  return it == roots_.end() ? nullptr : it->second;
+}
+
+std::shared_ptr<MemoryRegistry::Key> MemoryRegistry::FindKey(RootKey root, std::string_view path) const {
+  std::shared_ptr<Key> key = RootNode(root);
+  for (std::string_view part : SplitKeyPath(path)) {
+    if (!key) break;
+    const auto it = key->subKeys.find(FoldNameCase(part));
+    key = it == key->subKeys.end() ? nullptr : it->second;
+  }
+  return key;
+}
+
+const MemoryRegistry::Value* MemoryRegistry::FindValue(RootKey root, std::string_view path,
+                                                       std::string_view name) const {
+  const std::shared_ptr<Key> key = FindKey(root, path);
+  if (!key) return nullptr;
+  const auto it = key->values.find(FoldNameCase(name));
+  return it == key->values.end() ? nullptr : &it->second;
+}
+
+std::shared_ptr<MemoryRegistry::Key> MemoryRegistry::CreatePath(RootKey root, std::string_view path) {
+  std::shared_ptr<Key> key = RootNode(root);
+  const std::vector<std::string_view> parts = SplitKeyPath(path);
+  if (!key || parts.size() > kMaxKeyDepth) return nullptr;
+  for (std::string_view part : parts) {
+    std::shared_ptr<Key>& slot = key->subKeys[FoldNameCase(part)];
+    if (!slot) {
+      slot = std::make_shared<Key>();
+      slot->name.assign(part);
+    }
+    key = slot;
+  }
+  return key;
+}
+
+bool MemoryRegistry::CreateKey(RootKey root, std::string_view path) { return CreatePath(root, path) != nullptr; }
+
+bool MemoryRegistry::DeleteKey(RootKey root, std::string_view path) {
+  const std::vector<std::string_view> parts = SplitKeyPath(path);
+  if (parts.empty()) return false;  // a root key cannot be deleted
+  std::string parentPath;
+  for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
+    parentPath.append(parts[i]).push_back('\\');
+  }
+  const std::shared_ptr<Key> parent = FindKey(root, parentPath);
+  if (!parent) return false;
+  const auto it = parent->subKeys.find(FoldNameCase(parts.back()));
+  if (it == parent->subKeys.end()) return false;
+  // Open access objects keep their node; it answers as a deleted key does.
+  MarkDeleted(*it->second);
+  parent->subKeys.erase(it);
+  return true;
+}
+
+bool MemoryRegistry::SetValue(RootKey root, std::string_view path, std::string_view name, std::uint32_t type,
+                              std::string_view data) {
+  const std::shared_ptr<Key> key = CreatePath(root, path);
+  if (!key) return false;
+  Value& value = key->values[FoldNameCase(name)];
+  if (value.name.empty()) value.name.assign(name);
+  value.type = type;
+  value.data.assign(data);
+  return true;
+}
+
+bool MemoryRegistry::DeleteValue(RootKey root, std::string_view path, std::string_view name) {
+  const std::shared_ptr<Key> key = FindKey(root, path);
+  return key && key->values.erase(FoldNameCase(name)) > 0;
+}
+
+bool MemoryRegistry::SetKeyAccess(RootKey root, std::string_view path, KeyAccess access) {
+  const std::shared_ptr<Key> key = FindKey(root, path);
+  if (!key) return false;
+  key->access = access;
+  return true;
+}
+
+bool MemoryRegistry::SetValueFaults(RootKey root, std::string_view path, std::string_view name, bool queryFails,
+                                    bool readFails) {
+  const std::shared_ptr<Key> key = FindKey(root, path);
+  if (!key) return false;
+  const auto it = key->values.find(FoldNameCase(name));
+  if (it == key->values.end()) return false;
+  it->second.queryFails = queryFails;
+  it->second.readFails = readFails;
+  return true;
+}
+
+std::size_t MemoryRegistry::KeyCount() const {
+  std::size_t n = 0;
+  for (const auto& [root, node] : roots_) n += CountKeys(*node) - 1;
+  return n;
+}
+
+std::size_t MemoryRegistry::ValueCount() const {
+  std::size_t n = 0;
+  for (const auto& [root, node] : roots_) n += CountValues(*node);
+  return n;
+}
+
+std::unique_ptr<RegistryAccess> MemoryRegistry::CreateAccess() { return std::make_unique<MemoryRegistryAccess>(*this); }
+
+void MemoryRegistry::NotifyCall(RegistryCall call, RootKey root, std::string_view path, std::string_view name) const {
+  if (hook_) hook_(call, root, path, name);
+}
+
+}  // namespace vindra::registry

@@ -1,0 +1,85 @@
+#include "registry/regexpander_exporter.h"
+
+#include <memory>
+#include <vector>
+
+#include "core/inf_format.h"
+#include "platform/collate.h"
+#include "registry/key_walk.h"
+
+namespace vindra::registry {
+namespace {
+
+constexpr std::string_view kSettingsPrefix = "Quenvel\\RegExpander\\";
+
+// The name as listed: "(Default)" for the default value, quotes doubled.
+std::string ListedName(std::string_view name) {
+  const std::string_view text = name.empty() ? std::string_view("(Default)") : name;
+  std::string listed;
+  listed.reserve(text.size());
+  for (char c : text) {
+    listed.push_back(c);
+    if (c == '"') listed.push_back('"');
+  }
+  return listed;
+}
+
+bool IsStringType(std::uint32_t type) { return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz; }
+
+}  // namespace
+
+std::string RegExpanderSettingsKey(RootKey root) {
+  std::string_view abbreviation = "HKCU";
+  switch (root) {
+    case kHkeyClassesRoot:
+    case kHkeyLocalMachine:
+      abbreviation = "HKLM";
+      break;
+    case kHkeyUsers:
+      abbreviation = "HKU";
+      break;
+    case kHkeyCurrentConfig:
+      abbreviation = "HKCC";
+      break;
+    default:
+      break;
+  }
+  return std::string(kSettingsPrefix).append(abbreviation);
+}
+
+std::string RegExpanderKeyPath(RootKey root, std::string_view registryPath, bool forceControlSet001) {
+  std::string path;
+  if (root == kHkeyClassesRoot) path.assign("Software\\Classes\\");
+  path.append(registryPath);
+  return forceControlSet001 ? RewriteControlSet(path) : path;
+}
+
+void RegExpanderExporter(OutputList& output, RegistrySource& source, RootKey root, std::string_view keyPath,
+                         const ConversionOptions& options) {
+  const std::string settingsKey = RegExpanderSettingsKey(root);
+  WalkKeyTree(source, root, keyPath, [&](const std::string& registryPath) {
+    const std::vector<std::string> names = SortedValueNames(source, root, registryPath);
+    std::vector<std::string> listed;
+    const std::unique_ptr<RegistryAccess> key = source.CreateAccess();
+    key->SetRoot(root);
+    for (const std::string& name : names) {
+      std::uint32_t type = 0;
+      if (key->OpenKeyReadOnly(registryPath)) {
+        type = GetValueType(*key, name);
+        key->CloseKey();
+      }
+      if (IsStringType(type)) listed.push_back(ListedName(name));
+    }
+    if (listed.empty()) return;
+    platform::SortNamesIgnoreCase(listed);  // "(Default)" takes its place by its text
+    std::string field;
+    for (const std::string& name : listed) {
+      if (!field.empty()) field.push_back(',');
+      field.append("\"").append(name).append("\"");
+    }
+    output.Add(FormatValueEntry(kRegMultiSz, settingsKey,
+                                RegExpanderKeyPath(root, registryPath, options.ForceControlSet001), field, false));
+  });
+}
+
+}  // namespace vindra::registry

@@ -1,0 +1,136 @@
+#include <windows.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "registry/value_reading_access.h"
+#include "registry/win32_registry.h"
+
+namespace vindra::registry {
+namespace {
+
+// Predefined keys are sign-extended 32-bit values in a 64-bit handle.
+HKEY RootHandle(RootKey root) {
+  return reinterpret_cast<HKEY>(static_cast<ULONG_PTR>(static_cast<LONG_PTR>(static_cast<LONG>(root))));
+}
+
+// Rights tried in order when opening a key.
+constexpr REGSAM kOpenRights[] = {KEY_READ, READ_CONTROL | KEY_QUERY_VALUE | KEY_ENUMERATE_SUB_KEYS,
+                                  KEY_QUERY_VALUE};
+
+// The ANSI functions report name lengths of the key information in UTF-16
+// units, while the ANSI names can take two bytes per unit; the buffer also
+// grows on demand.
+constexpr DWORD kMinNameBuffer = 512;
+constexpr DWORD kMaxNameBuffer = 65536;
+
+class Win32RegistryAccess final : public ValueReadingAccess {
+ public:
+  ~Win32RegistryAccess() override { CloseKey(); }
+
+  void SetRoot(RootKey root) override {
+    CloseKey();
+    root_ = root;
+  }
+
+  bool OpenKeyReadOnly(std::string_view path) override {
+    CloseKey();
+    if (!path.empty() && path.front() == '\\') path.remove_prefix(1);
+    const std::string subKey(path);
+    for (REGSAM rights : kOpenRights) {
+      HKEY key = nullptr;
+      if (RegOpenKeyExA(RootHandle(root_), subKey.c_str(), 0, rights, &key) == ERROR_SUCCESS) {
+        key_ = key;
+        return true;
+      }
+    }
+    return false;
+  }
+
+  void CloseKey() override {
+    if (key_) RegCloseKey(key_);
+    key_ = nullptr;
+  }
+
+  std::vector<std::string> ValueNames() override {
+    std::vector<std::string> names;
+    DWORD count = 0;
+    DWORD maxName = 0;
+    if (!key_ || RegQueryInfoKeyA(key_, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, &maxName,
+                                  nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+      return names;
+    }
+    names.reserve(count);
+    std::vector<char> buffer(std::max<DWORD>(kMinNameBuffer, 2 * maxName + 2));
+    for (DWORD index = 0; index < count; ++index) {
+      DWORD length = static_cast<DWORD>(buffer.size());
+      LONG result = RegEnumValueA(key_, index, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr);
+      while (result == ERROR_MORE_DATA && buffer.size() < kMaxNameBuffer) {
+        buffer.resize(buffer.size() * 2);
+        length = static_cast<DWORD>(buffer.size());
+        result = RegEnumValueA(key_, index, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr);
+      }
+      if (result == ERROR_NO_MORE_ITEMS) break;  // values went away meanwhile
+      if (result == ERROR_SUCCESS) names.emplace_back(buffer.data(), length);
+    }
+    return names;
+  }
+
+  std::vector<std::string> SubKeyNames() override {
+    std::vector<std::string> names;
+    DWORD count = 0;
+    DWORD maxName = 0;
+    if (!key_ || RegQueryInfoKeyA(key_, nullptr, nullptr, nullptr, &count, &maxName, nullptr, nullptr, nullptr,
+                                  nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+      return names;
+    }
+    names.reserve(count);
+    std::vector<char> buffer(std::max<DWORD>(kMinNameBuffer, 2 * maxName + 2));
+    for (DWORD index = 0; index < count; ++index) {
+      DWORD length = static_cast<DWORD>(buffer.size());
+      LONG result = RegEnumKeyExA(key_, index, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr);
+      while (result == ERROR_MORE_DATA && buffer.size() < kMaxNameBuffer) {
+        buffer.resize(buffer.size() * 2);
+        length = static_cast<DWORD>(buffer.size());
+        result = RegEnumKeyExA(key_, index, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr);
+      }
+      if (result == ERROR_NO_MORE_ITEMS) break;
+      if (result == ERROR_SUCCESS) names.emplace_back(buffer.data(), length);
+      // Without the right to enumerate (a key opened for querying only) every
+      // index fails: the list stays empty.
+      if (result == ERROR_ACCESS_DENIED) break;
+    }
+    return names;
+  }
+
+  std::uint32_t SubKeyCount() override {
+    DWORD count = 0;
+    if (!key_ || RegQueryInfoKeyA(key_, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr, nullptr,
+                                  nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+      return 0;
+    }
+    return count;
+  }
+
+ protected:
+  long QueryValue(const std::string& name, std::uint32_t* type, unsigned char* data, std::uint32_t* size) override {
+    if (!key_) return ERROR_INVALID_HANDLE;
+    DWORD valueType = 0;
+    DWORD valueSize = *size;
+    const LONG result = RegQueryValueExA(key_, name.c_str(), nullptr, &valueType, data, &valueSize);
+    *type = valueType;
+    *size = valueSize;
+    return result;
+  }
+
+ private:
+  RootKey root_ = kHkeyCurrentUser;
+  HKEY key_ = nullptr;
+};
+
+}  // namespace
+
+std::unique_ptr<RegistryAccess> Win32RegistrySource::CreateAccess() { return std::make_unique<Win32RegistryAccess>(); }
+
+}  // namespace vindra::registry
