@@ -1,0 +1,111 @@
+#include "platform/collate.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace vindra::platform {
+namespace {
+
+std::string Join(const std::vector<std::string>& v) {
+  std::string out;
+  for (const auto& s : v) out += (out.empty() ? "[" : " [") + s + "]";
+  return out;
+}
+
+// The order of CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE) on a
+// Japanese system; names in one inner list compare equal.
+const std::vector<std::vector<std::string>> kWindowsOrder = {
+    {""},     {"_x"},  {"~z"},  {"1"},      {"10"}, {"9"},  {"a", "A"}, {"Ａ", "ａ"}, {"a b"}, {"a.b"},
+    {"a_b"},  {"a1"},  {"A-1"}, {"a10"},    {"a2"}, {"ab", "aB"},       {"a-b"},      {"b", "B"},
+    {"x"},    {"-x"},  {"Zeta", "zeta"},    {"ｱ"},  {"ア"}, {"あ"}, {"ソ"}, {"亜"},  {"日本"}, {"表"},
+};
+
+TEST(Collate, AdjacentNamesCompareAsOnWindows) {
+  for (std::size_t i = 0; i < kWindowsOrder.size(); ++i) {
+    const auto& group = kWindowsOrder[i];
+    for (const auto& a : group) {
+      for (const auto& b : group) EXPECT_EQ(CompareTextIgnoreCase(a, b), 0) << "[" << a << "] [" << b << "]";
+    }
+    if (i + 1 < kWindowsOrder.size()) {
+      const auto& next = kWindowsOrder[i + 1];
+      EXPECT_LT(CompareTextIgnoreCase(group.front(), next.front()), 0) << "[" << group.front() << "] [" << next.front() << "]";
+      EXPECT_GT(CompareTextIgnoreCase(next.back(), group.back()), 0) << "[" << next.back() << "] [" << group.back() << "]";
+    }
+  }
+}
+
+TEST(Collate, SortIsStableAndGivesTheWindowsOrder) {
+  std::vector<std::string> expected;
+  for (const auto& g : kWindowsOrder) expected.insert(expected.end(), g.begin(), g.end());
+  std::vector<std::string> names = expected;
+  std::mt19937 random(7);
+  for (int round = 0; round < 5; ++round) {
+    std::shuffle(names.begin(), names.end(), random);
+    const std::vector<std::string> input = names;
+    SortNamesIgnoreCase(names);
+    // Equal names keep their input order: build the expected list from it.
+    std::vector<std::string> want;
+    for (const auto& g : kWindowsOrder) {
+      for (const auto& s : input) {
+        if (std::find(g.begin(), g.end(), s) != g.end()) want.push_back(s);
+      }
+    }
+    EXPECT_EQ(Join(names), Join(want));
+  }
+}
+
+struct PairCase {
+  std::string a, b;
+  int sign;
+};
+
+TEST(Collate, PairsCompareAsOnWindows) {
+  const PairCase cases[] = {
+      {"", "", 0},         {"", "a", -1},         {"", "-", -1},        {"ab", "AB", 0},
+      {"ab", "a-b", -1},   {"a-b", "ab-", 1},     {"-ab", "a-b", 1},    {"a'b", "a-b", -1},
+      {"a--b", "a-b", 1},  {"a b", "a_b", -1},    {"a.b", "a_b", -1},   {"a~", "a\\", -1},
+      {"a\\", "a+", -1},   {"a>", "a0", -1},      {"a9", "aa", -1},     {"ａ", "Ａ", 0},
+      {"A", "Ａ", -1},     {"ｱ", "ア", -1},       {"ア", "あ", -1},     {"カ", "ガ", -1},
+      {"か", "ガ", -1},    {"は", "ば", -1},      {"ば", "ぱ", -1},     {"亜", "表", -1},
+      {"Software", "SYSTEM", -1}, {"CurrentControlSet", "ControlSet001", 1}, {"Ab", "ab", 0},
+  };
+  for (const auto& c : cases) {
+    const int r = CompareTextIgnoreCase(c.a, c.b);
+    EXPECT_EQ((r > 0) - (r < 0), c.sign) << "[" << c.a << "] [" << c.b << "]";
+    const int back = CompareTextIgnoreCase(c.b, c.a);
+    EXPECT_EQ((back > 0) - (back < 0), -c.sign) << "[" << c.b << "] [" << c.a << "]";
+  }
+}
+
+// Windows sorts the space and the ASCII symbols in this order, before digits
+// and letters.
+TEST(Collate, SymbolsSortAsOnWindows) {
+  const std::string order = " !\"#$%&()*,./:;?@[]^_`{|}~\\+<=>0a";
+  for (std::size_t i = 0; i + 1 < order.size(); ++i) {
+    const std::string a = std::string("x") + order[i] + "y";
+    const std::string b = std::string("x") + order[i + 1] + "y";
+    EXPECT_LT(CompareTextIgnoreCase(a, b), 0) << "[" << a << "] [" << b << "]";
+  }
+}
+
+TEST(Collate, SortsRegistryNames) {
+  std::vector<std::string> names = {"Zone", "", "policies", "Classes", "アプリ", "Microsoft", "clients", "1st", "Policies"};
+  SortNamesIgnoreCase(names);
+  EXPECT_EQ(Join(names), Join({"", "1st", "Classes", "clients", "Microsoft", "policies", "Policies", "Zone", "アプリ"}));
+}
+
+TEST(Collate, OddBytesDoNotBreakTheOrder) {
+  // Invalid Shift-JIS, lone lead bytes, control characters and NUL bytes.
+  std::vector<std::string> names = {"\x82", "a\x81", std::string("a\0b", 3), "\x7F", "\xFF\xFE", "\x81\x20", "a"};
+  SortNamesIgnoreCase(names);
+  for (std::size_t i = 0; i + 1 < names.size(); ++i) {
+    EXPECT_LE(CompareTextIgnoreCase(names[i], names[i + 1]), 0) << i;
+  }
+}
+
+}  // namespace
+}  // namespace vindra::platform
