@@ -39,12 +39,30 @@ std::string RewriteControlSet(std::string_view keyPath);
 // Replaces this machine's %SystemRoot%, %ProgramFiles%, %SystemDrive% folders in string data.
 std::string SubstitutePaths(std::string_view text, const ConversionOptions& options);
 
+// The machine's folders that SubstitutePaths looks for, read from the process
+// environment for the toggles that are on. A producer that substitutes many
+// texts reads them once per run (the environment cannot change in between).
+struct MachinePaths {
+  std::string systemRoot;    // ExpandEnvironmentText("%SystemRoot%"), empty when its toggle is off
+  std::string programFiles;  // ExpandEnvironmentText("%ProgramFiles%"), likewise
+  std::string systemDrive;   // ExpandEnvironmentText("%SystemDrive%"), likewise
+};
+MachinePaths ReadMachinePaths(const ConversionOptions& options);
+
+// SubstitutePaths with the machine's folders already read.
+std::string SubstitutePaths(std::string_view text, const ConversionOptions& options, const MachinePaths& paths);
+
 // 0x0,"path"
 std::string FormatKeyEntry(std::string_view keyPath);
 
 // 0x%d,"path","name",data   or, for the default value,   0x%d,"path",,data
 std::string FormatValueEntry(std::uint32_t type, std::string_view keyPath, std::string_view name,
                              std::string_view dataField, bool isDefault);
+
+// FormatKeyEntry and FormatValueEntry appending to `out` instead of returning a new string.
+void AppendKeyEntry(std::string& out, std::string_view keyPath);
+void AppendValueEntry(std::string& out, std::uint32_t type, std::string_view keyPath, std::string_view name,
+                      std::string_view dataField, bool isDefault);
 
 // ; Replaced "REG_QWORD" to "REG_BINARY".
 std::string ReplacementComment(std::uint32_t type);

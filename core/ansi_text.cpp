@@ -1,0 +1,145 @@
+#include "core/ansi_text.h"
+
+#include <cstring>
+
+#include "platform/codepage.h"
+
+namespace vindra {
+namespace {
+
+bool IsLead(unsigned char c) { return c >= 0x80 && platform::IsAnsiLeadByte(c); }
+
+// True when `pattern` matches `text` at `pos`, character by character.
+bool MatchesAt(std::string_view text, std::size_t pos, std::string_view pattern) {
+  std::size_t j = 0;
+  while (j < pattern.size()) {
+    const std::size_t k = pos + j;
+    if (k >= text.size()) return false;
+    const unsigned char c = static_cast<unsigned char>(text[k]);
+    if (IsLead(c) && k + 1 < text.size()) {
+      if (j + 1 >= pattern.size()) return false;  // the pattern would end inside a character
+      if (pattern[j] != text[k] || pattern[j + 1] != text[k + 1]) return false;
+      j += 2;
+    } else {
+      if (AsciiLower(pattern[j]) != AsciiLower(text[k])) return false;
+      ++j;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix) {
+  if (text.size() < prefix.size()) return false;
+  for (std::size_t i = 0; i < prefix.size(); ++i) {
+    if (AsciiUpper(text[i]) != AsciiUpper(prefix[i])) return false;
+  }
+  return true;
+}
+
+std::string_view TrimBlanks(std::string_view text) {
+  std::size_t begin = 0;
+  std::size_t end = text.size();
+  while (begin < end && static_cast<unsigned char>(text[begin]) <= 0x20) ++begin;
+  while (end > begin && static_cast<unsigned char>(text[end - 1]) <= 0x20) --end;
+  return text.substr(begin, end - begin);
+}
+
+std::size_t CharLengthAt(std::string_view text, std::size_t pos) {
+  return (IsLead(static_cast<unsigned char>(text[pos])) && pos + 1 < text.size()) ? 2 : 1;
+}
+
+std::size_t FindIgnoreCase(std::string_view text, std::string_view pattern, std::size_t from) {
+  if (pattern.empty()) return std::string_view::npos;
+  const char first = AsciiLower(pattern[0]);
+  std::size_t i = from;
+  while (i < text.size() && text.size() - i >= pattern.size()) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    if (c < 0x80) {
+      if (AsciiLower(static_cast<char>(c)) == first && MatchesAt(text, i, pattern)) return i;
+      ++i;
+    } else {
+      if (static_cast<char>(c) == pattern[0] && MatchesAt(text, i, pattern)) return i;
+      i += CharLengthAt(text, i);
+    }
+  }
+  return std::string_view::npos;
+}
+
+bool ReplaceFirstIgnoreCase(std::string& text, std::string_view pattern, std::string_view replacement) {
+  const std::size_t pos = FindIgnoreCase(text, pattern);
+  if (pos == std::string_view::npos) return false;
+  text.replace(pos, pattern.size(), replacement);
+  return true;
+}
+
+std::size_t ReplaceAllIgnoreCase(std::string& text, std::string_view pattern, std::string_view replacement) {
+  std::size_t pos = FindIgnoreCase(text, pattern);
+  if (pos == std::string_view::npos) return 0;
+  std::string result;
+  result.reserve(text.size());
+  std::size_t done = 0;
+  std::size_t count = 0;
+  while (pos != std::string_view::npos) {
+    result.append(text, done, pos - done);
+    result.append(replacement);
+    done = pos + pattern.size();
+    ++count;
+    pos = FindIgnoreCase(text, pattern, done);
+  }
+  result.append(text, done, std::string::npos);
+  text.swap(result);
+  return count;
+}
+
+void AppendCollapsingBackslashPairs(std::string_view text, std::string& out) {
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    if (c == '\\') {
+      out.push_back('\\');
+      i += (i + 1 < text.size() && text[i + 1] == '\\') ? 2 : 1;
+    } else if (c >= 0x80) {
+      const std::size_t n = CharLengthAt(text, i);
+      out.append(text.data() + i, n);
+      i += n;
+    } else {
+      out.push_back(static_cast<char>(c));
+      ++i;
+    }
+  }
+}
+
+void AppendUnescapingQuotes(std::string_view text, std::string& out) {
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    if (c == '\\' && i + 1 < text.size() && text[i + 1] == '"') {
+      ++i;  // the quote itself is copied on the next round
+    } else if (c >= 0x80) {
+      const std::size_t n = CharLengthAt(text, i);
+      out.append(text.data() + i, n);
+      i += n;
+    } else {
+      out.push_back(static_cast<char>(c));
+      ++i;
+    }
+  }
+}
+
+void AppendDoublingQuotes(std::string_view text, std::string& out) {
+  // A double quote is never a trail byte, so a plain byte scan is safe here.
+  std::size_t done = 0;
+  while (true) {
+    const void* hit = done < text.size() ? std::memchr(text.data() + done, '"', text.size() - done) : nullptr;
+    if (hit == nullptr) break;
+    const std::size_t pos = static_cast<std::size_t>(static_cast<const char*>(hit) - text.data());
+    out.append(text.data() + done, pos + 1 - done);
+    out.push_back('"');
+    done = pos + 1;
+  }
+  out.append(text.data() + done, text.size() - done);
+}
+
+}  // namespace vindra

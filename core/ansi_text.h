@@ -1,0 +1,47 @@
+// Byte-level helpers for 8-bit text in the ANSI code page. Letter case is
+// folded for ASCII letters only, and double-byte characters are stepped over
+// whole, so a trail byte that happens to equal a backslash or a letter is never
+// mistaken for one.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace vindra {
+
+inline char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
+inline char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - ('a' - 'A')) : c; }
+
+// True when `text` begins with `prefix`, ASCII letters compared without regard to case.
+bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix);
+
+// `text` without leading and trailing bytes 0x00-0x20 (blanks and control characters).
+std::string_view TrimBlanks(std::string_view text);
+
+// Length in bytes of the character that starts at `pos`: 2 for a lead byte
+// followed by another byte, else 1.
+std::size_t CharLengthAt(std::string_view text, std::size_t pos);
+
+// Position of the first occurrence of `pattern` at or after `from` (a character
+// boundary) that starts and ends on character boundaries, ASCII letters
+// compared without regard to case; npos when there is none or `pattern` is empty.
+std::size_t FindIgnoreCase(std::string_view text, std::string_view pattern, std::size_t from = 0);
+
+// Replaces the first occurrence (FindIgnoreCase) of `pattern`; true if one was replaced.
+bool ReplaceFirstIgnoreCase(std::string& text, std::string_view pattern, std::string_view replacement);
+
+// Replaces every occurrence, left to right, never rescanning inserted text.
+// Returns the number of replacements.
+std::size_t ReplaceAllIgnoreCase(std::string& text, std::string_view pattern, std::string_view replacement);
+
+// Appends `text` to `out` with every backslash-backslash pair made one backslash.
+void AppendCollapsingBackslashPairs(std::string_view text, std::string& out);
+
+// Appends `text` to `out` with every backslash that precedes a double quote removed.
+void AppendUnescapingQuotes(std::string_view text, std::string& out);
+
+// Appends `text` to `out` with every double quote doubled.
+void AppendDoublingQuotes(std::string_view text, std::string& out);
+
+}  // namespace vindra

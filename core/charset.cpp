@@ -1,0 +1,165 @@
+#include "core/charset.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <optional>
+
+namespace vindra {
+
+int ProbeLength = 2048;
+int Utf8CheckDepth = 0;
+
+namespace {
+
+// The detector numbers bytes from 1 to n; a byte looked at past n reads as 0.
+class Probe {
+ public:
+  explicit Probe(std::string_view text) : text_(text) {}
+  std::size_t size() const { return text_.size(); }
+  unsigned At(std::size_t position) const {
+    return (position >= 1 && position <= text_.size()) ? static_cast<unsigned char>(text_[position - 1]) : 0u;
+  }
+
+ private:
+  std::string_view text_;
+};
+
+bool InRange(unsigned b, unsigned low, unsigned high) { return b >= low && b <= high; }
+
+std::optional<CharsetKind> Utf8Test(const Probe& p) {
+  if (p.At(1) == 0xEF && p.At(2) == 0xBB && p.At(3) == 0xBF) return CharsetKind::Utf8Bom;
+  unsigned char sequences = 0;  // eight bits wide: it wraps like the original counter
+  std::size_t i = 1;
+  while (p.size() > 0 && i <= p.size() - 1) {
+    const unsigned b = p.At(i);
+    if (b <= 0x7F) {
+      ++i;
+      continue;
+    }
+    if (b <= 0xBF) return std::nullopt;
+    if ((p.At(i + 1) & 0x80) == 0) return std::nullopt;
+    ++sequences;
+    if (static_cast<int>(sequences) > Utf8CheckDepth) return CharsetKind::Utf8;
+    std::size_t skipped = 0;
+    if (b >= 0xE0) skipped = 1;
+    if (b >= 0xF0) skipped = 2;
+    if (b >= 0xF8) skipped = 3;
+    if (b >= 0xFC) skipped = 4;
+    i += 2 + skipped;
+  }
+  return std::nullopt;
+}
+
+bool BinaryByte(unsigned b) { return b <= 0x07 || b == 0xFF; }
+
+// The rows of the main scan. `result` is the standing result (Ascii or
+// EucOrShiftJis); `i` is moved to where the scan goes on. Returns false when
+// the scan must end (the run scan ran past the end).
+bool ScanRow(const Probe& p, std::size_t& i, CharsetKind& result) {
+  const unsigned b = p.At(i);
+  const unsigned b2 = p.At(i + 1);
+  if (b == 0x1B) {
+    if (b2 == 0x24) {
+      const unsigned b3 = p.At(i + 2);
+      if (b3 == 0x42) result = CharsetKind::JisNew;
+      if (b3 == 0x40) result = CharsetKind::JisOld;
+      i += 3;
+    } else {
+      i += 2;
+    }
+    return true;
+  }
+  if (BinaryByte(b)) {
+    result = CharsetKind::Binary;
+    return true;
+  }
+  if (b <= 0x7F || b == 0x80 || b == 0xA0) {
+    ++i;
+    return true;
+  }
+  if (InRange(b, 0x81, 0x8D) || InRange(b, 0x8F, 0x9F)) {
+    result = CharsetKind::ShiftJis;
+    return true;
+  }
+  if (b == 0x8E) {
+    if (InRange(b2, 0x40, 0x7E) || InRange(b2, 0x80, 0xA0) || InRange(b2, 0xE0, 0xFC)) {
+      result = CharsetKind::ShiftJis;
+    } else if (InRange(b2, 0xA1, 0xDF)) {
+      result = CharsetKind::EucOrShiftJis;
+    }
+    i += 2;
+    return true;
+  }
+  if (InRange(b, 0xA1, 0xDF)) {
+    if (InRange(b2, 0xF0, 0xFE)) {
+      result = CharsetKind::EucJp;
+    } else if (InRange(b2, 0xA1, 0xDF)) {
+      result = CharsetKind::EucOrShiftJis;
+    } else if (InRange(b2, 0xE0, 0xEF)) {
+      result = CharsetKind::EucOrShiftJis;
+      // The run scan: bytes from i + 2 on while they are 0x40 or above.
+      std::size_t j = i + 2;
+      while (true) {
+        if (j > p.size()) return false;
+        const unsigned c = p.At(j);
+        if (c < 0x40) break;
+        if (InRange(c, 0x81, 0x8D) || InRange(c, 0x8F, 0x9C)) {
+          result = CharsetKind::ShiftJis;
+        } else if (c == 0xFD || c == 0xFE) {
+          result = CharsetKind::EucJp;
+        }
+        if (result != CharsetKind::EucOrShiftJis) break;
+        ++j;
+      }
+      i = j + 1;
+      return true;
+    } else if (b2 <= 0x9F) {
+      result = CharsetKind::ShiftJis;
+    }
+    i += 2;
+    return true;
+  }
+  if (InRange(b, 0xE0, 0xEF)) {
+    if (InRange(b2, 0x40, 0x7E) || InRange(b2, 0x80, 0xA0)) {
+      result = CharsetKind::ShiftJis;
+    } else if (b2 == 0xFD || b2 == 0xFE) {
+      result = CharsetKind::EucJp;
+    } else if (InRange(b2, 0xA1, 0xFC)) {
+      result = CharsetKind::EucOrShiftJis;
+    }
+    i += 2;
+    return true;
+  }
+  // 0xF0-0xFE
+  result = CharsetKind::EucJp;
+  return true;
+}
+
+CharsetKind MainScan(const Probe& p) {
+  CharsetKind result = CharsetKind::Ascii;
+  std::size_t i = 1;
+  while ((result == CharsetKind::Ascii || result == CharsetKind::EucOrShiftJis) && i < p.size()) {
+    if (!ScanRow(p, i, result)) break;
+  }
+  return result;
+}
+
+}  // namespace
+
+CharsetKind DetectCharset(std::string_view text) {
+  const Probe p(text);
+  if (p.size() == 0) return CharsetKind::ShiftJis;
+  if (p.At(1) == 0xFF && p.At(2) == 0xFE) return CharsetKind::Utf16LE;
+  if (p.At(1) == 0xFE && p.At(2) == 0xFF) return CharsetKind::Utf16BE;
+  if (Utf8CheckDepth > 0) {
+    if (const auto kind = Utf8Test(p)) return *kind;
+  }
+  const std::size_t binaryEnd =
+      std::min(static_cast<std::size_t>(std::max(ProbeLength, 0)), p.size() - 1);
+  for (std::size_t i = 1; i <= binaryEnd; ++i) {
+    if (BinaryByte(p.At(i))) return CharsetKind::Binary;
+  }
+  return MainScan(p);
+}
+
+}  // namespace vindra

@@ -1,0 +1,64 @@
+// Reading files for the loaders, with the system's own text for failures.
+// One implementation per platform: file_io_posix.cpp, file_io_win32.cpp.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+namespace vindra {
+
+// A file that cannot be opened or read. what() is the message in the ANSI code
+// page: ファイル "<full path>". <system text> は開けません
+class FileOpenError : public std::runtime_error {
+ public:
+  FileOpenError(const std::string& fileName, const std::string& systemText);
+  static std::string ComposeMessage(const std::string& fullPath, const std::string& systemText);
+};
+
+// The file's full path: GetFullPathNameA on Windows, an absolute normalised
+// path elsewhere. The name itself when that fails.
+std::string FullPathName(const std::string& fileName);
+
+// A file opened read-only, read from start to end.
+class InputFile {
+ public:
+  InputFile() = default;
+  ~InputFile();
+  InputFile(const InputFile&) = delete;
+  InputFile& operator=(const InputFile&) = delete;
+
+  // False when the file cannot be opened (a folder counts as such); the
+  // reason is then in ErrorText().
+  bool Open(const std::string& fileName);
+  // Opens or throws FileOpenError.
+  void OpenOrThrow(const std::string& fileName);
+
+  // Size in bytes; throws FileOpenError when it cannot be taken.
+  std::uint64_t Size();
+  // Reads up to `count` bytes at the current position; fewer only at the end
+  // of the file. Throws FileOpenError when the system reports a failure.
+  std::size_t Read(void* buffer, std::size_t count);
+  // Moves the read position to `offset` from the start; throws on failure.
+  void Seek(std::uint64_t offset);
+
+  const std::string& ErrorText() const { return errorText_; }
+
+ private:
+  [[noreturn]] void ThrowLastError();
+  void Close();
+
+  std::string fileName_;
+  std::string errorText_;
+#ifdef _WIN32
+  void* handle_ = nullptr;
+#else
+  int fd_ = -1;
+#endif
+};
+
+// Removes trailing blanks, line breaks and full stops from a system message.
+std::string TrimSystemText(std::string text);
+
+}  // namespace vindra

@@ -1,0 +1,85 @@
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
+#include "core/file_io.h"
+
+namespace vindra {
+namespace {
+
+std::string SystemText(int error) { return TrimSystemText(std::strerror(error)); }
+
+}  // namespace
+
+std::string FullPathName(const std::string& fileName) {
+  std::error_code error;
+  const std::filesystem::path full = std::filesystem::absolute(std::filesystem::path(fileName), error);
+  if (error) return fileName;
+  return full.lexically_normal().string();
+}
+
+bool InputFile::Open(const std::string& fileName) {
+  Close();
+  fileName_ = fileName;
+  errorText_.clear();
+  int fd;
+  do {
+    fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) {
+    errorText_ = SystemText(errno);
+    return false;
+  }
+  struct stat info {};
+  if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+    errorText_ = SystemText(S_ISDIR(info.st_mode) ? EISDIR : errno);
+    ::close(fd);
+    return false;
+  }
+  fd_ = fd;
+  return true;
+}
+
+void InputFile::Close() {
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = -1;
+}
+
+std::uint64_t InputFile::Size() {
+  struct stat info {};
+  if (::fstat(fd_, &info) != 0) {
+    errorText_ = SystemText(errno);
+    ThrowLastError();
+  }
+  return static_cast<std::uint64_t>(info.st_size);
+}
+
+std::size_t InputFile::Read(void* buffer, std::size_t count) {
+  auto* out = static_cast<char*>(buffer);
+  std::size_t done = 0;
+  while (done < count) {
+    const std::size_t chunk = std::min<std::size_t>(count - done, std::size_t{1} << 30);
+    const ssize_t n = ::read(fd_, out + done, chunk);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      errorText_ = SystemText(errno);
+      ThrowLastError();
+    }
+    if (n == 0) break;
+    done += static_cast<std::size_t>(n);
+  }
+  return done;
+}
+
+void InputFile::Seek(std::uint64_t offset) {
+  if (::lseek(fd_, static_cast<off_t>(offset), SEEK_SET) < 0) {
+    errorText_ = SystemText(errno);
+    ThrowLastError();
+  }
+}
+
+}  // namespace vindra

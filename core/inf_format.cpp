@@ -1,0 +1,190 @@
+#include "core/inf_format.h"
+
+#include <array>
+#include <cstdio>
+
+#include "core/ansi_text.h"
+
+namespace vindra {
+namespace {
+
+constexpr std::array<std::string_view, kInfSectionCount> kSectionHeaders = {
+    "[Software.AddReg]", "[Software.DelReg]", "[Default.AddReg]", "[Default.DelReg]", "[SetupReg.AddReg]"};
+
+constexpr std::array<std::string_view, 12> kTypeNames = {
+    "REG_NONE",          "REG_SZ",
+    "REG_EXPAND_SZ",     "REG_BINARY",
+    "REG_DWORD",         "REG_DWORD_BIG_ENDIAN",
+    "REG_LINK",          "REG_MULTI_SZ",
+    "REG_RESOURCE_LIST", "REG_FULL_RESOURCE_DESCRIPTOR",
+    "REG_RESOURCE_REQUIREMENTS_LIST", "REG_QWORD"};
+
+void AppendDecimal(std::string& out, std::uint32_t value) {
+  char digits[10];
+  int n = 0;
+  do {
+    digits[n++] = static_cast<char>('0' + value % 10);
+    value /= 10;
+  } while (value != 0);
+  while (n > 0) out.push_back(digits[--n]);
+}
+
+void AppendHex(std::string& out, std::uint32_t value, const char* alphabet) {
+  char digits[8];
+  int n = 0;
+  do {
+    digits[n++] = alphabet[value & 0xF];
+    value >>= 4;
+  } while (value != 0);
+  while (n > 0) out.push_back(digits[--n]);
+}
+
+// The substitution steps in their fixed order: system root and program files
+// before the bare system drive, which is usually a prefix of both.
+struct SubstitutionStep {
+  bool enabled;
+  const std::string* machinePath;
+  std::string_view fixedPath;
+  std::string_view variable;
+};
+
+}  // namespace
+
+std::string_view InfSectionHeader(InfSection section) {
+  return kSectionHeaders[static_cast<std::size_t>(section)];
+}
+
+std::string RegistryTypeName(std::uint32_t type) {
+  std::string name = "\"";
+  if (type < kTypeNames.size()) {
+    name += kTypeNames[type];
+  } else {
+    name += "hex(";
+    AppendHex(name, type, "0123456789abcdef");
+    name += ')';
+  }
+  name += '"';
+  return name;
+}
+
+std::string RewriteControlSet(std::string_view keyPath) {
+  std::string path(keyPath);
+  ReplaceFirstIgnoreCase(path, "CurrentControlSet", "ControlSet001");
+  char numbered[] = "ControlSet00N";
+  for (char n = '2'; n <= '9'; ++n) {
+    numbered[sizeof(numbered) - 2] = n;
+    ReplaceFirstIgnoreCase(path, numbered, "ControlSet001");
+  }
+  return path;
+}
+
+MachinePaths ReadMachinePaths(const ConversionOptions& options) {
+  MachinePaths paths;
+  if (options.PathSubstitution == PathSubstitutionMode::None) return paths;
+  if (options.ReplaceSystemRoot) paths.systemRoot = ExpandEnvironmentText("%SystemRoot%");
+  if (options.ReplaceProgramFiles) paths.programFiles = ExpandEnvironmentText("%ProgramFiles%");
+  if (options.ReplaceSystemDrive) paths.systemDrive = ExpandEnvironmentText("%SystemDrive%");
+  return paths;
+}
+
+std::string SubstitutePaths(std::string_view text, const ConversionOptions& options) {
+  return SubstitutePaths(text, options, ReadMachinePaths(options));
+}
+
+std::string SubstitutePaths(std::string_view text, const ConversionOptions& options, const MachinePaths& paths) {
+  if (options.PathSubstitution == PathSubstitutionMode::None) return std::string(text);
+  // A text without '%' expands to itself; skipping the call saves a system
+  // round trip for nearly every string of a registry file.
+  const bool hasReference = text.find('%') != std::string_view::npos;
+  std::string expanded = hasReference ? ExpandEnvironmentText(text) : std::string(text);
+  std::string work = expanded;
+  const bool fixed = options.PathSubstitution == PathSubstitutionMode::FixedDrive;
+  const SubstitutionStep steps[] = {
+      {options.ReplaceSystemRoot, &paths.systemRoot, "X:\\I386", "%SystemRoot%"},
+      {options.ReplaceProgramFiles, &paths.programFiles, "X:\\PROGRAMS", "%ProgramFiles%"},
+      {options.ReplaceSystemDrive, &paths.systemDrive, "X:", "%SystemDrive%"},
+  };
+  for (const SubstitutionStep& step : steps) {
+    if (!step.enabled || step.machinePath->empty()) continue;
+    ReplaceAllIgnoreCase(work, *step.machinePath, fixed ? step.fixedPath : step.variable);
+  }
+  if (work != expanded) return work;
+  return std::string(text);
+}
+
+void AppendKeyEntry(std::string& out, std::string_view keyPath) {
+  out += "0x0,\"";
+  out += keyPath;
+  out += '"';
+}
+
+std::string FormatKeyEntry(std::string_view keyPath) {
+  std::string line;
+  line.reserve(keyPath.size() + 6);
+  AppendKeyEntry(line, keyPath);
+  return line;
+}
+
+void AppendValueEntry(std::string& out, std::uint32_t type, std::string_view keyPath, std::string_view name,
+                      std::string_view dataField, bool isDefault) {
+  out += "0x";
+  // The flag is "0x%d" of a signed number: a type above 0x7FFFFFFF prints negative.
+  const auto signedType = static_cast<std::int32_t>(type);
+  if (signedType < 0) {
+    out += '-';
+    AppendDecimal(out, 0u - type);
+  } else {
+    AppendDecimal(out, type);
+  }
+  out += ",\"";
+  out += keyPath;
+  if (isDefault) {
+    out += "\",,";
+  } else {
+    out += "\",\"";
+    out += name;
+    out += "\",";
+  }
+  out += dataField;
+}
+
+std::string FormatValueEntry(std::uint32_t type, std::string_view keyPath, std::string_view name,
+                             std::string_view dataField, bool isDefault) {
+  std::string line;
+  line.reserve(16 + keyPath.size() + name.size() + dataField.size());
+  AppendValueEntry(line, type, keyPath, name, dataField, isDefault);
+  return line;
+}
+
+std::string ReplacementComment(std::uint32_t type) {
+  return "; Replaced " + RegistryTypeName(type) + " to \"REG_BINARY\".";
+}
+
+std::string FormatDwordData(std::uint32_t value) {
+  std::string text = "0x";
+  AppendHex(text, value, "0123456789ABCDEF");
+  return text;
+}
+
+std::string QuoteText(std::string_view text) {
+  std::string quoted = "\"";
+  AppendDoublingQuotes(text, quoted);
+  quoted += '"';
+  return quoted;
+}
+
+std::string FormatHexByteList(const unsigned char* bytes, std::size_t count) {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  std::string list;
+  list.reserve(count * 3 + (count / 25) * 5);
+  for (std::size_t i = 0; i < count; ++i) {
+    list += kDigits[bytes[i] >> 4];
+    list += kDigits[bytes[i] & 0xF];
+    if (i + 1 == count) break;
+    list += ',';
+    if ((i + 1) % 25 == 0) list += "\\\r\n  ";
+  }
+  return list;
+}
+
+}  // namespace vindra

@@ -1,0 +1,93 @@
+// The registry-file converter: the text of a registry export file into the
+// INF registry sections, one pass over its lines with a small state machine.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/inf_format.h"
+#include "core/options.h"
+#include "core/output_list.h"
+#include "core/section_buffer.h"
+
+namespace vindra {
+
+// Loads the file (LoadRegistryFileText) and converts it into `output`, which is
+// emptied and filled. A file that cannot be read throws FileOpenError before
+// `output` is touched.
+void ConvertRegistryFile(OutputList& output, const std::string& fileName, const ConversionOptions& options);
+
+// Converts lines already in memory (no line terminators) into `output`.
+void ConvertRegistryLines(std::span<const std::string_view> lines, OutputList& output,
+                          const ConversionOptions& options);
+void ConvertRegistryLines(const std::vector<std::string>& lines, OutputList& output,
+                          const ConversionOptions& options);
+
+// The data field of a hex(2): (type 2) or hex(7): (type 7) value from its byte
+// text: UTF-16LE code units, two bytes each, converted to the ANSI code page.
+// Type 2 gives the text (ending at its first zero unit) with double quotes
+// doubled; type 7 gives the quoted strings joined by ",". Other types give "".
+std::string DecodeHexText(std::string_view byteText, int type);
+
+// The converter's state for one conversion. Feed every line in order with
+// ConvertLine, then Finish writes the sections into the output list.
+class RegistryFileConverter {
+ public:
+  explicit RegistryFileConverter(const ConversionOptions& options);
+
+  void ConvertLine(std::string_view rawLine);
+  // Empties `output`, then adds each non-empty section under its header,
+  // followed by an empty line.
+  void Finish(OutputList& output) const;
+
+ private:
+  static constexpr int kNoSection = -1;
+
+  void StartKey(std::string_view trimmedLine);
+  void ConvertValueLine(std::string_view rawLine, std::size_t equalsPos);
+  void ConvertContinuationLine(std::string_view rawLine);
+  void ConvertString(std::string_view data);
+  void ConvertDword(std::string_view data);
+  void ConvertHex(std::string_view data);
+  void ConvertTypedHex(std::string_view data);
+  void FinishTextValue();
+  void FinishBinaryValue();
+
+  const std::string& OutputKeyPath();
+  // Appends SubstitutePaths of `text` to `out`.
+  void AppendSubstituted(std::string_view text, std::string& out);
+  // Adds one entry to the current section; `dropLastChar` removes the comma
+  // that would precede an empty data field.
+  void AddEntry(std::uint32_t type, std::string_view name, std::string_view dataField, bool dropLastChar);
+  void AddLine(std::string_view line);
+
+  ConversionOptions options_;
+  MachinePaths machinePaths_;
+  std::array<SectionBuffer, kInfSectionCount> sections_;
+
+  int currentSection_ = kNoSection;
+  std::string currentKeyPath_;
+  std::string outputKeyPath_;
+  bool outputKeyPathStale_ = true;
+  // True while CurrentKeyPath differs from the key path of the last value line.
+  bool keyEntryDue_ = true;
+  std::string previousKeyPath_;
+  std::string previousValueName_;
+  std::int32_t valueType_ = 0;
+  bool replaceToBinary_ = true;
+  std::string hexText_;
+  // A hex value whose last line ended with a backslash waits for continuation
+  // lines. Without one waiting, a line without a name part is skipped.
+  bool continuationPending_ = false;
+
+  // Scratch buffers reused from line to line.
+  std::string scratch_;
+  std::string scratch2_;
+  std::string field_;
+};
+
+}  // namespace vindra

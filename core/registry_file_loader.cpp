@@ -1,0 +1,119 @@
+#include "core/registry_file_loader.h"
+
+#include <algorithm>
+#include <memory>
+
+#include "core/charset.h"
+#include "core/file_io.h"
+#include "platform/codepage.h"
+
+namespace vindra {
+namespace {
+
+constexpr int kProbeLength = 2048;
+// UTF-16 text is read and converted in pieces of this many code units, so the
+// raw file is never held in memory beside its converted text.
+constexpr std::size_t kUnitsPerChunk = std::size_t{1} << 20;
+
+void CutAtNul(std::string& text) {
+  if (const void* nul = std::memchr(text.data(), '\0', text.size())) {
+    text.resize(static_cast<std::size_t>(static_cast<const char*>(nul) - text.data()));
+  }
+}
+
+bool IsHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
+
+}  // namespace
+
+std::string ReadFileHead(const std::string& fileName, std::size_t count) {
+  std::string head;
+  try {
+    InputFile file;
+    if (!file.Open(fileName)) return head;
+    head.resize(count);
+    head.resize(file.Read(head.data(), count));
+  } catch (const FileOpenError&) {
+    head.clear();
+  }
+  std::replace(head.begin(), head.end(), '\0', ' ');
+  return head;
+}
+
+std::string LoadUtf16Text(const std::string& fileName) {
+  InputFile file;
+  file.OpenOrThrow(fileName);
+  const std::uint64_t size = file.Size();
+  std::string text;
+  if (size <= 2) return text;
+
+  std::uint64_t units = (size - 2) / 2;
+  unsigned char tail[2] = {0, 0};
+  file.Seek(size - 2);
+  if (file.Read(tail, 2) == 2 && tail[0] == 0x1A && tail[1] == 0x00 && units > 0) --units;
+  file.Seek(2);
+
+  // Mostly single-byte text: one byte per unit; double-byte characters grow it.
+  text.reserve(static_cast<std::size_t>(units) + static_cast<std::size_t>(units / 16));
+  std::unique_ptr<char16_t[]> buffer(new char16_t[kUnitsPerChunk + 1]);
+  std::size_t carried = 0;  // a high surrogate held back from the previous piece
+  std::uint64_t left = units;
+  while (left > 0) {
+    const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(left, kUnitsPerChunk));
+    unsigned char* bytes = reinterpret_cast<unsigned char*>(buffer.get() + carried);
+    const std::size_t got = file.Read(bytes, want * 2) / 2;
+    left = got < want ? 0 : left - want;
+    // Assemble little-endian units whatever the byte order of this machine.
+    for (std::size_t i = 0; i < got; ++i) {
+      buffer[carried + i] = static_cast<char16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
+    }
+    std::size_t count = carried + got;
+    carried = 0;
+    if (left > 0 && count > 0 && IsHighSurrogate(buffer[count - 1])) {
+      carried = 1;
+      --count;
+    }
+    platform::AppendWideToAnsi(buffer.get(), count, text);
+    if (carried) buffer[0] = buffer[count];
+    // A NUL ends the text: nothing after it is needed.
+    if (std::find(buffer.get(), buffer.get() + count, u'\0') != buffer.get() + count) break;
+  }
+  CutAtNul(text);
+  return text;
+}
+
+std::string Load8BitText(const std::string& fileName) {
+  InputFile file;
+  file.OpenOrThrow(fileName);
+  std::string text;
+  const std::uint64_t size = file.Size();
+  text.resize(static_cast<std::size_t>(size));
+  text.resize(file.Read(text.data(), text.size()));
+  // A file that grew since its size was taken is read to its new end.
+  char more[65536];
+  while (const std::size_t n = file.Read(more, sizeof more)) text.append(more, n);
+  CutAtNul(text);
+  return text;
+}
+
+std::string LoadRegistryFileText(const std::string& fileName) {
+  ProbeLength = kProbeLength;
+  const std::string probe = ReadFileHead(fileName, static_cast<std::size_t>(ProbeLength));
+  if (DetectCharset(probe) == CharsetKind::Utf16LE) return LoadUtf16Text(fileName);
+  return Load8BitText(fileName);
+}
+
+std::vector<std::string> SplitLines(std::string_view text) {
+  std::vector<std::string> lines;
+  ForEachLine(text, [&lines](std::string_view line) { lines.emplace_back(line); });
+  return lines;
+}
+
+void LoadUtf16File(const std::string& fileName, std::vector<std::string>& lines) {
+  lines = SplitLines(LoadUtf16Text(fileName));
+}
+
+void LoadRegistryFileLines(const std::string& fileName, std::vector<std::string>& lines) {
+  lines = SplitLines(LoadRegistryFileText(fileName));
+}
+
+}  // namespace vindra

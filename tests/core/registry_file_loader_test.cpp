@@ -1,0 +1,145 @@
+#include "core/registry_file_loader.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "core/charset.h"
+#include "core/file_io.h"
+#include "test_support.h"
+
+namespace vindra {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+TEST(LineRule, Table) {
+  const struct {
+    std::string text;
+    Lines lines;
+  } cases[] = {
+      {"", {}},
+      {"a", {"a"}},
+      {"a\r\nb", {"a", "b"}},
+      {"a\rb", {"a", "b"}},
+      {"a\nb", {"a", "b"}},
+      {"a\n\rb", {"a", "", "b"}},
+      {"a\r\n", {"a"}},
+      {"a\r\n\r\n", {"a", ""}},
+      {"\n", {""}},
+      {"\r\n\r\n", {"", ""}},
+      {"a\r\r\nb", {"a", "", "b"}},
+      {std::string("a\r\nb\0c\r\nd", 10), {"a", "b"}},
+      {std::string("\0abc", 4), {}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(SplitLines(c.text), c.lines) << test::Visible(c.text);
+}
+
+class LoaderTest : public ::testing::Test {
+ protected:
+  Lines Load(const std::string& bytes) {
+    Lines lines = {"left over"};
+    LoadRegistryFileLines(dir.Write("f.reg", bytes), lines);
+    return lines;
+  }
+  test::TempDir dir;
+};
+
+TEST_F(LoaderTest, Utf16LittleEndianFiles) {
+  const struct {
+    const char* what;
+    std::string bytes;
+    Lines lines;
+  } cases[] = {
+      {"bom only", test::Utf16Le(u""), {}},
+      {"two lines", test::Utf16Le(u"A\r\nB"), {"A", "B"}},
+      {"final ctrl-z dropped", test::Utf16Le(u"A\r\nB\x1A"), {"A", "B"}},
+      {"ctrl-z inside kept", test::Utf16Le(u"A\x1A" u"B"), {"A\x1A" "B"}},
+      {"odd last byte ignored", test::Utf16Le(u"AB") + "C", {"AB"}},
+      {"bom and one odd byte", std::string("\xFF\xFE\x41", 3), {}},
+      {"japanese", test::Utf16Le(u"\u8868\u793A=\"\u30BD\""), {"\x95\x5C\x8E\xA6=\"\x83\x5C\""}},
+      {"unmappable becomes ?", test::Utf16Le(u"a\uAC00b"), {"a?b"}},
+      {"nul unit ends the text", test::Utf16Le(std::u16string(u"a\r\nb\0c", 6)), {"a", "b"}},
+      {"lf cr", test::Utf16Le(u"a\n\rb"), {"a", "", "b"}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Load(c.bytes), c.lines) << c.what;
+}
+
+TEST_F(LoaderTest, EightBitFilesAreTakenByteForByte) {
+  const struct {
+    const char* what;
+    std::string bytes;
+    Lines lines;
+  } cases[] = {
+      {"empty", "", {}},
+      {"ascii", "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\x]\r\n", {"REGEDIT4", "", "[HKEY_CURRENT_USER\\x]"}},
+      {"utf-16be stops at the nul after the mark", std::string("\xFE\xFF\x00\x41", 4), {"\xFE\xFF"}},
+      {"utf-8 with mark keeps the mark", "\xEF\xBB\xBF" "A\r\n", {"\xEF\xBB\xBF" "A"}},
+      {"euc-jp is not converted", "\xA4\xA2\r\n", {"\xA4\xA2"}},
+      {"iso-2022-jp is not converted", "\x1B$B$\"\x1B(B", {"\x1B$B$\"\x1B(B"}},
+      {"utf-16le without mark stops at first nul", std::string("A\0B\0", 4), {"A"}},
+      {"nul in the middle", std::string("ab\r\ncd\0ef\r\ngh", 13), {"ab", "cd"}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Load(c.bytes), c.lines) << c.what;
+}
+
+TEST_F(LoaderTest, ReadFileHeadReplacesNulAndNeverThrows) {
+  const std::string file = dir.Write("head.bin", std::string("A\0B\0C", 5));
+  EXPECT_EQ(ReadFileHead(file, 4), "A B ");
+  EXPECT_EQ(ReadFileHead(file, 100), "A B C");
+  EXPECT_EQ(ReadFileHead(dir.PathOf("missing.reg"), 10), "");
+  EXPECT_EQ(ReadFileHead(dir.PathOf(""), 10), "");  // a folder
+}
+
+TEST_F(LoaderTest, LargeUtf16FileAcrossReadPieces) {
+  // Lines long enough to cross the loader's read pieces, with a surrogate pair
+  // (which the code page lacks) and double-byte characters everywhere.
+  std::u16string text;
+  Lines expected;
+  for (int i = 0; i < 2000; ++i) {
+    std::u16string line(i % 700 + 1, u'x');
+    line += u"\u8868\U0001F600";
+    text += line + u"\r\n";
+    expected.push_back(std::string(static_cast<std::size_t>(i % 700 + 1), 'x') + "\x95\x5C" + "??");
+  }
+  // Place a surrogate pair exactly on the first piece boundary.
+  std::u16string padding((std::size_t{1} << 20) - 1 - text.size() % (std::size_t{1} << 20), u'y');
+  if (padding.size() >= 2) {
+    padding.resize(padding.size() - 2);
+    text += padding + u"\r\n";
+    expected.push_back(std::string(padding.size(), 'y'));
+  }
+  text += u"\U0001F600end";
+  expected.push_back("??end");
+  const Lines lines = Load(test::Utf16Le(text));
+  ASSERT_EQ(lines.size(), expected.size());
+  for (std::size_t i = 0; i < lines.size(); ++i) ASSERT_EQ(lines[i], expected[i]) << "line " << i;
+}
+
+TEST_F(LoaderTest, MissingFileRaisesTheFileOpenErrorAndKeepsLines) {
+  Lines lines = {"kept"};
+  const std::string missing = dir.PathOf("no such file.reg");
+  try {
+    LoadRegistryFileLines(missing, lines);
+    FAIL() << "no error";
+  } catch (const FileOpenError& error) {
+    const std::string message = error.what();
+    const std::string start = "ファイル \"" + FullPathName(missing) + "\". ";
+    EXPECT_EQ(message.substr(0, start.size()), start) << message;
+    EXPECT_EQ(message.substr(message.size() - std::string(" は開けません").size()), " は開けません");
+    EXPECT_GT(message.size(), start.size() + std::string(" は開けません").size()) << "no system text";
+  }
+  EXPECT_EQ(lines, Lines{"kept"});
+  EXPECT_THROW(LoadRegistryFileLines(dir.PathOf(""), lines), FileOpenError);
+}
+
+TEST(FullPathName, RelativeNamesBecomeAbsolute) {
+  const std::string full = FullPathName("some.reg");
+  EXPECT_NE(full, "some.reg");
+  EXPECT_EQ(full.substr(full.size() - 8), "some.reg");
+  EXPECT_TRUE(std::filesystem::path(full).is_absolute()) << full;
+}
+
+}  // namespace
+}  // namespace vindra
