@@ -1,0 +1,217 @@
+// vindra-cli export / regexpander: the main window's two live-key commands
+// without their dialogs. They read the live registry (Windows) or, with
+// --from, a registry filled from a .reg file (every platform), and write
+// exactly the lines the text area would receive, each followed by CR LF.
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "cli/cli_command.h"
+#include "cli/conversion_arguments.h"
+#include "core/file_io.h"
+#include "core/stream_output_list.h"
+#include "platform/codepage.h"
+#include "registry/live_export.h"
+#include "registry/memory_registry.h"
+#include "registry/reg_file_import.h"
+#include "registry/root_key.h"
+#include "registry/win32_registry.h"
+
+namespace vindra::cli {
+namespace {
+
+using registry::LiveCommand;
+using registry::LiveExportStatus;
+
+// Statuses of these two commands beyond the shared ones.
+constexpr int kExitKeyRefused = 2;  // the root or the HKEY_LOCAL_MACHINE sub-tree is not allowed
+constexpr int kExitReadFailed = 3;  // a registry read failed; the lines before it were written
+
+constexpr const char* kExportUsage =
+    "Usage: vindra-cli export [OPTIONS] ROOT\\PATH\n"
+    "Exports a registry key with all its values and sub-keys as INF registry entries,\n"
+    "after the section header line for the key.\n"
+    "ROOT is HKEY_CLASSES_ROOT, HKEY_CURRENT_USER or HKEY_LOCAL_MACHINE (or HKCR, HKCU,\n"
+    "HKLM); keys of HKEY_LOCAL_MACHINE must lie in SOFTWARE or SYSTEM.\n"
+    "\n"
+    "Options:\n"
+    "  --from FILE.reg              read the keys from a registry export file instead of\n"
+    "                               the live registry (the only source outside Windows)\n"
+    "  --no-section-header          leave out the section header line\n";
+
+constexpr const char* kRegExpanderUsage =
+    "Usage: vindra-cli regexpander [OPTIONS] ROOT\\PATH\n"
+    "Writes the Registry Expander settings of a registry key and every key beneath it,\n"
+    "after the line \"; for Registry Expander\".\n"
+    "ROOT is HKEY_CLASSES_ROOT, HKEY_CURRENT_USER or HKEY_LOCAL_MACHINE (or HKCR, HKCU,\n"
+    "HKLM).\n"
+    "\n"
+    "Options:\n"
+    "  --from FILE.reg              read the keys from a registry export file instead of\n"
+    "                               the live registry (the only source outside Windows)\n";
+
+constexpr const char* kUsageTail =
+    "\n"
+    "With --encoding utf-8 the key argument is read as UTF-8 as well.\n"
+    "Exit status: 0 done, 1 output not written, 2 key not allowed or FILE.reg not\n"
+    "readable, 3 a registry read failed (the lines before it are written), 64 bad usage.\n";
+
+constexpr CommandOption kExportOptions[] = {{"--from", true}, {"--no-section-header", false}};
+constexpr CommandOption kRegExpanderOptions[] = {{"--from", true}};
+
+void PrintUsage(LiveCommand command, std::FILE* stream) {
+  std::fputs(command == LiveCommand::Export ? kExportUsage : kRegExpanderUsage, stream);
+  std::fputs(kConversionOptionsUsage, stream);
+  std::fputs(kUsageTail, stream);
+}
+
+const char* CommandName(LiveCommand command) { return command == LiveCommand::Export ? "export" : "regexpander"; }
+
+int UsageError(LiveCommand command, const CommandContext& context, const std::string& message) {
+  std::fprintf(context.err, "vindra-cli %s: %s\n\n", CommandName(command), message.c_str());
+  PrintUsage(command, context.err);
+  return kExitUsage;
+}
+
+// UTF-8 text to the ANSI code page; text that is not UTF-8 stays as given.
+std::string Utf8ToAnsi(std::string_view text) {
+  std::u16string wide;
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    std::size_t extra = 0;
+    char32_t c = lead;
+    if (lead >= 0x80) {
+      if ((lead & 0xE0) == 0xC0) {
+        extra = 1;
+      } else if ((lead & 0xF0) == 0xE0) {
+        extra = 2;
+      } else if ((lead & 0xF8) == 0xF0) {
+        extra = 3;
+      } else {
+        return std::string(text);
+      }
+      if (i + extra >= text.size()) return std::string(text);
+      c = lead & (0x3F >> extra);
+      for (std::size_t k = 1; k <= extra; ++k) {
+        const auto next = static_cast<unsigned char>(text[i + k]);
+        if ((next & 0xC0) != 0x80) return std::string(text);
+        c = c << 6 | (next & 0x3F);
+      }
+    }
+    i += extra + 1;
+    if (c >= 0x10000) {
+      c -= 0x10000;
+      wide.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
+      wide.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
+    } else {
+      wide.push_back(static_cast<char16_t>(c));
+    }
+  }
+  return platform::WideToAnsi(wide);
+}
+
+void PrintError(const CommandContext& context, OutputEncoding encoding, std::string_view ansiText) {
+  const std::string text = encoding == OutputEncoding::Utf8 ? AnsiToUtf8(ansiText) : std::string(ansiText);
+  std::fprintf(context.err, "%s\n", text.c_str());
+}
+
+// Fills `registry` from the file; false (after the message) when it is unusable.
+bool LoadFromFile(const CommandContext& context, OutputEncoding encoding, const std::string& fileName,
+                  registry::MemoryRegistry& registry) {
+  const registry::RegImportResult result = registry::ImportRegFile(fileName, registry);
+  for (const registry::RegImportProblem& problem : result.problems) {
+    std::fprintf(context.err, "%s:%zu: %s\n",
+                 (encoding == OutputEncoding::Utf8 ? AnsiToUtf8(fileName) : fileName).c_str(), problem.line,
+                 problem.message.c_str());
+  }
+  return result.recognised;
+}
+
+int Run(LiveCommand command, const CommandContext& context) {
+  ConversionArguments parsed;
+  const std::span<const CommandOption> own =
+      command == LiveCommand::Export ? std::span<const CommandOption>(kExportOptions)
+                                     : std::span<const CommandOption>(kRegExpanderOptions);
+  if (const auto error = ParseConversionArguments(context.args, own, parsed)) {
+    return UsageError(command, context, *error);
+  }
+  if (parsed.help) {
+    PrintUsage(command, context.out);
+    return kExitOk;
+  }
+  if (parsed.operands.size() != 1) {
+    return UsageError(command, context, parsed.operands.empty() ? "ROOT\\PATH is missing" : "only one key may be given");
+  }
+  const std::string keyText =
+      parsed.encoding == OutputEncoding::Utf8 ? Utf8ToAnsi(parsed.operands[0]) : parsed.operands[0];
+  std::optional<registry::RootedKeyPath> key = registry::ParseRootedKeyPath(keyText);
+  if (!key) {
+    return UsageError(command, context,
+                      "'" + parsed.operands[0] +
+                          "' does not start with a root key (HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, "
+                          "HKEY_LOCAL_MACHINE, HKEY_USERS, HKEY_CURRENT_CONFIG or HKCR, HKCU, HKLM, HKU, HKCC)");
+  }
+  if (key->path.empty()) return UsageError(command, context, "name a key below the root key");
+  const bool sectionHeader = parsed.CommandOptionValue("--no-section-header") == nullptr;
+
+  try {
+    std::unique_ptr<registry::RegistrySource> source;
+    if (const std::string* fileName = parsed.CommandOptionValue("--from")) {
+      auto memory = std::make_unique<registry::MemoryRegistry>();
+      if (!LoadFromFile(context, parsed.encoding, *fileName, *memory)) return kExitFileError;
+      source = std::move(memory);
+    } else {
+#ifdef _WIN32
+      source = std::make_unique<registry::Win32RegistrySource>();
+#else
+      return UsageError(command, context, "this system has no registry of its own; give one with --from FILE.reg");
+#endif
+    }
+    key->path = registry::RegistrySpelling(*source, key->root, key->path);
+
+    StreamOutputList output(context.out, parsed.encoding);
+    const registry::LiveExportResult result =
+        registry::RunLiveExport(command, *source, *key, parsed.options, sectionHeader, output);
+    // The lines written before a failure stay, as they stay in the text area.
+    const bool written = output.Flush();
+    switch (result.status) {
+      case LiveExportStatus::Done:
+        break;
+      case LiveExportStatus::RootNotAllowed:
+      case LiveExportStatus::AboveSoftwareSystem:
+        PrintError(context, parsed.encoding, result.errorText);
+        return kExitKeyRefused;
+      case LiveExportStatus::ReadFailed:
+        PrintError(context, parsed.encoding, result.errorText);
+        return kExitReadFailed;
+    }
+    if (!written) {
+      std::fprintf(context.err, "vindra-cli %s: the output could not be written\n", CommandName(command));
+      return kExitFailure;
+    }
+  } catch (const FileOpenError& error) {
+    PrintError(context, parsed.encoding, error.what());
+    return kExitFileError;
+  } catch (const std::bad_alloc&) {
+    std::fprintf(context.err, "vindra-cli %s: not enough memory\n", CommandName(command));
+    return kExitFailure;
+  }
+  return kExitOk;
+}
+
+int RunExport(const CommandContext& context) { return Run(LiveCommand::Export, context); }
+int RunRegExpander(const CommandContext& context) { return Run(LiveCommand::RegExpander, context); }
+
+}  // namespace
+
+extern const CliCommand kExportCommand;
+const CliCommand kExportCommand = {"export", "export a registry key with everything beneath it as INF entries",
+                                   kExportUsage, &RunExport};
+extern const CliCommand kRegExpanderCommand;
+const CliCommand kRegExpanderCommand = {"regexpander", "write the Registry Expander settings of a registry key",
+                                        kRegExpanderUsage, &RunRegExpander};
+
+}  // namespace vindra::cli
