@@ -1,0 +1,67 @@
+// vindra-cli: the conversions of Vindra from the command line.
+//   vindra-cli COMMAND [OPTIONS] ARGS...
+// The commands are listed in command_list.h.
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include "cli/cli_command.h"
+#include "cli/command_list.h"
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
+namespace vindra::cli {
+namespace {
+
+constexpr const char* kVersion = "2.94";
+
+void PrintGeneralUsage(std::FILE* stream) {
+  std::fputs("Usage: vindra-cli COMMAND [OPTIONS] ARGS...\n"
+             "       vindra-cli --help | --version\n"
+             "\nCommands:\n",
+             stream);
+  for (const CliCommand* command : kCommands) std::fprintf(stream, "  %-12s %s\n", command->name, command->summary);
+  std::fputs("\nRun 'vindra-cli COMMAND --help' for the options of a command.\n", stream);
+}
+
+int Main(int argc, char** argv) {
+#ifdef _WIN32
+  // Output is bytes: CR LF must not become CR CR LF.
+  _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
+#endif
+  if (argc < 2) {
+    PrintGeneralUsage(stderr);
+    return kExitUsage;
+  }
+  const std::string_view first = argv[1];
+  if (first == "--help" || first == "-h") {
+    PrintGeneralUsage(stdout);
+    return kExitOk;
+  }
+  if (first == "--version") {
+    std::printf("vindra-cli %s\n", kVersion);
+    return kExitOk;
+  }
+  for (const CliCommand* command : kCommands) {
+    if (first != command->name) continue;
+    CommandContext context{{}, stdout, stderr};
+    for (int i = 2; i < argc; ++i) context.args.emplace_back(argv[i]);
+    return command->run(context);
+  }
+  std::fprintf(stderr, "vindra-cli: unknown command '%s'\n\n", argv[1]);
+  PrintGeneralUsage(stderr);
+  return kExitUsage;
+}
+
+}  // namespace
+
+void PrintCommandUsage(const CliCommand& command, std::FILE* stream) { std::fputs(command.usage, stream); }
+
+}  // namespace vindra::cli
+
+int main(int argc, char** argv) { return vindra::cli::Main(argc, argv); }
