@@ -111,15 +111,23 @@ const Cp932Tables& Tables() {
 
 void AppendWideToAnsi(const char16_t* units, std::size_t count, std::string& out) {
   const auto& encode = Tables().encode;
-  const std::size_t start = out.size();
-  out.resize(start + 2 * count);
-  char* p = out.data() + start;
-  for (std::size_t i = 0; i < count; ++i) {
-    const std::uint16_t v = encode[units[i]];
-    if (v >= 0x100) *p++ = static_cast<char>(v >> 8);
-    *p++ = static_cast<char>(v & 0xFF);
+  // Convert through a small buffer: sizing the output for the worst case (two
+  // bytes a unit) would touch twice the memory a mostly ASCII text needs.
+  constexpr std::size_t kChunk = 16384;
+  char buffer[2 * kChunk];
+  out.reserve(out.size() + count);
+  while (count > 0) {
+    const std::size_t n = count < kChunk ? count : kChunk;
+    char* p = buffer;
+    for (std::size_t i = 0; i < n; ++i) {
+      const std::uint16_t v = encode[units[i]];
+      if (v >= 0x100) *p++ = static_cast<char>(v >> 8);
+      *p++ = static_cast<char>(v & 0xFF);
+    }
+    out.append(buffer, static_cast<std::size_t>(p - buffer));
+    units += n;
+    count -= n;
   }
-  out.resize(static_cast<std::size_t>(p - out.data()));
 }
 
 std::string WideToAnsi(std::u16string_view text) {

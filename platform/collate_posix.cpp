@@ -6,13 +6,14 @@
 //  1. the name at secondary strength (letter case, width and kana kind
 //     ignored) without the characters Windows skips in its first comparison
 //     (hyphens, apostrophes, control characters);
-//  2. the width and kana kind of each character, which Windows does not
-//     ignore: A before Ａ, ｱ before ア before あ;
+//  2. the width of each character and the kind of each kana, which Windows
+//     does not ignore: A before Ａ, ｱ before ア before あ;
 //  3. where the skipped characters were, so that they break ties last: ab
 //     before a-b, and a-b after ab- (an earlier hyphen weighs more).
 #include "platform/collate.h"
 
 #include <unicode/coll.h>
+#include <unicode/uscript.h>
 
 #include <algorithm>
 #include <array>
@@ -34,13 +35,35 @@ bool IsWordSortIgnored(char16_t c) {
 // digits (the hyphen and apostrophe are skipped, see above).
 constexpr char kWindowsSymbolOrder[] = " !\"#$%&()*,./:;?@[]^_`{|}~\\+<=>";
 
-// Width and kana kind, compared when the names are otherwise equal.
-char VariantClass(char16_t c) {
-  if (c >= 0xFF61 && c <= 0xFF9F) return 1;  // half-width katakana
-  if (c >= 0x3040 && c <= 0x309F) return 3;  // hiragana
-  if (c >= 0x30A0 && c <= 0x30FF) return 2;  // katakana
-  if (c >= 0xFF01 && c <= 0xFF5E) return 2;  // full-width ASCII
-  return 1;
+bool IsSmallKana(char16_t c) {
+  switch (c) {
+    case 0x3041: case 0x3043: case 0x3045: case 0x3047: case 0x3049: case 0x3063: case 0x3083:
+    case 0x3085: case 0x3087: case 0x308E: case 0x3095: case 0x3096: case 0x30A1: case 0x30A3:
+    case 0x30A5: case 0x30A7: case 0x30A9: case 0x30C3: case 0x30E3: case 0x30E5: case 0x30E7:
+    case 0x30EE: case 0x30F5: case 0x30F6:
+      return true;
+    default:
+      return c >= 0xFF67 && c <= 0xFF6F;  // half-width small katakana
+  }
+}
+
+bool IsHalfWidthKana(char16_t c) { return c >= 0xFF66 && c <= 0xFF9F; }
+bool IsHiragana(char16_t c) { return c >= 0x3041 && c <= 0x309F; }
+bool IsKana(char16_t c) { return IsHalfWidthKana(c) || IsHiragana(c) || (c >= 0x30A1 && c <= 0x30FF); }
+bool IsFullWidthSymbol(char16_t c) { return (c >= 0xFF01 && c <= 0xFF5E) || (c >= 0x3000 && c <= 0x303F); }
+
+// The differences Windows still sees in names that are otherwise equal, one
+// level after the other over the whole name: the width of letters, digits and
+// symbols (A before Ａ); then, for kana, katakana before hiragana, half-width
+// before full-width, small before normal (ｱ before ア before あ, ぁ before あ).
+void AppendVariantLevels(const std::u16string& text, std::string& key) {
+  for (char16_t c : text) key += IsFullWidthSymbol(c) ? '\2' : '\1';
+  key += '\0';
+  for (char16_t c : text) if (IsKana(c)) key += IsHiragana(c) ? '\2' : '\1';
+  key += '\0';
+  for (char16_t c : text) if (IsKana(c)) key += IsHalfWidthKana(c) ? '\1' : '\2';
+  key += '\0';
+  for (char16_t c : text) if (IsKana(c)) key += IsSmallKana(c) ? '\1' : '\2';
 }
 
 struct Collation {
@@ -62,6 +85,11 @@ Collation MakeCollation() {
   for (char16_t i = 0; i < 128; ++i) c.symbolMap[i] = i;
   if (!c.collator) return c;
   c.collator->setStrength(icu::Collator::SECONDARY);
+  // Windows sorts Greek and Cyrillic after the Japanese scripts.
+  const int32_t scripts[] = {USCRIPT_LATIN, USCRIPT_KATAKANA_OR_HIRAGANA, USCRIPT_HAN, USCRIPT_GREEK,
+                             USCRIPT_CYRILLIC};
+  c.collator->setReorderCodes(scripts, 5, status);
+  status = U_ZERO_ERROR;
   std::u16string icuOrder(std::begin(kWindowsSymbolOrder), std::end(kWindowsSymbolOrder) - 1);
   std::stable_sort(icuOrder.begin(), icuOrder.end(), [&c](char16_t a, char16_t b) {
     UErrorCode e = U_ZERO_ERROR;
@@ -104,10 +132,8 @@ std::string CollationKey(std::string_view name) {
   const Collation& c = GetCollation();
   const std::u16string wide = AnsiToWide(name);
   std::u16string kept;
-  std::string variants;
   std::string positions;
   kept.reserve(wide.size());
-  variants.reserve(wide.size());
   for (std::size_t i = 0; i < wide.size(); ++i) {
     const char16_t ch = wide[i];
     if (IsWordSortIgnored(ch)) {
@@ -119,14 +145,13 @@ std::string CollationKey(std::string_view name) {
       positions += static_cast<char>(ch & 0xFF);
     } else {
       kept += ch < 128 ? c.symbolMap[ch] : ch;
-      variants += VariantClass(ch);
     }
   }
   std::string key;
-  key.reserve(3 * kept.size() + variants.size() + positions.size() + 8);
+  key.reserve(7 * kept.size() + positions.size() + 8);
   AppendIcuKey(c.collator.get(), kept, key);
   key += '\0';
-  key += variants;
+  AppendVariantLevels(kept, key);
   key += '\0';
   key += positions;
   return key;

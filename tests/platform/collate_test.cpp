@@ -71,6 +71,7 @@ TEST(Collate, PairsCompareAsOnWindows) {
       {"a\\", "a+", -1},   {"a>", "a0", -1},      {"a9", "aa", -1},     {"ａ", "Ａ", 0},
       {"A", "Ａ", -1},     {"ｱ", "ア", -1},       {"ア", "あ", -1},     {"カ", "ガ", -1},
       {"か", "ガ", -1},    {"は", "ば", -1},      {"ば", "ぱ", -1},     {"亜", "表", -1},
+      {"ぁ", "あ", -1},    {"｡", "。", -1},       {"表", "Ω", -1},      {"ア", "б", -1},
       {"Software", "SYSTEM", -1}, {"CurrentControlSet", "ControlSet001", 1}, {"Ab", "ab", 0},
   };
   for (const auto& c : cases) {
@@ -96,6 +97,24 @@ TEST(Collate, SortsRegistryNames) {
   std::vector<std::string> names = {"Zone", "", "policies", "Classes", "アプリ", "Microsoft", "clients", "1st", "Policies"};
   SortNamesIgnoreCase(names);
   EXPECT_EQ(Join(names), Join({"", "1st", "Classes", "clients", "Microsoft", "policies", "Policies", "Zone", "アプリ"}));
+}
+
+// Sorting many names computes keys once; the order must still be the one of
+// the pairwise comparison.
+TEST(Collate, SortAgreesWithTheComparison) {
+  const std::vector<std::string> atoms = {"",  "a",  "A",  "Ａ", "-",  "'",  " ",  ".",  "_",  "\\", "1",  "10",
+                                          "ｱ", "ア", "あ", "亜", "表", "\x01", "ー", "ﾊﾞ", "バ", "Z",  "\x82", "\xFF"};
+  std::mt19937 random(11);
+  std::vector<std::string> names;
+  for (int i = 0; i < 400; ++i) {
+    std::string s;
+    for (unsigned n = random() % 4; n > 0; --n) s += atoms[random() % atoms.size()];
+    names.push_back(s);
+  }
+  SortNamesIgnoreCase(names);
+  for (std::size_t i = 0; i + 1 < names.size(); ++i) {
+    EXPECT_LE(CompareTextIgnoreCase(names[i], names[i + 1]), 0) << "[" << names[i] << "] [" << names[i + 1] << "]";
+  }
 }
 
 TEST(Collate, OddBytesDoNotBreakTheOrder) {
