@@ -32,7 +32,7 @@ class RegDialog {
 class RegDialogFactory {
  public:
   virtual ~RegDialogFactory() = default;
-  virtual std::unique_ptr<RegDialog> CreateDialog() = 0;
+  virtual std::unique_ptr<RegDialog> NewDialog() = 0;
 };
 
 class TRegBrowser {

@@ -58,7 +58,7 @@ class ScriptedDialog : public RegDialog {
 class ScriptedFactory : public RegDialogFactory {
  public:
   ScriptedFactory(FakeRegistry& reg, Script& script) : reg_(reg), script_(script) {}
-  std::unique_ptr<RegDialog> CreateDialog() override { return std::make_unique<ScriptedDialog>(reg_, script_); }
+  std::unique_ptr<RegDialog> NewDialog() override { return std::make_unique<ScriptedDialog>(reg_, script_); }
 
  private:
   FakeRegistry& reg_;
