@@ -85,9 +85,10 @@ Collation MakeCollation() {
   for (char16_t i = 0; i < 128; ++i) c.symbolMap[i] = i;
   if (!c.collator) return c;
   c.collator->setStrength(icu::Collator::SECONDARY);
-  // Windows sorts Greek and Cyrillic after the Japanese scripts.
-  const int32_t scripts[] = {USCRIPT_LATIN, USCRIPT_KATAKANA_OR_HIRAGANA, USCRIPT_HAN, USCRIPT_GREEK,
-                             USCRIPT_CYRILLIC};
+  // Windows sorts Greek and Cyrillic between the Latin and the Japanese
+  // scripts; ICU's Japanese order puts them last.
+  const int32_t scripts[] = {USCRIPT_LATIN, USCRIPT_GREEK, USCRIPT_CYRILLIC, USCRIPT_KATAKANA_OR_HIRAGANA,
+                             USCRIPT_HAN};
   c.collator->setReorderCodes(scripts, 5, status);
   status = U_ZERO_ERROR;
   std::u16string icuOrder(std::begin(kWindowsSymbolOrder), std::end(kWindowsSymbolOrder) - 1);
