@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "registry/root_key.h"
 #include "registry/value_reading_access.h"
 #include "registry/win32_registry.h"
 
@@ -25,6 +26,34 @@ constexpr REGSAM kOpenRights[] = {KEY_READ, READ_CONTROL | KEY_QUERY_VALUE | KEY
 constexpr DWORD kMinNameBuffer = 512;
 constexpr DWORD kMaxNameBuffer = 65536;
 
+// Longest path handed to one RegOpenKeyExA call, in bytes (each ANSI byte is
+// at most one UTF-16 unit).
+constexpr std::size_t kMaxOpenPath = 240;
+
+// The path cut at backslashes into pieces of at most kMaxOpenPath bytes (a
+// single longer name stays one piece). An empty path gives no piece.
+std::vector<std::string> PathPieces(std::string_view path) {
+  std::vector<std::string> pieces;
+  std::string piece;
+  for (std::string_view name : SplitKeyPath(path)) {
+    if (!piece.empty() && piece.size() + 1 + name.size() > kMaxOpenPath) {
+      pieces.push_back(std::move(piece));
+      piece.clear();
+    }
+    if (!piece.empty()) piece.push_back('\\');
+    piece.append(name);
+  }
+  if (!piece.empty()) pieces.push_back(std::move(piece));
+  return pieces;
+}
+
+bool OpenWithFallbackRights(HKEY base, const std::string& subKey, HKEY* key) {
+  for (REGSAM rights : kOpenRights) {
+    if (RegOpenKeyExA(base, subKey.c_str(), 0, rights, key) == ERROR_SUCCESS) return true;
+  }
+  return false;
+}
+
 class Win32RegistryAccess final : public ValueReadingAccess {
  public:
   ~Win32RegistryAccess() override { CloseKey(); }
@@ -37,15 +66,21 @@ class Win32RegistryAccess final : public ValueReadingAccess {
   bool OpenKeyReadOnly(std::string_view path) override {
     CloseKey();
     if (!path.empty() && path.front() == '\\') path.remove_prefix(1);
-    const std::string subKey(path);
-    for (REGSAM rights : kOpenRights) {
-      HKEY key = nullptr;
-      if (RegOpenKeyExA(RootHandle(root_), subKey.c_str(), 0, rights, &key) == ERROR_SUCCESS) {
-        key_ = key;
-        return true;
-      }
+    // The ANSI functions convert a path through a buffer of MAX_PATH UTF-16
+    // units; a longer path (a deep key) is opened a few levels at a time.
+    HKEY base = RootHandle(root_);
+    HKEY key = nullptr;
+    for (const std::string& piece : PathPieces(path)) {
+      const bool opened = OpenWithFallbackRights(base, piece, &key);
+      if (base != RootHandle(root_)) RegCloseKey(base);
+      if (!opened) return false;
+      base = key;
     }
-    return false;
+    if (base == RootHandle(root_)) {
+      if (!OpenWithFallbackRights(base, "", &key)) return false;
+    }
+    key_ = key;
+    return true;
   }
 
   void CloseKey() override {
