@@ -51,82 +51,170 @@ bool ParseHex(std::string_view text, std::uint32_t& value) {
 
 bool Contains(std::string_view text, char c) { return std::memchr(text.data(), c, text.size()) != nullptr; }
 
+// True when `pattern` (not empty) occurs in `text` without regard to letter
+// case. Most texts lack some byte of the pattern that has no other case (the
+// colon of a drive, a backslash), which one library call rules out.
+bool Occurs(std::string_view text, std::string_view pattern) {
+  if (pattern.empty() || pattern.size() > text.size()) return false;
+  for (char c : pattern) {
+    if (AsciiLower(c) == AsciiUpper(c) && static_cast<unsigned char>(c) < 0x80) {
+      if (!Contains(text, c)) return false;
+      break;
+    }
+  }
+  return FindIgnoreCase(text, pattern) != std::string_view::npos;
+}
+
+
+struct ByteTables {
+  signed char hexValue[256];               // -1 for a byte that is no hex digit
+  char lower[256];
+  unsigned char notBackslash[256];         // 0 for '\\'
+  unsigned char notSpace[256];            // 0 for ' '
+  unsigned char notSpaceOrBackslash[256];  // 0 for ' ' and '\\'
+  ByteTables() {
+    for (int i = 0; i < 256; ++i) {
+      hexValue[i] = static_cast<signed char>(HexDigitValue(static_cast<char>(i)));
+      lower[i] = AsciiLower(static_cast<char>(i));
+      notBackslash[i] = i != '\\';
+      notSpace[i] = i != ' ';
+      notSpaceOrBackslash[i] = i != ' ' && i != '\\';
+    }
+  }
+};
+const ByteTables kBytes;
+
 // Appends `text` without its backslashes.
 void AppendWithoutBackslashes(std::string_view text, std::string& out) {
+  const std::size_t start = out.size();
+  out.resize(start + text.size());
+  char* d = out.data() + start;
   for (char c : text) {
-    if (c != '\\') out.push_back(c);
+    *d = c;
+    d += kBytes.notBackslash[static_cast<unsigned char>(c)];
   }
+  out.resize(static_cast<std::size_t>(d - out.data()));
 }
 
-// Appends `text` in lower case without spaces (and, if asked, without backslashes).
+// Appends `text` in lower case without spaces (and, if asked, without
+// backslashes). Hex lines are most of a large file: no branch per byte.
 void AppendLowerWithoutSpaces(std::string_view text, bool dropBackslashes, std::string& out) {
+  const unsigned char* keep = dropBackslashes ? kBytes.notSpaceOrBackslash : kBytes.notSpace;
+  const std::size_t start = out.size();
+  out.resize(start + text.size());
+  char* d = out.data() + start;
   for (char c : text) {
-    if (c == ' ' || (dropBackslashes && c == '\\')) continue;
-    out.push_back(AsciiLower(c));
+    const auto b = static_cast<unsigned char>(c);
+    *d = kBytes.lower[b];
+    d += keep[b];
   }
+  out.resize(static_cast<std::size_t>(d - out.data()));
 }
 
-// The byte tokens of a hex(2):/hex(7): text as UTF-16 code units.
-std::u16string CodeUnitsOf(std::string_view byteText) {
-  std::u16string units;
-  if (byteText.empty()) return units;
-  units.reserve(byteText.size() / 6 + 1);
+// The byte tokens of a hex(2):/hex(7): text, paired into UTF-16 code units:
+// spaces removed, pieces between commas read as hexadecimal (unreadable: 0).
+// The usual shape, two digits per token and one comma between tokens, read
+// fast; false (and nothing to use) for any other shape.
+bool RegularCodeUnitsOf(std::string_view byteText, std::u16string& units) {
+  const std::size_t n = byteText.size();
+  if ((n + 1) % 3 != 0) return false;
+  const auto* p = reinterpret_cast<const unsigned char*>(byteText.data());
+  const std::size_t tokens = (n + 1) / 3;
+  units.resize(tokens / 2);
+  for (std::size_t t = 0; t < tokens; ++t) {
+    const int high = kBytes.hexValue[p[3 * t]];
+    const int low = kBytes.hexValue[p[3 * t + 1]];
+    if ((high | low) < 0 || (t + 1 < tokens && p[3 * t + 2] != ',')) return false;
+    const unsigned value = static_cast<unsigned>(high << 4 | low);
+    if (t / 2 >= units.size()) break;  // a last token without partner
+    char16_t& unit = units[t / 2];
+    unit = (t % 2 == 0) ? static_cast<char16_t>(value) : static_cast<char16_t>(unit | value << 8);
+  }
+  return true;
+}
+
+void CodeUnitsOf(std::string_view byteText, std::u16string& units) {
+  if (RegularCodeUnitsOf(byteText, units)) return;
+  units.clear();
+  bool anyByte = false;
+  for (char c : byteText) {
+    if (c != ' ') {
+      anyByte = true;
+      break;
+    }
+  }
+  if (!anyByte) return;
   bool haveFirst = false;
   std::uint32_t first = 0;
-  std::string token;
-  std::size_t start = 0;
-  while (true) {
-    const std::size_t comma = byteText.find(',', start);
-    const std::string_view piece = byteText.substr(start, comma == std::string_view::npos ? comma : comma - start);
-    token.clear();
-    for (char c : piece) {
-      if (c != ' ') token.push_back(c);
-    }
-    std::uint32_t value = 0;
-    if (!ParseHex(token, value)) value = 0;
-    if (!haveFirst) {
-      first = value;
-      haveFirst = true;
+  std::uint32_t value = 0;
+  int digits = 0;
+  bool readable = true;
+  auto endToken = [&] {
+    const std::uint32_t token = (readable && digits > 0 && digits <= 8) ? value : 0;
+    if (haveFirst) {
+      units.push_back(static_cast<char16_t>((token * 256 + first) & 0xFFFF));
     } else {
-      units.push_back(static_cast<char16_t>((value * 256 + first) & 0xFFFF));
-      haveFirst = false;
+      first = token;
     }
-    if (comma == std::string_view::npos) break;
-    start = comma + 1;
+    haveFirst = !haveFirst;
+    value = 0;
+    digits = 0;
+    readable = true;
+  };
+  for (char c : byteText) {
+    if (c == ' ') continue;
+    if (c == ',') {
+      endToken();
+      continue;
+    }
+    const int digit = HexDigitValue(c);
+    if (digit < 0) readable = false;
+    value = (value << 4) | static_cast<std::uint32_t>(digit & 0xF);
+    ++digits;
   }
-  return units;
+  endToken();
+}
+
+// DecodeHexText appending to `field`, with the caller's scratch buffers.
+void DecodeHexTextInto(std::string_view byteText, int type, std::u16string& units, std::string& scratch,
+                       std::string& field) {
+  CodeUnitsOf(byteText, units);
+  if (type == 2) {
+    // The text ends at its first zero unit: exports carry one or more of them
+    // at the end, and none may reach an output line.
+    const std::size_t end = std::min(units.find(u'\0'), units.size());
+    scratch.clear();
+    platform::AppendWideToAnsi(units.data(), end, scratch);
+    AppendDoublingQuotes(scratch, field);
+  } else if (type == 7) {
+    // Each zero unit closes a string; every closed string but the last is
+    // written (the last is the empty one that the final zero closes).
+    std::size_t closed = 0;
+    for (char16_t unit : units) closed += unit == u'\0';
+    std::size_t start = 0;
+    bool firstString = true;
+    for (std::size_t i = 0; i < units.size() && closed > 1; ++i) {
+      if (units[i] != u'\0') continue;
+      if (!firstString) field += ',';
+      firstString = false;
+      field += '"';
+      scratch.clear();
+      platform::AppendWideToAnsi(units.data() + start, i - start, scratch);
+      AppendDoublingQuotes(scratch, field);
+      field += '"';
+      start = i + 1;
+      --closed;
+    }
+  }
 }
 
 }  // namespace
 
 std::string DecodeHexText(std::string_view byteText, int type) {
-  // An all-space text is an empty text once its spaces are gone.
-  if (byteText.find_first_not_of(' ') == std::string_view::npos) byteText = {};
-  const std::u16string units = CodeUnitsOf(byteText);
+  std::u16string units;
+  std::string scratch;
   std::string field;
-  if (type == 2) {
-    // The text ends at its first zero unit: exports carry one or more of them
-    // at the end, and none may reach an output line.
-    const std::size_t end = units.find(u'\0');
-    const std::string text = platform::WideToAnsi(std::u16string_view(units).substr(0, end));
-    AppendDoublingQuotes(text, field);
-  } else if (type == 7) {
-    std::vector<std::string> strings;
-    std::size_t start = 0;
-    for (std::size_t i = 0; i < units.size(); ++i) {
-      if (units[i] == u'\0') {
-        strings.push_back(platform::WideToAnsi(std::u16string_view(units).substr(start, i - start)));
-        start = i + 1;
-      }
-    }
-    // The last string of the list is the empty one that the closing zero ends.
-    for (std::size_t i = 0; i + 1 < strings.size(); ++i) {
-      if (i > 0) field += ',';
-      field += '"';
-      AppendDoublingQuotes(strings[i], field);
-      field += '"';
-    }
-  }
+  DecodeHexTextInto(byteText, type, units, scratch, field);
   return field;
 }
 
@@ -316,14 +404,15 @@ void RegistryFileConverter::ConvertContinuationLine(std::string_view raw) {
 }
 
 void RegistryFileConverter::FinishTextValue() {
-  const std::string text = DecodeHexText(hexText_, valueType_);
+  scratch2_.clear();
+  DecodeHexTextInto(hexText_, valueType_, units_, scratch_, scratch2_);
   field_.clear();
   if (valueType_ == static_cast<std::int32_t>(kRegExpandSz)) {
     field_.push_back('"');
-    AppendSubstituted(text, field_);
+    AppendSubstituted(scratch2_, field_);
     field_.push_back('"');
   } else {
-    AppendSubstituted(text, field_);
+    AppendSubstituted(scratch2_, field_);
   }
   AddEntry(static_cast<std::uint32_t>(valueType_), previousValueName_, field_, false);
 }
@@ -331,22 +420,24 @@ void RegistryFileConverter::FinishTextValue() {
 void RegistryFileConverter::FinishBinaryValue() {
   field_.clear();
   if (!hexText_.empty()) {
-    field_.reserve(hexText_.size() + (hexText_.size() / 75 + 1) * kNextPhysicalLine.size());
-    field_.append(kNextPhysicalLine);
-    std::size_t tokens = 0;
-    std::size_t start = 0;
-    while (true) {
-      const void* comma = std::memchr(hexText_.data() + start, ',', hexText_.size() - start);
-      const std::size_t end =
-          comma != nullptr ? static_cast<std::size_t>(static_cast<const char*>(comma) - hexText_.data())
-                           : hexText_.size();
-      field_.append(hexText_, start, end - start);
-      ++tokens;
-      if (comma == nullptr) break;  // the last token goes without its comma
-      field_.push_back(',');
-      if (tokens % kTokensPerLine == 0) field_.append(kNextPhysicalLine);
-      start = end + 1;
+    // Every 25 commas give one more physical line at most.
+    const std::size_t wraps = hexText_.size() / kTokensPerLine + 1;
+    field_.resize(kNextPhysicalLine.size() * (wraps + 1) + hexText_.size());
+    char* d = field_.data();
+    std::memcpy(d, kNextPhysicalLine.data(), kNextPhysicalLine.size());
+    d += kNextPhysicalLine.size();
+    std::size_t token = 1;
+    for (char c : hexText_) {
+      *d++ = c;
+      if (c != ',') continue;
+      // A comma always has a token after it, so this one is not the last.
+      if (token % kTokensPerLine == 0) {
+        std::memcpy(d, kNextPhysicalLine.data(), kNextPhysicalLine.size());
+        d += kNextPhysicalLine.size();
+      }
+      ++token;
     }
+    field_.resize(static_cast<std::size_t>(d - field_.data()));
   }
   if (replaceToBinary_) {
     AddLine(ReplacementComment(static_cast<std::uint32_t>(valueType_)));
@@ -363,14 +454,10 @@ void RegistryFileConverter::AppendSubstituted(std::string_view text, std::string
   // Without a variable reference the text expands to itself, so only an
   // occurrence of a machine folder can change it.
   if (!Contains(text, '%')) {
-    const bool rootFound = options_.ReplaceSystemRoot && !machinePaths_.systemRoot.empty() &&
-                           FindIgnoreCase(text, machinePaths_.systemRoot) != std::string_view::npos;
-    const bool filesFound = !rootFound && options_.ReplaceProgramFiles && !machinePaths_.programFiles.empty() &&
-                            FindIgnoreCase(text, machinePaths_.programFiles) != std::string_view::npos;
-    const bool driveFound = !rootFound && !filesFound && options_.ReplaceSystemDrive &&
-                            !machinePaths_.systemDrive.empty() &&
-                            FindIgnoreCase(text, machinePaths_.systemDrive) != std::string_view::npos;
-    if (!rootFound && !filesFound && !driveFound) {
+    const bool found = (options_.ReplaceSystemRoot && Occurs(text, machinePaths_.systemRoot)) ||
+                       (options_.ReplaceProgramFiles && Occurs(text, machinePaths_.programFiles)) ||
+                       (options_.ReplaceSystemDrive && Occurs(text, machinePaths_.systemDrive));
+    if (!found) {
       out.append(text);
       return;
     }

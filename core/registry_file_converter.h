@@ -88,6 +88,7 @@ class RegistryFileConverter {
   std::string scratch_;
   std::string scratch2_;
   std::string field_;
+  std::u16string units_;
 };
 
 }  // namespace vindra

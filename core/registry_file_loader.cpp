@@ -1,6 +1,7 @@
 #include "core/registry_file_loader.h"
 
 #include <algorithm>
+#include <bit>
 #include <memory>
 
 #include "core/charset.h"
@@ -59,12 +60,16 @@ std::string LoadUtf16Text(const std::string& fileName) {
   std::uint64_t left = units;
   while (left > 0) {
     const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(left, kUnitsPerChunk));
-    unsigned char* bytes = reinterpret_cast<unsigned char*>(buffer.get() + carried);
-    const std::size_t got = file.Read(bytes, want * 2) / 2;
+    char16_t* const units16 = buffer.get() + carried;
+    const std::size_t got = file.Read(units16, want * 2) / 2;
     left = got < want ? 0 : left - want;
-    // Assemble little-endian units whatever the byte order of this machine.
-    for (std::size_t i = 0; i < got; ++i) {
-      buffer[carried + i] = static_cast<char16_t>(bytes[2 * i] | (bytes[2 * i + 1] << 8));
+    if constexpr (std::endian::native != std::endian::little) {
+      const auto* bytes = reinterpret_cast<const unsigned char*>(units16);
+      for (std::size_t i = 0; i < got; ++i) {
+        const unsigned char low = bytes[2 * i];
+        const unsigned char high = bytes[2 * i + 1];
+        units16[i] = static_cast<char16_t>(low | (high << 8));
+      }
     }
     std::size_t count = carried + got;
     carried = 0;
@@ -72,12 +77,15 @@ std::string LoadUtf16Text(const std::string& fileName) {
       carried = 1;
       --count;
     }
+    const std::size_t before = text.size();
     platform::AppendWideToAnsi(buffer.get(), count, text);
+    // A NUL ends the text: only a zero unit converts to a zero byte.
+    if (const void* nul = std::memchr(text.data() + before, '\0', text.size() - before)) {
+      text.resize(static_cast<std::size_t>(static_cast<const char*>(nul) - text.data()));
+      return text;
+    }
     if (carried) buffer[0] = buffer[count];
-    // A NUL ends the text: nothing after it is needed.
-    if (std::find(buffer.get(), buffer.get() + count, u'\0') != buffer.get() + count) break;
   }
-  CutAtNul(text);
   return text;
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -28,6 +29,23 @@ std::string Load8BitText(const std::string& fileName);
 // with LoadUtf16Text or Load8BitText. Throws FileOpenError.
 std::string LoadRegistryFileText(const std::string& fileName);
 
+// The first CR or LF at or after `p`, or `end`. Eight bytes at a time: lines
+// are short and many, so a library call per line would cost more than the scan.
+inline const char* FindLineBreak(const char* p, const char* end) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+  constexpr std::uint64_t kHighs = 0x8080808080808080ull;
+  while (end - p >= 8) {
+    std::uint64_t v;
+    std::memcpy(&v, p, 8);
+    const std::uint64_t lf = v ^ (kOnes * '\n');
+    const std::uint64_t cr = v ^ (kOnes * '\r');
+    if ((((lf - kOnes) & ~lf) | ((cr - kOnes) & ~cr)) & kHighs) break;
+    p += 8;
+  }
+  while (p < end && *p != '\n' && *p != '\r') ++p;
+  return p;
+}
+
 // The line rule: lines end at CR, LF or CR LF (LF CR is two ends); the
 // terminators are not part of a line; a NUL ends the text; a terminator at the
 // very end adds no empty line. Calls `onLine(std::string_view)` for each line.
@@ -39,16 +57,10 @@ void ForEachLine(std::string_view text, OnLine&& onLine) {
   const char* p = text.data();
   const char* const end = p + text.size();
   while (p < end) {
-    const char* lf = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
-    const char* stop = lf != nullptr ? lf : end;
-    const char* cr = static_cast<const char*>(std::memchr(p, '\r', static_cast<std::size_t>(stop - p)));
-    if (cr != nullptr) {
-      onLine(std::string_view(p, static_cast<std::size_t>(cr - p)));
-      p = (cr + 1 < end && cr[1] == '\n') ? cr + 2 : cr + 1;
-    } else {
-      onLine(std::string_view(p, static_cast<std::size_t>(stop - p)));
-      p = stop + (lf != nullptr ? 1 : 0);
-    }
+    const char* stop = FindLineBreak(p, end);
+    onLine(std::string_view(p, static_cast<std::size_t>(stop - p)));
+    if (stop == end) break;
+    p = (*stop == '\r' && stop + 1 < end && stop[1] == '\n') ? stop + 2 : stop + 1;
   }
 }
 

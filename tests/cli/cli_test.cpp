@@ -14,7 +14,7 @@ constexpr char16_t kSample[] =
     u"Windows Registry Editor Version 5.00\r\n\r\n"
     u"[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vindra\\\u8868\u793A]\r\n"
     u"\"Path\"=\"C:\\\\WINDOWS\\\\system32;C:\\\\Program Files\\\\V\"\r\n"
-    u"\"Exp\"=hex(2):25,00,53,00,79,00,73,00,74,00,65,00,6d,00,52,00,6f,00,6f,00,74,00,25,00,00,00\r\n"
+    u"\"Exp\"=hex(2):25,00,50,00,72,00,6f,00,67,00,72,00,61,00,6d,00,46,00,69,00,6c,00,65,00,73,00,25,00,00,00\r\n"
     u"[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\V]\r\n"
     u"\"Start\"=dword:00000003\r\n";
 
@@ -22,7 +22,7 @@ const std::string kFixedOutput =
     "[Software.AddReg]\r\n"
     "0x0,\"Vindra\\\x95\x5C\x8E\xA6\"\r\n"
     "0x1,\"Vindra\\\x95\x5C\x8E\xA6\",\"Path\",\"X:\\I386\\system32;X:\\PROGRAMS\\V\"\r\n"
-    "0x2,\"Vindra\\\x95\x5C\x8E\xA6\",\"Exp\",\"X:\\I386\"\r\n"
+    "0x2,\"Vindra\\\x95\x5C\x8E\xA6\",\"Exp\",\"X:\\PROGRAMS\"\r\n"
     "\r\n"
     "[SetupReg.AddReg]\r\n"
     "0x0,\"ControlSet001\\Services\\V\"\r\n"
@@ -66,13 +66,15 @@ TEST_F(CliTest, Options) {
       {{"--substitute", "env"},
        {{"X:\\I386", "%SystemRoot%"}, {"X:\\PROGRAMS", "%ProgramFiles%"}}},
       {{"--substitute=none"},
-       {{"X:\\I386\\system32", "C:\\WINDOWS\\system32"}, {"X:\\PROGRAMS", "C:\\Program Files"},
-        {"\"X:\\I386\"", "\"%SystemRoot%\""}}},
+       {{"X:\\I386\\system32", "C:\\WINDOWS\\system32"}, {"X:\\PROGRAMS\\V", "C:\\Program Files\\V"},
+        {"\"X:\\PROGRAMS\"", "\"%ProgramFiles%\""}}},
       {{"--no-systemroot"}, {{"X:\\I386", "X:\\WINDOWS"}}},
       {{"--no-programfiles"}, {{"X:\\PROGRAMS", "X:\\Program Files"}}},
       {{"--no-systemroot", "--no-systemdrive"},
-       // Nothing replaced in the expanded text: the text comes back as written.
-       {{"X:\\I386\\system32", "C:\\WINDOWS\\system32"}, {"\"X:\\I386\"", "\"%SystemRoot%\""}}},
+       {{"X:\\I386\\system32", "C:\\WINDOWS\\system32"}}},
+      // Nothing replaced in the expanded text: the text comes back as written.
+      {{"--no-programfiles", "--no-systemdrive"}, {{"X:\\PROGRAMS\\V", "C:\\Program Files\\V"},
+        {"\"X:\\PROGRAMS\"", "\"%ProgramFiles%\""}}},
       {{"--no-controlset001"}, {{"ControlSet001", "CurrentControlSet"}}},
       {{"--substitute", "fixed", "--encoding", "ansi"}, {}},
   };

@@ -1,0 +1,255 @@
+// bench_convert [FILE.reg] [--size MB] [--runs N]
+//
+// Writes FILE.reg (default: vindra-bench.reg in the temporary folder) unless
+// it exists with at least the asked size: a realistic UTF-16LE export with a
+// byte-order mark, many keys of all five sections, and every value kind
+// (strings with machine paths, dword, hex lists wrapped over lines as the
+// system's editor writes them, hex(2), hex(7), hex(b), comments, Japanese
+// names). Then, in child processes so that each one's peak memory can be
+// read, it times
+//   - iconv -c -f UTF-16LE -t CP932 FILE >/dev/null  (decoding alone), and
+//   - the whole conversion, file to output text, written to /dev/null,
+// and prints the best of N runs, MB/s, the ratio of the two and the peak
+// memory against the file size. Targets: ratio at most 2, memory at most 3x.
+#include <sys/resource.h>
+#include <sys/time.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <time.h>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "core/options.h"
+#include "core/registry_file_converter.h"
+#include "core/stream_output_list.h"
+
+namespace {
+
+// <chrono> cannot be used: its "\u00b5s" has no form in the execution character set.
+double Now() {
+  timespec now{};
+  clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+// Builds the file as UTF-16LE, written in large pieces.
+class Utf16Writer {
+ public:
+  explicit Utf16Writer(std::FILE* file) : file_(file) { Put(u"\uFEFF"); }
+  ~Utf16Writer() { Flush(); }
+  void Put(std::u16string_view text) {
+    buffer_.append(text);
+    if (buffer_.size() > (1u << 20)) Flush();
+  }
+  void PutAscii(std::string_view text) {
+    for (char c : text) buffer_.push_back(static_cast<char16_t>(static_cast<unsigned char>(c)));
+    if (buffer_.size() > (1u << 20)) Flush();
+  }
+  void Flush() {
+    std::string bytes(buffer_.size() * 2, '\0');
+    for (std::size_t i = 0; i < buffer_.size(); ++i) {
+      bytes[2 * i] = static_cast<char>(buffer_[i] & 0xFF);
+      bytes[2 * i + 1] = static_cast<char>(buffer_[i] >> 8);
+    }
+    written_ += std::fwrite(bytes.data(), 1, bytes.size(), file_);
+    buffer_.clear();
+  }
+  std::size_t Written() const { return written_ + buffer_.size() * 2; }
+
+ private:
+  std::FILE* file_;
+  std::u16string buffer_;
+  std::size_t written_ = 0;
+};
+
+std::string HexBytes(std::mt19937& random, std::size_t count) {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  std::string text;
+  for (std::size_t i = 0; i < count; ++i) {
+    const unsigned b = random() & 0xFF;
+    if (i) text += ',';
+    text += kDigits[b >> 4];
+    text += kDigits[b & 15];
+  }
+  return text;
+}
+
+std::string Utf16HexOf(std::string_view ascii, int zeros) {
+  static constexpr char kDigits[] = "0123456789abcdef";
+  std::string text;
+  auto add = [&](unsigned b) {
+    if (!text.empty()) text += ',';
+    text += kDigits[b >> 4];
+    text += kDigits[b & 15];
+  };
+  for (char c : ascii) {
+    add(static_cast<unsigned char>(c));
+    add(0);
+  }
+  for (int i = 0; i < zeros; ++i) add(0);
+  return text;
+}
+
+// "name"=PREFIXbytes wrapped as the registry editor does: a first line up to
+// about 76 columns, then lines of 25 bytes after two spaces, each but the
+// last ending with a backslash.
+void PutWrappedHex(Utf16Writer& out, std::string_view head, const std::string& bytes) {
+  std::string line(head);
+  std::size_t pos = 0;
+  const std::size_t firstRoom = head.size() < 70 ? (76 - head.size()) / 3 : 1;
+  std::size_t perLine = firstRoom;
+  while (true) {
+    const std::size_t take = std::min(bytes.size() - pos, perLine * 3);
+    line.append(bytes, pos, take);
+    pos += take;
+    if (pos >= bytes.size()) break;
+    line += "\\\r\n  ";
+    perLine = 25;
+  }
+  line += "\r\n";
+  out.PutAscii(line);
+}
+
+void Generate(const std::string& path, std::size_t targetBytes) {
+  std::FILE* file = std::fopen(path.c_str(), "wb");
+  if (file == nullptr) {
+    std::perror(path.c_str());
+    std::exit(1);
+  }
+  std::mt19937 random(42);
+  Utf16Writer out(file);
+  out.PutAscii("Windows Registry Editor Version 5.00\r\n\r\n");
+  const char* roots[] = {"HKEY_LOCAL_MACHINE\\SOFTWARE\\Vendor", "HKEY_CLASSES_ROOT\\CLSID",
+                         "HKEY_CURRENT_USER\\Software\\Vendor", "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services",
+                         "HKEY_USERS\\S-1-5-18\\Software"};
+  const std::string expandBytes = Utf16HexOf("%SystemRoot%\\system32\\drivers\\vbench.sys", 1);
+  const std::string multiBytes = Utf16HexOf(std::string("first.dll") + '\0' + "second.dll" + '\0' +
+                                                "C:\\WINDOWS\\system32\\third.dll",
+                                            2);
+  for (std::size_t key = 0; out.Written() < targetBytes; ++key) {
+    const char* root = roots[key % 5];
+    char header[200];
+    std::snprintf(header, sizeof header, "[%s\\Product%zu\\Component%zu\\Settings]\r\n", root, key / 50, key % 50);
+    out.PutAscii(header);
+    if (key % 7 == 0) out.Put(u"; \u8A2D\u5B9A\u306E\u8AAC\u660E\r\n");  // a Japanese comment
+    out.PutAscii("@=\"Vendor Component Settings\"\r\n");
+    out.PutAscii("\"InstallPath\"=\"C:\\\\Program Files\\\\Vendor\\\\Product\\\\bin\"\r\n");
+    out.PutAscii("\"DriverPath\"=\"C:\\\\WINDOWS\\\\system32\\\\drivers\\\\vbench.sys\"\r\n");
+    out.PutAscii("\"Description\"=\"A \\\"quoted\\\" description of the component, version 1.2.3\"\r\n");
+    out.Put(u"\"\u8868\u793A\u540D\"=\"\u30D9\u30F3\u30C1\u30DE\u30FC\u30AF \u30B3\u30F3\u30DD\u30FC\u30CD\u30F3\u30C8\"\r\n");
+    char dword[80];
+    std::snprintf(dword, sizeof dword, "\"Flags\"=dword:%08x\r\n\"Start\"=dword:00000003\r\n",
+                  static_cast<unsigned>(random()));
+    out.PutAscii(dword);
+    PutWrappedHex(out, "\"Binary\"=hex:", HexBytes(random, 16 + random() % 48));
+    if (key % 3 == 0) PutWrappedHex(out, "\"Blob\"=hex:", HexBytes(random, 400 + random() % 600));
+    PutWrappedHex(out, "\"ImagePath\"=hex(2):", expandBytes);
+    PutWrappedHex(out, "\"Modules\"=hex(7):", multiBytes);
+    PutWrappedHex(out, "\"InstallTime\"=hex(b):", HexBytes(random, 8));
+    out.PutAscii("\r\n");
+  }
+  out.Flush();
+  std::fclose(file);
+}
+
+struct ChildFigures {
+  double seconds = 0;
+  long peakKiB = 0;
+  bool ok = false;
+};
+
+// Runs `work` in a child process; its wall time and peak resident memory.
+template <typename Work>
+ChildFigures InChild(Work&& work) {
+  ChildFigures figures;
+  const double start = Now();
+  const pid_t pid = fork();
+  if (pid == 0) _exit(work());
+  int status = 0;
+  rusage usage{};
+  if (pid < 0 || wait4(pid, &status, 0, &usage) != pid) return figures;
+  figures.seconds = Now() - start;
+  figures.peakKiB = usage.ru_maxrss;
+  figures.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  return figures;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string path = (std::filesystem::temp_directory_path() / "vindra-bench.reg").string();
+  std::size_t sizeMB = 160;
+  int runs = 3;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--size" && i + 1 < argc) {
+      sizeMB = std::strtoul(argv[++i], nullptr, 10);
+    } else if (arg == "--runs" && i + 1 < argc) {
+      runs = std::max(1, std::atoi(argv[++i]));
+    } else {
+      path = arg;
+    }
+  }
+  const std::size_t target = sizeMB << 20;
+  std::error_code error;
+  if (!std::filesystem::exists(path, error) || std::filesystem::file_size(path, error) < target) {
+    std::printf("generating %s (%zu MB)...\n", path.c_str(), sizeMB);
+    std::fflush(stdout);
+    Generate(path, target);
+  }
+  const double fileMB = static_cast<double>(std::filesystem::file_size(path)) / (1 << 20);
+
+  ChildFigures iconvBest, convertBest;
+  for (int run = 0; run < runs; ++run) {
+    const ChildFigures iconv = InChild([&] {
+      if (!std::freopen("/dev/null", "w", stdout)) return 1;
+      execlp("iconv", "iconv", "-c", "-f", "UTF-16LE", "-t", "CP932", path.c_str(), static_cast<char*>(nullptr));
+      return 127;
+    });
+    const ChildFigures convert = InChild([&] {
+      std::FILE* sink = std::fopen("/dev/null", "wb");
+      vindra::StreamOutputList output(sink);
+      vindra::ConversionOptions options;
+      vindra::ConvertRegistryFile(output, path, options);
+      return output.Flush() ? 0 : 1;
+    });
+    if (!convert.ok) {
+      std::fprintf(stderr, "the conversion failed\n");
+      return 1;
+    }
+    if (iconv.ok && (run == 0 || iconv.seconds < iconvBest.seconds)) iconvBest = iconv;
+    if (run == 0 || convert.seconds < convertBest.seconds) convertBest = convert;
+  }
+
+  // Output size, once, in this process.
+  class Counter final : public vindra::OutputList {
+   public:
+    void Clear() override { bytes = 0; }
+    void Add(std::string_view line) override { bytes += line.size() + 2; }
+    std::size_t bytes = 0;
+  } counter;
+  vindra::ConvertRegistryFile(counter, path, vindra::ConversionOptions{});
+
+  std::printf("file                 %s\n", path.c_str());
+  std::printf("file size            %.1f MB (UTF-16LE), output %.1f MB\n", fileMB,
+              static_cast<double>(counter.bytes) / (1 << 20));
+  if (iconvBest.ok) {
+    std::printf("iconv decode only    %.3f s  (%.0f MB/s)\n", iconvBest.seconds, fileMB / iconvBest.seconds);
+  } else {
+    std::printf("iconv decode only    not run (iconv missing?)\n");
+  }
+  std::printf("conversion           %.3f s  (%.0f MB/s), best of %d\n", convertBest.seconds,
+              fileMB / convertBest.seconds, runs);
+  if (iconvBest.ok) {
+    std::printf("time ratio           %.2f x iconv (target <= 2)\n", convertBest.seconds / iconvBest.seconds);
+  }
+  const double peakMB = static_cast<double>(convertBest.peakKiB) / 1024;
+  std::printf("peak memory          %.1f MB = %.2f x file size (target <= 3)\n", peakMB, peakMB / fileMB);
+  return 0;
+}
