@@ -1,0 +1,30 @@
+#!/bin/sh
+# vindra-cli.exe export of a large live key under Wine and vindra-cli.exe
+# export --from of that key's .reg export must give the same bytes: both
+# apply the same rules, so any difference is a fault of the registry layer or
+# of the .reg importer. Usage: live_vs_file_win32_test.sh VINDRA-CLI.EXE KEY...
+# (ctest sets WINEPREFIX).
+set -eu
+run="$(dirname "$0")/../../tools/wine-run"
+cli="$1"
+shift
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+status=0
+for key in "$@"; do
+  "$run" reg export "$key" "Z:$work/export.reg" /y >/dev/null 2>&1 ||
+    { echo "reg export $key failed"; exit 1; }
+  for command in export regexpander; do
+    "$run" "$cli" "$command" "$key" >"$work/live.txt" || { echo "live $command $key: exit $?"; status=1; }
+    "$run" "$cli" "$command" --from "Z:$work/export.reg" "$key" >"$work/file.txt" ||
+      { echo "--from $command $key: exit $?"; status=1; }
+    if cmp -s "$work/live.txt" "$work/file.txt"; then
+      echo "$command $key: $(wc -l <"$work/live.txt") lines, identical"
+    else
+      echo "$command $key: the live export and the export of its .reg file differ:"
+      diff "$work/live.txt" "$work/file.txt" | iconv -f CP932 -t UTF-8 -c | head -40
+      status=1
+    fi
+  done
+done
+exit $status
