@@ -188,7 +188,11 @@ TEST_F(ConverterTest, ValueLines) {
 
 TEST_F(ConverterTest, HexValues) {
   std::string thirty;
-  for (int i = 0; i < 30; ++i) thirty += (i ? "," : "") + std::string(i < 10 ? "0" : "") + std::to_string(i);
+  for (int i = 0; i < 30; ++i) {
+    if (i > 0) thirty += ',';
+    if (i < 10) thirty += '0';
+    thirty += std::to_string(i);
+  }
   const std::string wrapped25 = "  00,01,02,03,04,05,06,07,08,09,10,11,12,13,14,15,16,17,18,19,20,21,22,23,24,\\\n"
                                 "  25,26,27,28,29";
   Check({

@@ -45,7 +45,9 @@ TEST(Robustness, RandomFiles) {
     std::string bytes = RandomBytes(random, size, round % 2 ? regAlphabet : std::string_view());
     if (round % 3 == 0) bytes.insert(0, "\xFF\xFE", 2);
     if (round % 5 == 0) bytes.insert(0, "Windows Registry Editor Version 5.00\r\n[HKEY_CURRENT_USER\\K]\r\n");
-    const std::string file = dir.Write("r" + std::to_string(round) + ".reg", bytes);
+    std::string name = std::to_string(round);
+    name += ".reg";
+    const std::string file = dir.Write(name, bytes);
     CountingList output;
     EXPECT_NO_THROW(ConvertRegistryFile(output, file, {})) << "round " << round;
   }
