@@ -1,0 +1,63 @@
+// Shows the key picker with a few levels of the registry expanded and keeps
+// it open for a screenshot.
+//   picker_screenshot [SECONDS]        (default 4; then the dialog cancels itself)
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <cstdlib>
+#include <cstring>
+
+#include "regbrowser/reg_dialog_win32.h"
+#include "registry/win32_registry.h"
+
+namespace {
+
+using namespace vindra;
+
+int g_seconds = 4;
+
+BOOL CALLBACK FindDialog(HWND hwnd, LPARAM out) {
+  char cls[32] = {};
+  GetClassNameA(hwnd, cls, sizeof cls);
+  if (std::strcmp(cls, "#32770") == 0 && IsWindowVisible(hwnd)) {
+    *reinterpret_cast<HWND*>(out) = hwnd;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+void CALLBACK Close(HWND, UINT, UINT_PTR timer, DWORD) {
+  KillTimer(nullptr, timer);
+  HWND dialog = nullptr;
+  EnumThreadWindows(GetCurrentThreadId(), FindDialog, reinterpret_cast<LPARAM>(&dialog));
+  if (dialog) PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+}
+
+void CALLBACK ExpandSelection(HWND, UINT, UINT_PTR timer, DWORD) {
+  HWND dialog = nullptr;
+  EnumThreadWindows(GetCurrentThreadId(), FindDialog, reinterpret_cast<LPARAM>(&dialog));
+  if (!dialog) return;
+  KillTimer(nullptr, timer);
+  HWND tree = GetDlgItem(dialog, regbrowser::kTreeViewId);
+  HTREEITEM item = TreeView_GetSelection(tree);
+  TreeView_Expand(tree, item, TVE_EXPAND);
+  // Scroll back to the top so that the computer node shows too.
+  TreeView_EnsureVisible(tree, TreeView_GetRoot(tree));
+  SetTimer(nullptr, 0, static_cast<UINT>(g_seconds * 1000), Close);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc > 1) g_seconds = std::atoi(argv[1]);
+  registry::Win32RegistrySource source;
+  regbrowser::Win32RegDialogFactory factory(source, nullptr);
+  regbrowser::TRegBrowser browser(factory);
+  browser.Root = registry::kHkeyCurrentUser;
+  browser.Section = "Software\\Wine";
+  browser.Caption = "変換するレジストリエントリを選択して下さい";
+  SetTimer(nullptr, 0, 50, ExpandSelection);
+  browser.Execute("レジストリキーを選択して下さい", "マイコンピュータ", {}, {});
+  return 0;
+}
