@@ -49,7 +49,9 @@ bool ParseHex(std::string_view text, std::uint32_t& value) {
   return true;
 }
 
-bool Contains(std::string_view text, char c) { return std::memchr(text.data(), c, text.size()) != nullptr; }
+bool Contains(std::string_view text, char c) {
+  return !text.empty() && std::memchr(text.data(), c, text.size()) != nullptr;
+}
 
 // True when `pattern` (not empty) occurs in `text` without regard to letter
 // case. Most texts lack some byte of the pattern that has no other case (the

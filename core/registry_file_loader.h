@@ -51,6 +51,7 @@ inline const char* FindLineBreak(const char* p, const char* end) {
 // very end adds no empty line. Calls `onLine(std::string_view)` for each line.
 template <typename OnLine>
 void ForEachLine(std::string_view text, OnLine&& onLine) {
+  if (text.empty()) return;
   if (const void* nul = std::memchr(text.data(), '\0', text.size())) {
     text = text.substr(0, static_cast<std::size_t>(static_cast<const char*>(nul) - text.data()));
   }
