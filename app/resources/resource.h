@@ -1,0 +1,3 @@
+// Resource identifiers of Vindra.exe.
+#pragma once
+#define IDI_VINDRA 1

@@ -1,0 +1,51 @@
+// Vindra.exe: the Win32 entry point. Start-up (language file, message table,
+// title) runs first; then the main window TForm1 runs until it is closed.
+#include <windows.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "app/main_window_win32.h"
+#include "app/resources/resource.h"
+#include "app/startup.h"
+#include "regbrowser/reg_dialog_win32.h"
+#include "registry/win32_registry.h"
+
+namespace {
+
+class Win32Shell final : public vindra::app::ApplicationShell {
+ public:
+  explicit Win32Shell(int showCommand) : showCommand_(showCommand) {}
+
+  // The main window carries the title on the task bar.
+  void SetApplicationTitle(std::string_view title) override { title_ = std::string(title); }
+
+  int RunMainWindow() override {
+    vindra::registry::Win32RegistrySource registry;
+    vindra::regbrowser::Win32RegDialogFactory pickerDialogs(registry, nullptr);
+    std::vector<std::string> arguments;
+    for (int i = 1; i < __argc; ++i) arguments.emplace_back(__argv[i]);
+    HICON icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_VINDRA));
+
+    vindra::app::TForm1 form1({registry, pickerDialogs, vindra::app::Messages(), vindra::app::LanguageFile(),
+                               vindra::app::ExecutablePath(), std::move(arguments), icon});
+    HWND hwnd = form1.Create();
+    if (hwnd == nullptr) return 1;
+    SetWindowTextA(hwnd, title_.c_str());
+    pickerDialogs.SetOwner(hwnd);
+    form1.Show(showCommand_);
+    return form1.Run();
+  }
+
+ private:
+  int showCommand_;
+  std::string title_ = "Vindra";
+};
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
+  Win32Shell shell(showCommand);
+  return vindra::app::StartUp(vindra::app::ExecutablePath(), shell);
+}

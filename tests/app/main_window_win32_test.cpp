@@ -1,0 +1,356 @@
+// The real main window under Wine: real controls, real message boxes (answered
+// by a hook), real WM_DROPFILES drops, Wine's registry and the real converter
+// and exporters. Only the key picker's dialog is scripted.
+#include "app/main_window_win32.h"
+
+#include <gtest/gtest.h>
+#include <shlobj.h>
+
+#include <cstring>
+#include <deque>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "app/about_box_win32.h"
+#include "registry/win32_registry.h"
+
+namespace vindra::app {
+namespace {
+
+// Message boxes: recorded and answered when they activate.
+struct BoxRecord {
+  std::string caption, text;
+};
+std::vector<BoxRecord> g_boxes;
+std::deque<int> g_answers;
+
+LRESULT CALLBACK AnswerBoxes(int code, WPARAM wp, LPARAM lp) {
+  if (code == HCBT_ACTIVATE) {
+    HWND w = reinterpret_cast<HWND>(wp);
+    char cls[32] = {};
+    GetClassNameA(w, cls, sizeof cls);
+    if (std::strcmp(cls, "#32770") == 0 && GetDlgItem(w, 0xFFFF) != nullptr) {
+      char caption[256] = {}, text[1024] = {};
+      GetWindowTextA(w, caption, sizeof caption);
+      GetDlgItemTextA(w, 0xFFFF, text, sizeof text);
+      g_boxes.push_back({caption, text});
+      const int answer = g_answers.empty() ? IDOK : g_answers.front();
+      if (!g_answers.empty()) g_answers.pop_front();
+      PostMessageA(w, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(w, answer)));
+    }
+  }
+  return CallNextHookEx(nullptr, code, wp, lp);
+}
+
+// RB1's dialog replaced by one that confirms the scripted key at once.
+class NoView final : public regbrowser::RegFormView {
+ public:
+  void NodeAdded(regbrowser::RegTreeNode&) override {}
+  void RemovingChildren(regbrowser::RegTreeNode&) override {}
+  void NodeTextChanged(regbrowser::RegTreeNode&) override {}
+  void SelectNode(regbrowser::RegTreeNode&) override {}
+  void SetOkEnabled(bool) override {}
+  void SetWaitCursor(bool) override {}
+  void ProcessMessages() override {}
+};
+
+struct ScriptedPick {
+  RootKey root;
+  std::string section;
+};
+
+class ScriptedDialog final : public regbrowser::RegDialog {
+ public:
+  ScriptedDialog(registry::RegistrySource& r, std::deque<ScriptedPick>& picks) : form_(r, view_), picks_(picks) {}
+  regbrowser::TReg_Form& Form() override { return form_; }
+  void SetWindowFont(const FontDescription&) override {}
+  void SetTreeFont(const FontDescription&) override {}
+  void SetTitle(std::string_view) override {}
+  void SetCaption(std::string_view) override {}
+  bool ShowModal() override {
+    if (picks_.empty()) return false;
+    form_.Root = picks_.front().root;
+    form_.Section = picks_.front().section;
+    picks_.pop_front();
+    return true;
+  }
+
+ private:
+  NoView view_;
+  regbrowser::TReg_Form form_;
+  std::deque<ScriptedPick>& picks_;
+};
+
+class ScriptedFactory final : public regbrowser::RegDialogFactory {
+ public:
+  explicit ScriptedFactory(registry::RegistrySource& r) : registry_(r) {}
+  std::unique_ptr<regbrowser::RegDialog> NewDialog() override {
+    return std::make_unique<ScriptedDialog>(registry_, picks);
+  }
+  std::deque<ScriptedPick> picks;
+
+ private:
+  registry::RegistrySource& registry_;
+};
+
+std::string TempDir() {
+  char dir[MAX_PATH];
+  GetTempPathA(MAX_PATH, dir);
+  return dir;
+}
+
+std::string WriteFile(const std::string& name, const std::string& content) {
+  const std::string path = TempDir() + name;
+  std::ofstream(path, std::ios::binary) << content;
+  return path;
+}
+
+std::string RegFile(const std::string& body) { return "Windows Registry Editor Version 5.00\r\n\r\n" + body; }
+
+bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+// A real HDROP as the shell builds it: DROPFILES, then the double-NUL-ended list.
+HGLOBAL MakeDrop(const std::vector<std::string>& files) {
+  std::string list;
+  for (const auto& f : files) list += f + '\0';
+  list += '\0';
+  HGLOBAL h = GlobalAlloc(GHND, sizeof(DROPFILES) + list.size());
+  auto* df = static_cast<DROPFILES*>(GlobalLock(h));
+  df->pFiles = sizeof(DROPFILES);
+  df->fWide = FALSE;
+  std::memcpy(reinterpret_cast<char*>(df) + sizeof(DROPFILES), list.data(), list.size());
+  GlobalUnlock(h);
+  return h;
+}
+
+class MainWindowWin32Test : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    g_boxes.clear();
+    g_answers.clear();
+    hook_ = SetWindowsHookExA(WH_CBT, AnswerBoxes, nullptr, GetCurrentThreadId());
+  }
+  void TearDown() override {
+    form_.reset();
+    UnhookWindowsHookEx(hook_);
+  }
+  TForm1& Open(std::vector<std::string> args = {}) {
+    form_ = std::make_unique<TForm1>(TForm1Setup{registry_, factory_, messages_, TempDir() + "no-such-dir\\Vindra.rsl",
+                                                 "C:\\Vindra\\Vindra.exe", std::move(args), nullptr});
+    EXPECT_NE(form_->Create(), nullptr);
+    form_->Show(SW_SHOWNOACTIVATE);
+    return *form_;
+  }
+  void Command(int id) { SendMessageA(form_->Handle(), WM_COMMAND, MAKEWPARAM(id, 0), 0); }
+  void Action(ActionId id) { Command(kActionCommandBase + static_cast<int>(id)); }
+  std::string StatusText() {
+    char text[128] = {};
+    GetWindowTextA(form_->StatusBar(), text, sizeof text);
+    return text;
+  }
+
+  HHOOK hook_ = nullptr;
+  registry::Win32RegistrySource registry_;
+  ScriptedFactory factory_{registry_};
+  MessageTable messages_;
+  std::unique_ptr<TForm1> form_;
+};
+
+TEST_F(MainWindowWin32Test, CommandLineFileConvertsAtFirstShowing) {
+  const std::string file = WriteFile("vindra_cmdline.reg", RegFile("[HKEY_CURRENT_USER\\Software\\VindraCmd]\r\n"
+                                                                    "\"Name\"=\"Value\"\r\n"));
+  TForm1& f = Open({file, "ignored.reg"});
+  const std::string text = f.Memo().Text();
+  EXPECT_EQ(text.rfind("[Default.AddReg]\r\n", 0), 0u) << text;
+  EXPECT_TRUE(Contains(text, "\"Software\\VindraCmd\",\"Name\",\"Value\"")) << text;
+  EXPECT_EQ(StatusText(), "Current: ControlSet001");  // Wine's System\Select\Current is 1
+  EXPECT_TRUE(g_boxes.empty());
+  char title[64] = {};
+  GetWindowTextA(f.Handle(), title, sizeof title);
+  EXPECT_STREQ(title, "Vindra");
+  RECT r;
+  GetWindowRect(f.Handle(), &r);
+  EXPECT_EQ(r.right - r.left, 624);
+  EXPECT_EQ(r.bottom - r.top, 507);
+}
+
+TEST_F(MainWindowWin32Test, MissingCommandLineFileIsReportedAndStartupGoesOn) {
+  TForm1& f = Open({TempDir() + "vindra-no-such-file.reg"});
+  ASSERT_EQ(g_boxes.size(), 1u);
+  EXPECT_EQ(g_boxes[0].caption, "Vindra");
+  EXPECT_TRUE(Contains(g_boxes[0].text, "vindra-no-such-file.reg")) << g_boxes[0].text;
+  EXPECT_EQ(f.Memo().Text(), "");
+  EXPECT_EQ(StatusText(), "Current: ControlSet001");
+}
+
+TEST_F(MainWindowWin32Test, DropOfThreeFilesConvertsOnlyTheFirstAndReplacesText) {
+  const std::string a = WriteFile("vindra_drop_a.reg", RegFile("[HKEY_CURRENT_USER\\Software\\DropA]\r\n\"x\"=\"1\"\r\n"));
+  const std::string b = WriteFile("vindra_drop_b.reg", RegFile("[HKEY_CURRENT_USER\\Software\\DropB]\r\n\"x\"=\"2\"\r\n"));
+  const std::string c = WriteFile("vindra_drop_c.reg", RegFile("[HKEY_CURRENT_USER\\Software\\DropC]\r\n\"x\"=\"3\"\r\n"));
+  TForm1& f = Open();
+  SetWindowTextA(f.Memo().Handle(), "earlier output\r\n");
+  SendMessageA(f.Handle(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({a, b, c})), 0);
+  const std::string text = f.Memo().Text();
+  EXPECT_TRUE(Contains(text, "DropA")) << text;
+  EXPECT_FALSE(Contains(text, "DropB"));
+  EXPECT_FALSE(Contains(text, "DropC"));
+  EXPECT_FALSE(Contains(text, "earlier output"));
+  EXPECT_TRUE(g_boxes.empty());
+}
+
+class HkcuTestKey {
+ public:
+  explicit HkcuTestKey(const std::wstring& name) : path_(L"Software\\" + name) {
+    RegDeleteTreeW(HKEY_CURRENT_USER, path_.c_str());
+    HKEY key;
+    RegCreateKeyExW(HKEY_CURRENT_USER, path_.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr);
+    const wchar_t text[] = L"C:\\windows\\system32\\a.dll";
+    RegSetValueExW(key, L"Path", 0, REG_SZ, reinterpret_cast<const BYTE*>(text), sizeof text);
+    DWORD n = 255;
+    RegSetValueExW(key, L"Count", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&n), sizeof n);
+    HKEY sub;
+    RegCreateKeyExW(key, L"Sub", 0, nullptr, 0, KEY_WRITE, nullptr, &sub, nullptr);
+    RegSetValueExW(sub, L"", 0, REG_SZ, reinterpret_cast<const BYTE*>(L"d"), 4);
+    RegCloseKey(sub);
+    RegCloseKey(key);
+  }
+  ~HkcuTestKey() { RegDeleteTreeW(HKEY_CURRENT_USER, path_.c_str()); }
+
+ private:
+  std::wstring path_;
+};
+
+TEST_F(MainWindowWin32Test, ConvertOfTestKeyAnsweredThroughRealMessageBoxes) {
+  HkcuTestKey key(L"VindraWineConvert");
+  TForm1& f = Open();
+  const std::string exported =
+      "[Default.AddReg]\r\n"
+      "0x0,\"Software\\VindraWineConvert\"\r\n"
+      "0x4,\"Software\\VindraWineConvert\",\"Count\",0xFF\r\n"
+      "0x1,\"Software\\VindraWineConvert\",\"Path\",\"X:\\I386\\system32\\a.dll\"\r\n"
+      "0x0,\"Software\\VindraWineConvert\\Sub\"\r\n"
+      "0x1,\"Software\\VindraWineConvert\\Sub\",,\"d\"\r\n";
+
+  // Empty text area: no question, only the completion box.
+  factory_.picks.push_back({registry::kHkeyCurrentUser, "Software\\VindraWineConvert\\"});
+  Action(ActionId::Convert);
+  EXPECT_EQ(f.Memo().Text(), exported);
+  ASSERT_EQ(g_boxes.size(), 1u);
+  EXPECT_EQ(g_boxes[0].caption, "Vindra");
+  EXPECT_EQ(g_boxes[0].text, messages_.Get(MessageId::RS_006));
+  EXPECT_EQ(GetFocus(), f.Memo().Handle());
+
+  // Yes appends after the separator.
+  g_boxes.clear();
+  g_answers = {IDYES, IDOK};
+  factory_.picks.push_back({registry::kHkeyCurrentUser, "Software\\VindraWineConvert\\"});
+  Action(ActionId::Convert);
+  ASSERT_EQ(g_boxes.size(), 2u);
+  EXPECT_EQ(g_boxes[0].text, messages_.Get(MessageId::RS_004) + "\r\n" + messages_.Get(MessageId::RS_005));
+  const std::string separator = "\r\n;" + std::string(59, '-') + "\r\n";
+  EXPECT_EQ(f.Memo().Text(), exported + separator + "\r\n" + exported);
+
+  // No replaces.
+  g_answers = {IDNO, IDOK};
+  factory_.picks.push_back({registry::kHkeyCurrentUser, "Software\\VindraWineConvert\\"});
+  Action(ActionId::Convert);
+  EXPECT_EQ(f.Memo().Text(), exported);
+}
+
+TEST_F(MainWindowWin32Test, RefusedKeysShowTheErrorBox) {
+  TForm1& f = Open();
+  factory_.picks.push_back({registry::kHkeyLocalMachine, "HARDWARE\\DESCRIPTION\\"});
+  factory_.picks.push_back({registry::kHkeyUsers, ".DEFAULT\\"});
+  Action(ActionId::Convert);
+  Action(ActionId::Convert);
+  ASSERT_EQ(g_boxes.size(), 2u);
+  EXPECT_EQ(g_boxes[0].text, messages_.Get(MessageId::RS_003));
+  EXPECT_EQ(g_boxes[1].text, messages_.Get(MessageId::RS_002));
+  EXPECT_EQ(g_boxes[1].caption, "Vindra");
+  EXPECT_EQ(f.Memo().Text(), "");
+  EXPECT_EQ(f.Logic().LastRoot(), registry::kHkeyUsers);
+}
+
+TEST_F(MainWindowWin32Test, RegExpanderAppendsAfterTheText) {
+  HkcuTestKey key(L"VindraWineRegExpander");
+  TForm1& f = Open();
+  SetWindowTextA(f.Memo().Handle(), "kept\r\n");
+  factory_.picks.push_back({registry::kHkeyCurrentUser, "Software\\VindraWineRegExpander\\"});
+  Action(ActionId::RegExpander);
+  ASSERT_EQ(g_boxes.size(), 1u);  // the completion box only
+  EXPECT_EQ(f.Memo().Text(),
+            "kept\r\n; for Registry Expander\r\n"
+            "0x7,\"Quenvel\\RegExpander\\HKCU\",\"Software\\VindraWineRegExpander\",\"Path\"\r\n"
+            "0x7,\"Quenvel\\RegExpander\\HKCU\",\"Software\\VindraWineRegExpander\\Sub\",\"(Default)\"\r\n");
+}
+
+UINT MenuState(HMENU bar, int popup, int id) { return GetMenuState(GetSubMenu(bar, popup), id, MF_BYCOMMAND); }
+
+TEST_F(MainWindowWin32Test, MenuTogglesChangeTheNextConversion) {
+  const std::string file =
+      WriteFile("vindra_toggles.reg", RegFile("[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\VindraSvc]\r\n"
+                                              "\"ImagePath\"=\"C:\\\\windows\\\\system32\\\\svc.exe\"\r\n"));
+  TForm1& f = Open();
+  auto drop = [&] { SendMessageA(f.Handle(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({file})), 0); };
+  drop();
+  std::string text = f.Memo().Text();
+  EXPECT_TRUE(Contains(text, "\"ControlSet001\\Services\\VindraSvc\"")) << text;
+  EXPECT_TRUE(Contains(text, "\"X:\\I386\\system32\\svc.exe\"")) << text;
+
+  const int tools = 1, replace = 2;
+  const int force = kActionCommandBase + static_cast<int>(ActionId::ForceControlSet001);
+  EXPECT_TRUE(MenuState(f.Menu(), tools, force) & MF_CHECKED);
+  Action(ActionId::ForceControlSet001);
+  EXPECT_FALSE(MenuState(f.Menu(), tools, force) & MF_CHECKED);
+  EXPECT_EQ(GetMenuItemCount(GetSubMenu(f.Menu(), replace)), 7);
+  Action(ActionId::None);
+  EXPECT_EQ(GetMenuItemCount(GetSubMenu(f.Menu(), replace)), 4);  // toggles hidden, separator stays
+  drop();
+  text = f.Memo().Text();
+  EXPECT_TRUE(Contains(text, "\"CurrentControlSet\\Services\\VindraSvc\"")) << text;
+  EXPECT_TRUE(Contains(text, "\"C:\\windows\\system32\\svc.exe\"")) << text;
+
+  Action(ActionId::SP1);
+  EXPECT_EQ(GetMenuItemCount(GetSubMenu(f.Menu(), replace)), 7);
+  char caption[128] = {};
+  GetMenuStringA(f.Menu(), kActionCommandBase + static_cast<int>(ActionId::Rep02), caption, sizeof caption,
+                 MF_BYCOMMAND);
+  EXPECT_STREQ(caption, "&1: C:\\windows -> %SystemRoot%");
+  drop();
+  EXPECT_TRUE(Contains(f.Memo().Text(), "\"%SystemRoot%\\system32\\svc.exe\"")) << f.Memo().Text();
+}
+
+TEST_F(MainWindowWin32Test, AboutBoxShowsVersionAndShrinks) {
+  Open();
+  static std::string version;
+  static RECT client;
+  version.clear();
+  TAboutBox::onPrepared = [](HWND box) {
+    char text[64] = {};
+    GetDlgItemTextA(box, kAboutVersionId, text, sizeof text);
+    version = text;
+    GetClientRect(box, &client);
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+  };
+  Command(kCommandAbout);
+  TAboutBox::onPrepared = nullptr;
+  EXPECT_EQ(version, "version 2.94");
+  EXPECT_EQ(client.right, 256);
+  EXPECT_EQ(client.bottom, 150);
+}
+
+TEST_F(MainWindowWin32Test, LargeExportIsBatchedIntoOneUpdate) {
+  TForm1& f = Open();
+  Memo1& memo = f.Memo();
+  memo.SuspendRedraw();
+  for (int i = 0; i < 20000; ++i) memo.Add("0x1,\"Software\\Key\",\"Value" + std::to_string(i) + "\",\"data\"");
+  EXPECT_EQ(GetWindowTextLengthA(memo.Handle()), 0);  // nothing reached the control yet
+  EXPECT_TRUE(memo.HasText());
+  memo.ResumeRedraw();
+  EXPECT_EQ(SendMessageA(memo.Handle(), EM_GETLINECOUNT, 0, 0), 20001);
+  EXPECT_TRUE(Contains(memo.Text(), "\"Value19999\",\"data\"\r\n"));
+}
+
+}  // namespace
+}  // namespace vindra::app

@@ -1,0 +1,121 @@
+// Drives a running Vindra.exe from a second process, for the tests and the
+// screenshot script. Usage: vindra_driver COMMAND [ARGS]
+//   wait            wait (up to 30 s) until the main window has been shown
+//   text            print Memo1's text          status   print SB1's text
+//   command ID      post WM_COMMAND ID          quit     post WM_CLOSE
+//   drop FILE...    drop files on the window (a real HDROP in its memory)
+//   wait-box        wait until a window owned by the main window is shown
+#include <windows.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+constexpr int kMemoId = 10;
+
+HWND MainWindow() { return FindWindowA("TForm1", nullptr); }
+
+std::string Text(HWND w) {
+  const LRESULT n = SendMessageA(w, WM_GETTEXTLENGTH, 0, 0);
+  std::string s(static_cast<std::size_t>(n) + 1, '\0');
+  const LRESULT got = SendMessageA(w, WM_GETTEXT, s.size(), reinterpret_cast<LPARAM>(s.data()));
+  s.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+  return s;
+}
+
+HWND StatusBar(HWND main) { return FindWindowExA(main, nullptr, "msctls_statusbar32", nullptr); }
+
+int Drop(HWND main, int count, char** files) {
+  std::string list;
+  for (int i = 0; i < count; ++i) list += std::string(files[i]) + '\0';
+  list += '\0';
+  std::string bytes(sizeof(DROPFILES), '\0');
+  DROPFILES df = {};
+  df.pFiles = sizeof(DROPFILES);
+  std::memcpy(bytes.data(), &df, sizeof df);
+  bytes += list;
+  DWORD pid = 0;
+  GetWindowThreadProcessId(main, &pid);
+  HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, pid);
+  if (process == nullptr) return 3;
+  // A handle made here would mean nothing in the other process: the drop's
+  // memory has to live there.
+  void* remote = VirtualAllocEx(process, nullptr, bytes.size(), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+  if (remote == nullptr || !WriteProcessMemory(process, remote, bytes.data(), bytes.size(), nullptr)) return 3;
+  CloseHandle(process);
+  PostMessageA(main, WM_DROPFILES, reinterpret_cast<WPARAM>(remote), 0);
+  return 0;
+}
+
+struct OwnedSearch {
+  HWND owner;
+  HWND found;
+};
+
+BOOL CALLBACK FindOwned(HWND w, LPARAM lp) {
+  auto* s = reinterpret_cast<OwnedSearch*>(lp);
+  if (IsWindowVisible(w) && GetWindow(w, GW_OWNER) == s->owner) {
+    s->found = w;
+    return FALSE;
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) return 64;
+  const std::string command = argv[1];
+  HWND main = nullptr;
+  for (int i = 0; i < 300 && main == nullptr; ++i) {
+    main = MainWindow();
+    if (main == nullptr) Sleep(100);
+  }
+  if (main == nullptr) {
+    std::fprintf(stderr, "no main window\n");
+    return 2;
+  }
+  if (command == "wait") {
+    // The status bar is filled at the end of the first showing.
+    for (int i = 0; i < 300; ++i) {
+      if (!Text(StatusBar(main)).empty()) return 0;
+      Sleep(100);
+    }
+    return 2;
+  }
+  if (command == "wait-box") {
+    for (int i = 0; i < 300; ++i) {
+      OwnedSearch s = {main, nullptr};
+      EnumWindows(FindOwned, reinterpret_cast<LPARAM>(&s));
+      if (s.found != nullptr) {
+        std::printf("%s\n", Text(s.found).c_str());
+        return 0;
+      }
+      Sleep(100);
+    }
+    return 2;
+  }
+  if (command == "text") {
+    std::fwrite(Text(GetDlgItem(main, kMemoId)).data(), 1, Text(GetDlgItem(main, kMemoId)).size(), stdout);
+    return 0;
+  }
+  if (command == "status") {
+    std::printf("%s\n", Text(StatusBar(main)).c_str());
+    return 0;
+  }
+  if (command == "command" && argc > 2) {
+    PostMessageA(main, WM_COMMAND, MAKEWPARAM(std::atoi(argv[2]), 0), 0);
+    return 0;
+  }
+  if (command == "quit") {
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    return 0;
+  }
+  if (command == "drop" && argc > 2) return Drop(main, argc - 2, argv + 2);
+  return 64;
+}
