@@ -6,6 +6,7 @@
 
 #include "core/inf_format.h"
 #include "registry/key_walk.h"
+#include "registry/value_reading_access.h"
 
 namespace vindra::registry {
 namespace {
@@ -37,7 +38,7 @@ std::vector<std::string_view> SplitStrings(std::string_view text) {
 class KeyExport {
  public:
   KeyExport(OutputList& output, RegistrySource& source, RootKey root, const ConversionOptions& options)
-      : output_(output), source_(source), root_(root), options_(options) {}
+      : output_(output), source_(source), root_(root), options_(options), machinePaths_(ReadMachinePaths(options)) {}
 
   void Key(const std::string& registryPath) {
     const std::string outputPath = ExportOutputPath(root_, registryPath, options_.ForceControlSet001);
@@ -46,62 +47,91 @@ class KeyExport {
     if (names.empty()) return;
     const std::unique_ptr<RegistryAccess> key = source_.CreateAccess();
     key->SetRoot(root_);
+    // The key stays open from one value to the next. A value that cannot be
+    // queried is looked up again through a fresh open, which tells a key that
+    // has gone (the value is skipped) from a value that has gone (written as
+    // an empty REG_NONE value): the results of opening the key for each value.
+    bool open = false;
     for (const std::string& name : names) {
-      // Each value is looked up afresh: the key may have gone since the listing.
-      if (!key->OpenKeyReadOnly(registryPath)) continue;
-      Value(*key, outputPath, name);
-      key->CloseKey();
+      if (!open && !(open = key->OpenKeyReadOnly(registryPath))) continue;
+      ValueData data = key->QueryValueData(name);
+      if (!data.info.ok) {
+        if (!(open = key->OpenKeyReadOnly(registryPath))) continue;
+        data = key->QueryValueData(name);
+      }
+      Value(*key, outputPath, name, data);
     }
+    key->CloseKey();
   }
 
  private:
-  void Value(RegistryAccess& key, const std::string& outputPath, const std::string& name) {
-    // One query gives both the type and the size; a failed query counts as
-    // type 0 with no data.
-    const ValueInfo info = key.QueryValueInfo(name);
-    const std::uint32_t type = info.ok ? info.type : 0;
-    const std::uint32_t size = info.ok ? info.size : 0;
+  void Value(RegistryAccess& key, const std::string& outputPath, const std::string& name, const ValueData& data) {
+    // A failed query counts as type 0 with no data.
+    const std::uint32_t type = data.info.ok ? data.info.type : 0;
+    const std::uint32_t size = data.info.ok ? data.info.size : 0;
     const bool isDefault = name.empty();
+    // With the data at hand from the query, each reader's result (and its
+    // one possible error, a DWORD longer than four bytes) follows from the
+    // bytes; otherwise the readers fetch it.
+    const auto* bytes = reinterpret_cast<const unsigned char*>(data.bytes.data());
     switch (type) {
       case kRegSz:
       case kRegExpandSz: {
-        const std::string text = key.ReadString(name);
-        output_.Add(FormatValueEntry(type, outputPath, name, QuoteText(SubstitutePaths(text, options_)), isDefault));
+        const std::string text = data.complete ? data.bytes.substr(0, data.bytes.find('\0')) : key.ReadString(name);
+        output_.Add(FormatValueEntry(type, outputPath, name, QuoteText(SubstitutePaths(text, options_, machinePaths_)), isDefault));
         break;
       }
-      case kRegDword:
-        output_.Add(FormatValueEntry(type, outputPath, name, FormatDwordData(key.ReadInteger(name)), isDefault));
+      case kRegDword: {
+        std::uint32_t number = 0;
+        if (!data.complete) {
+          number = key.ReadInteger(name);
+        } else if (size > 4) {
+          throw RegistryError(ReadFailedMessage(name));
+        } else {
+          for (std::uint32_t i = 0; i < size; ++i) number |= static_cast<std::uint32_t>(bytes[i]) << (8 * i);
+        }
+        output_.Add(FormatValueEntry(type, outputPath, name, FormatDwordData(number), isDefault));
         break;
-      case kRegMultiSz:
-        output_.Add(FormatValueEntry(type, outputPath, name, MultiString(key, name, size), isDefault));
+      }
+      case kRegMultiSz: {
+        std::string field;
+        if (!data.complete) {
+          field = MultiString(key, name, size);
+        } else {
+          field = MultiStringField(size > 2 ? bytes : nullptr, size > 2 ? size : 0, options_, machinePaths_);
+        }
+        output_.Add(FormatValueEntry(type, outputPath, name, field, isDefault));
         break;
+      }
       default:
-        Binary(key, outputPath, name, type, size);
+        WriteBinary(outputPath, name, type, data.complete ? FormatHexByteList(bytes, size) : ReadBinary(key, name, size));
         break;
     }
   }
 
   std::string MultiString(RegistryAccess& key, const std::string& name, std::uint32_t size) {
-    if (size <= 2) return MultiStringField(nullptr, 0, options_);
+    if (size <= 2) return MultiStringField(nullptr, 0, options_, machinePaths_);
     // Two zero bytes beyond the capacity of the read always end the scan.
     std::vector<unsigned char> buffer(static_cast<std::size_t>(size) + 2, 0);
     const std::uint32_t read = key.ReadRawData(name, buffer.data(), size);
-    return MultiStringField(buffer.data(), std::min(read, size), options_);
+    return MultiStringField(buffer.data(), std::min(read, size), options_, machinePaths_);
   }
 
-  void Binary(RegistryAccess& key, const std::string& outputPath, const std::string& name, std::uint32_t type,
-              std::uint32_t size) {
-    std::string bytes;
-    if (size != 0) {
-      std::vector<unsigned char> buffer(static_cast<std::size_t>(size) + 1, 0);
-      const std::uint32_t read = key.ReadBinaryData(name, buffer.data(), size + 1);
-      // Only the bytes actually read: a value that vanished after the size
-      // query gives an entry without bytes, never stale buffer contents.
-      bytes = FormatHexByteList(buffer.data(), std::min(read, size));
-    }
+  // The byte list of a binary value too large for the query's buffer.
+  std::string ReadBinary(RegistryAccess& key, const std::string& name, std::uint32_t size) {
+    if (size == 0) return {};
+    std::vector<unsigned char> buffer(static_cast<std::size_t>(size) + 1, 0);
+    const std::uint32_t read = key.ReadBinaryData(name, buffer.data(), size + 1);
+    // Only the bytes actually read: a value that vanished after the size
+    // query gives an entry without bytes, never stale buffer contents.
+    return FormatHexByteList(buffer.data(), std::min(read, size));
+  }
+
+  void WriteBinary(const std::string& outputPath, const std::string& name, std::uint32_t type,
+                   const std::string& byteList) {
     if (type != kRegBinary) output_.Add(ReplacementComment(type));
-    std::string entry = FormatValueEntry(kRegBinary, outputPath, name, bytes, name.empty());
-    if (bytes.empty()) entry.pop_back();  // no byte list, no comma before it
+    std::string entry = FormatValueEntry(kRegBinary, outputPath, name, byteList, name.empty());
+    if (byteList.empty()) entry.pop_back();  // no byte list, no comma before it
     output_.Add(entry);
   }
 
@@ -109,6 +139,8 @@ class KeyExport {
   RegistrySource& source_;
   RootKey root_;
   const ConversionOptions& options_;
+  // The machine's folders, read once: the environment cannot change during an export.
+  const MachinePaths machinePaths_;
 };
 
 }  // namespace
@@ -128,6 +160,11 @@ std::string ExportOutputPath(RootKey root, std::string_view registryPath, bool f
 }
 
 std::string MultiStringField(const unsigned char* data, std::size_t size, const ConversionOptions& options) {
+  return MultiStringField(data, size, options, ReadMachinePaths(options));
+}
+
+std::string MultiStringField(const unsigned char* data, std::size_t size, const ConversionOptions& options,
+                             const MachinePaths& machinePaths) {
   std::string text;
   if (size > 0) {
     // Each zero byte becomes a line break; two zeros in a row end the list.
@@ -146,7 +183,7 @@ std::string MultiStringField(const unsigned char* data, std::size_t size, const 
     first = false;
     field += QuoteText(s);
   }
-  field = SubstitutePaths(field, options);
+  field = SubstitutePaths(field, options, machinePaths);
   return field.empty() ? "\"\"" : field;
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/inf_format.h"
 #include "core/options.h"
 #include "core/output_list.h"
 #include "registry/registry_access.h"
@@ -25,5 +26,7 @@ void RegistryKeyExporter(OutputList& output, RegistrySource& source, RootKey roo
 // The data field of a multi-string value from its raw bytes as the ANSI read
 // returns them ("" for a list without strings). Exposed for the tests.
 std::string MultiStringField(const unsigned char* data, std::size_t size, const ConversionOptions& options);
+std::string MultiStringField(const unsigned char* data, std::size_t size, const ConversionOptions& options,
+                             const MachinePaths& machinePaths);
 
 }  // namespace vindra::registry

@@ -30,6 +30,14 @@ struct ValueInfo {
   std::uint32_t size = 0;
 };
 
+// Type, size and, when they fit the reader's buffer, the bytes of a value,
+// from a single query.
+struct ValueData {
+  ValueInfo info;
+  bool complete = false;  // `bytes` holds all info.size bytes of the value
+  std::string bytes;
+};
+
 // A read that failed after the value's type was known. The message is ANSI text:
 // "'%s' の取得に失敗しました" or "'%s' のデータ型が不正です" with the value name.
 class RegistryError : public std::runtime_error {
@@ -59,6 +67,15 @@ class RegistryAccess {
 
   // One size-and-type query of a value of the current key.
   virtual ValueInfo QueryValueInfo(std::string_view name) = 0;
+  // One query for type, size and data. When `complete` is false (the data did
+  // not fit, or could not be read) only `info` holds: the value is then read
+  // with the readers below, which raise the errors. The default makes only
+  // the type-and-size query.
+  virtual ValueData QueryValueData(std::string_view name) {
+    ValueData data;
+    data.info = QueryValueInfo(name);
+    return data;
+  }
   // REG_SZ / REG_EXPAND_SZ data cut at its first zero byte; throws RegistryError.
   virtual std::string ReadString(std::string_view name) = 0;
   // REG_DWORD data; throws RegistryError. Fewer than 4 bytes are zero-filled.

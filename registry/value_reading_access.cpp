@@ -41,6 +41,21 @@ ValueInfo ValueReadingAccess::QueryValueInfo(std::string_view name) {
   return info;
 }
 
+ValueData ValueReadingAccess::QueryValueData(std::string_view nameView) {
+  const std::string name(nameView);
+  ValueData data;
+  std::uint32_t type = 0;
+  std::uint32_t size = static_cast<std::uint32_t>(dataBuffer_.size());
+  if (QueryValue(name, &type, dataBuffer_.data(), &size) == kErrorSuccess) {
+    data.info = ValueInfo{true, type, size};
+    data.complete = true;
+    data.bytes.assign(reinterpret_cast<const char*>(dataBuffer_.data()), size);
+    return data;
+  }
+  data.info = QueryValueInfo(name);
+  return data;
+}
+
 // Size query, then the data: empty text when the size query fails or reports
 // zero; an error when the read fails or the type is not a text type.
 std::string ValueReadingAccess::ReadStringInTwoSteps(const std::string& name) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "registry/registry_access.h"
 
@@ -26,6 +27,7 @@ std::string InvalidTypeMessage(std::string_view name);
 class ValueReadingAccess : public RegistryAccess {
  public:
   ValueInfo QueryValueInfo(std::string_view name) override;
+  ValueData QueryValueData(std::string_view name) override;
   std::string ReadString(std::string_view name) override;
   std::uint32_t ReadInteger(std::string_view name) override;
   std::uint32_t ReadBinaryData(std::string_view name, void* buffer, std::uint32_t capacity) override;
@@ -39,6 +41,10 @@ class ValueReadingAccess : public RegistryAccess {
                           std::uint32_t* size) = 0;
 
  private:
+  // Reused between queries: most values fit, which spares the size query.
+  static constexpr std::uint32_t kQueryBufferSize = 4096;
+  std::vector<unsigned char> dataBuffer_ = std::vector<unsigned char>(kQueryBufferSize);
+
   std::string ReadStringInTwoSteps(const std::string& name);
   std::uint32_t ReadBinaryGuarded(const std::string& name, unsigned char* buffer, std::uint32_t capacity);
 };

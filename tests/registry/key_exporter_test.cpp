@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <set>
+#include <map>
 
 #include "registry/value_reading_access.h"
 #include "test_support.h"
@@ -327,17 +327,20 @@ TEST_F(KeyExporterTest, ReadErrorsNameTheValue) {
       {"dword read fails", 4, true, 4, "'v' の取得に失敗しました"},
       {"binary read fails", 3, true, 3, "'v' の取得に失敗しました"},
       {"text became dword", 1, false, 4, "'v' のデータ型が不正です"},
-      {"dword became text", 4, false, 1, "'v' のデータ型が不正です"},
+      {"dword too long", 4, false, 4, "'v' の取得に失敗しました"},
       {"binary became text", 3, false, 1, "'v' のデータ型が不正です"},
   };
   for (const Case& c : cases) {
     MemoryRegistry r;
-    r.SetValue(HKCU, "K", "v", c.type, Bytes({0x41, 0, 0, 0}));
+    // Larger than one query's buffer: the data query fails, the type-and-size
+    // query comes second, the value changes before the read (the third).
+    const std::string data = std::string(5000, 'A') + '\0';
+    r.SetValue(HKCU, "K", "v", c.type, data);
     r.SetValueFaults(HKCU, "K", "v", false, c.readFails);
     int queries = 0;
     r.SetHook([&](RegistryCall call, RootKey, std::string_view, std::string_view name) {
-      if (call == RegistryCall::QueryValue && name == "v" && ++queries == 2) {
-        r.SetValue(HKCU, "K", "v", c.changedType, Bytes({0x41, 0, 0, 0}));
+      if (call == RegistryCall::QueryValue && name == "v" && ++queries == 3) {
+        r.SetValue(HKCU, "K", "v", c.changedType, data);
         r.SetValueFaults(HKCU, "K", "v", false, c.readFails);
       }
     });
@@ -352,15 +355,30 @@ TEST_F(KeyExporterTest, ReadErrorsNameTheValue) {
   }
 }
 
+TEST_F(KeyExporterTest, LargeValuesAreReadInTwoStepsWithTheSameResult) {
+  const std::string longText(6000, 'x');
+  reg.SetValue(HKCU, "K", "bin", 3, Sequence(5000));
+  reg.SetValue(HKCU, "K", "multi", 7, longText + '\0' + "b" + '\0' + '\0');
+  reg.SetValue(HKCU, "K", "text", 1, "C:\\WINDOWS\\" + longText + '\0');
+  reg.SetValue(HKCU, "K", "zdw", 4, std::string(5000, '\1'));
+  LineList out;
+  EXPECT_THROW(RegistryKeyExporter(out, reg, HKCU, "K", {}), RegistryError);
+  ASSERT_EQ(out.lines.size(), 4u);
+  EXPECT_EQ(out.lines[1].size(), std::string("0x3,\"K\",\"bin\",").size() + 5000 * 3 - 1 + 199 * 5);
+  EXPECT_EQ(out.lines[1].substr(out.lines[1].size() - 8), "86,87,88");  // 5000 = 0x1388
+  EXPECT_EQ(out.lines[2], "0x7,\"K\",\"multi\",\"" + longText + "\",\"b\"");
+  EXPECT_EQ(out.lines[3], "0x1,\"K\",\"text\",\"X:\\I386\\" + longText + "\"");
+}
+
 TEST_F(KeyExporterTest, ValuesThatVanishDuringTheWalk) {
-  reg.SetValue(HKCU, "K", "bin", 11, Sequence(8));
-  reg.SetValue(HKCU, "K", "multi", 7, std::string("a\0b\0\0", 5));
-  Sz("text", "t", HKCU, "K");
-  // Each value disappears right after its first query (the type and size).
-  std::set<std::string> queried;
+  // Too large for one query: the type-and-size query comes second and the
+  // read third; each value disappears just before that read.
+  reg.SetValue(HKCU, "K", "bin", 11, Sequence(5000));
+  reg.SetValue(HKCU, "K", "multi", 7, std::string(5000, 'm') + std::string("\0b\0\0", 4));
+  Sz("text", std::string(5000, 't'), HKCU, "K");
+  std::map<std::string, int> queries;
   reg.SetHook([&](RegistryCall call, RootKey, std::string_view, std::string_view name) {
-    if (call != RegistryCall::QueryValue) return;
-    if (!queried.insert(std::string(name)).second) reg.DeleteValue(HKCU, "K", name);
+    if (call == RegistryCall::QueryValue && ++queries[std::string(name)] == 3) reg.DeleteValue(HKCU, "K", name);
   });
   // The binary value gives an entry without bytes (never stale memory), the
   // multi-string the empty list, the text the empty text.
@@ -371,6 +389,27 @@ TEST_F(KeyExporterTest, ValuesThatVanishDuringTheWalk) {
                                          "0x7,\"K\",\"multi\",\"\"",
                                          "0x1,\"K\",\"text\",\"\"",
                                      }));
+}
+
+TEST_F(KeyExporterTest, ValueQueriedAfterItsKeyWentIsSkipped) {
+  Sz("a", "1", HKCU, "R\\k");
+  Sz("b", "2", HKCU, "R\\k");
+  Sz("c", "3", HKCU, "R\\k");
+  // After "a" is written the key goes: "b" and "c" are skipped without a trace.
+  reg.SetHook([&](RegistryCall call, RootKey, std::string_view, std::string_view name) {
+    if (call == RegistryCall::QueryValue && name == "b") reg.DeleteKey(HKCU, "R\\k");
+  });
+  EXPECT_EQ(Export(reg, HKCU, "R"), (Lines{"0x0,\"R\"", "0x0,\"R\\k\"", "0x1,\"R\\k\",\"a\",\"1\""}));
+  // A value deleted after the listing, in a key that stays: an empty REG_NONE.
+  MemoryRegistry r;
+  r.SetValue(HKCU, "k", "a", 1, std::string("1\0", 2));
+  r.SetValue(HKCU, "k", "b", 1, std::string("2\0", 2));
+  int opens = 0;
+  r.SetHook([&](RegistryCall call, RootKey, std::string_view, std::string_view) {
+    if (call == RegistryCall::OpenKey && ++opens == 2) r.DeleteValue(HKCU, "k", "a");  // after the listing
+  });
+  EXPECT_EQ(Export(r, HKCU, "k"), (Lines{"0x0,\"k\"", "; Replaced \"REG_NONE\" to \"REG_BINARY\".", "0x3,\"k\",\"a\"",
+                                         "0x1,\"k\",\"b\",\"2\""}));
 }
 
 TEST_F(KeyExporterTest, KeysThatVanishDuringTheWalk) {
