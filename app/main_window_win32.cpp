@@ -152,11 +152,7 @@ HWND TForm1::Create() {
   memoFont_ = CreateDescribedFont({}, memoDesigned);
 
   // Creation order gives the tab order Memo1, Button1, Button2, Button3.
-  HWND edit = Child("EDIT", "",
-                    WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_WANTRETURN |
-                        ES_NOHIDESEL,
-                    0, 0, 10, 10, hwnd_, kMemoId, WS_EX_CLIENTEDGE);
-  memo_.Attach(edit);
+  HWND edit = memo_.Create(hwnd_, kMemoId, WS_TABSTOP | WS_VSCROLL | WS_HSCROLL, WS_EX_CLIENTEDGE);
   SetWindowLongPtrA(edit, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   memoDefault_ = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(MemoProc)));
 
@@ -314,16 +310,6 @@ LRESULT CALLBACK TForm1::MemoProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   auto* self = reinterpret_cast<TForm1*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
   if (msg == WM_KEYDOWN && self->logic_->Memo1KeyDown(static_cast<int>(wp), GetKeyState(VK_CONTROL) < 0)) {
     return 0;
-  }
-  // Ctrl+A also arrives as the character 1, which the edit control would beep at.
-  if (msg == WM_CHAR && wp == 1) return 0;
-  if (msg == WM_GETDLGCODE && lp != 0) {
-    // Tab moves the focus to the buttons instead of going into the text.
-    const MSG* m = reinterpret_cast<const MSG*>(lp);
-    if (m->message == WM_KEYDOWN && m->wParam == VK_TAB) {
-      return CallWindowProcA(self->memoDefault_, hwnd, msg, wp, lp) & ~(DLGC_WANTALLKEYS | DLGC_WANTTAB |
-                                                                          DLGC_WANTMESSAGE);
-    }
   }
   return CallWindowProcA(self->memoDefault_, hwnd, msg, wp, lp);
 }

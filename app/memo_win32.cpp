@@ -2,83 +2,47 @@
 
 namespace vindra::app {
 
-void Memo1::Attach(HWND edit) {
-  edit_ = edit;
-  // No limit on the text's length (0 lifts it to the control's maximum).
-  SendMessageA(edit_, EM_SETLIMITTEXT, 0, 0);
-}
-
-bool Memo1::ControlEmpty() const { return GetWindowTextLengthA(edit_) == 0; }
-
-bool Memo1::ControlEndsWithLineBreak() const {
-  // The last line of the control is empty exactly when the text ends with a
-  // line break; this avoids reading the whole text.
-  const LRESULT lines = SendMessageA(edit_, EM_GETLINECOUNT, 0, 0);
-  const LRESULT lastStart = SendMessageA(edit_, EM_LINEINDEX, lines > 0 ? lines - 1 : 0, 0);
-  if (lastStart < 0) return false;
-  return SendMessageA(edit_, EM_LINELENGTH, lastStart, 0) == 0 && !ControlEmpty();
-}
-
-void Memo1::AppendToControl(const std::string& text) {
-  if (text.empty()) return;
-  const int length = GetWindowTextLengthA(edit_);
-  SendMessageA(edit_, EM_SETSEL, length, length);
-  SendMessageA(edit_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
+HWND Memo1::Create(HWND parent, int id, DWORD style, DWORD exStyle) {
+  view_ = TextView::From(TextView::Create(parent, id, style, exStyle));
+  return Handle();
 }
 
 void Memo1::Clear() {
+  view_->Buffer().Clear();
   if (suspended_ > 0) {
-    pending_.Clear();
-    return;
+    clearedWhileSuspended_ = true;
+  } else {
+    view_->ShowStart();
   }
-  SetWindowTextA(edit_, "");
 }
 
 void Memo1::Add(std::string_view line) {
-  if (suspended_ > 0) {
-    pending_.Add(line);
-    return;
-  }
-  const bool empty = ControlEmpty();
-  std::string text;
-  if (empty) {
-    text = MemoAppendText("", line);
-  } else {
-    text = MemoAppendText(ControlEndsWithLineBreak() ? "\r\n" : "x", line);
-  }
-  AppendToControl(text);
+  view_->Buffer().AddLine(line);
+  if (suspended_ == 0) view_->ShowEnd();
 }
 
-bool Memo1::HasText() { return suspended_ > 0 ? pending_.HasText() : !ControlEmpty(); }
+bool Memo1::HasText() { return !view_->Buffer().Empty(); }
 
 void Memo1::SuspendRedraw() {
   if (suspended_++ > 0) return;
-  pending_.Begin(ControlEmpty(), ControlEndsWithLineBreak());
-  SendMessageA(edit_, WM_SETREDRAW, FALSE, 0);
+  clearedWhileSuspended_ = false;
+  view_->SetRedraw(false);
 }
 
 void Memo1::ResumeRedraw() {
   if (suspended_ == 0 || --suspended_ > 0) return;
-  if (pending_.ReplacesAll()) {
-    SetWindowTextA(edit_, pending_.Text().c_str());
+  view_->SetRedraw(true);
+  if (clearedWhileSuspended_) {
+    view_->ShowStart();
   } else {
-    AppendToControl(pending_.Text());
+    view_->ShowEnd();
   }
-  pending_ = PendingMemoUpdate();
-  SendMessageA(edit_, WM_SETREDRAW, TRUE, 0);
-  InvalidateRect(edit_, nullptr, TRUE);
 }
 
-void Memo1::Focus() { SetFocus(edit_); }
+void Memo1::Focus() { SetFocus(Handle()); }
 
-void Memo1::SelectAll() { SendMessageA(edit_, EM_SETSEL, 0, -1); }
+void Memo1::SelectAll() { view_->SelectAll(); }
 
-std::string Memo1::Text() const {
-  const int length = GetWindowTextLengthA(edit_);
-  std::string text(static_cast<std::size_t>(length) + 1, '\0');
-  const int got = GetWindowTextA(edit_, text.data(), length + 1);
-  text.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
-  return text;
-}
+std::string Memo1::Text() const { return view_->Buffer().Text(); }
 
 }  // namespace vindra::app

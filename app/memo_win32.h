@@ -1,7 +1,7 @@
-// Memo1: the main window's multi-line edit control as the output list of the
-// converters and exporters. While redrawing is suspended the added lines are
-// collected and given to the control in one update when redrawing resumes, so
-// that an export of many thousands of lines costs one insertion, not one each.
+// Memo1: the main window's text area (a TextView control) as the output list
+// of the converters and exporters. Lines go straight into the control's
+// buffer; while redrawing is suspended nothing is drawn, and the control shows
+// the result once when redrawing resumes.
 #pragma once
 
 #include <windows.h>
@@ -10,37 +10,33 @@
 #include <string_view>
 
 #include "app/main_window.h"
-#include "app/memo_text.h"
+#include "app/text_view_win32.h"
 
 namespace vindra::app {
 
 class Memo1 final : public TextArea, public OutputList {
  public:
-  // Takes over an existing EDIT control and lifts its text limit.
-  void Attach(HWND edit);
-  HWND Handle() const { return edit_; }
+  // Creates the control as a child of `parent`.
+  HWND Create(HWND parent, int id, DWORD style, DWORD exStyle);
+  HWND Handle() const { return view_ != nullptr ? view_->Handle() : nullptr; }
 
   OutputList& Lines() override { return *this; }
   void Clear() override;
   void Add(std::string_view line) override;
   bool HasText() override;
-  // Nestable; the update happens when the outermost suspension ends.
+  // Nestable; the control shows the text when the outermost suspension ends:
+  // from its start when it was replaced, else at its end.
   void SuspendRedraw() override;
   void ResumeRedraw() override;
   void Focus() override;
   void SelectAll() override;
 
-  // The control's whole text (ANSI); mainly for tests and tools.
   std::string Text() const;
 
  private:
-  bool ControlEmpty() const;
-  bool ControlEndsWithLineBreak() const;
-  void AppendToControl(const std::string& text);
-
-  HWND edit_ = nullptr;
+  TextView* view_ = nullptr;
   int suspended_ = 0;
-  PendingMemoUpdate pending_;
+  bool clearedWhileSuspended_ = false;
 };
 
 }  // namespace vindra::app

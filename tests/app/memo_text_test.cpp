@@ -22,7 +22,6 @@ TEST(MemoText, AppendRuleFollowsTheTextsTail) {
     m.SetText(c.before);
     m.Add(c.line);
     EXPECT_EQ(m.Text(), c.after) << c.before << "+" << c.line;
-    EXPECT_EQ(c.before + MemoAppendText(c.before, c.line), c.after);
   }
 }
 
@@ -33,42 +32,6 @@ TEST(MemoText, TypedTextThenTwoLines) {
   m.Add("b");
   // The text keeps lacking its final line break, as in the real control.
   EXPECT_EQ(m.Text(), "typed\r\na\r\nb");
-}
-
-// A batch applied to a control must give the same text as adding line by line.
-TEST(PendingMemoUpdate, BatchEqualsLineByLine) {
-  const std::string starts[] = {"", "x\r\n", "typed"};
-  const std::vector<std::vector<std::string>> batches = {
-      {"a"}, {"a", "b", ""}, {"", ""}, {"\r\n;--\r\n", "[H]", "0x0,\"k\""}};
-  for (const std::string& start : starts) {
-    for (const auto& batch : batches) {
-      for (bool clearFirst : {false, true}) {
-        MemoText expected;
-        expected.SetText(start);
-        if (clearFirst) expected.Clear();
-        for (const auto& l : batch) expected.Add(l);
-
-        PendingMemoUpdate p;
-        p.Begin(start.empty(), start.size() >= 2 && start.substr(start.size() - 2) == "\r\n");
-        if (clearFirst) p.Clear();
-        for (const auto& l : batch) p.Add(l);
-        const std::string result = p.ReplacesAll() ? p.Text() : start + p.Text();
-        EXPECT_EQ(result, expected.Text()) << "start=" << start << " clear=" << clearFirst;
-        EXPECT_EQ(p.HasText(), !expected.Empty());
-      }
-    }
-  }
-}
-
-TEST(PendingMemoUpdate, ClearWithoutAddsEmptiesTheControl) {
-  PendingMemoUpdate p;
-  p.Begin(false, true);
-  EXPECT_FALSE(p.Changed());
-  EXPECT_TRUE(p.HasText());
-  p.Clear();
-  EXPECT_TRUE(p.Changed());
-  EXPECT_TRUE(p.ReplacesAll());
-  EXPECT_FALSE(p.HasText());
 }
 
 }  // namespace

@@ -9,6 +9,9 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include <fcntl.h>
+#include <io.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -70,6 +73,7 @@ BOOL CALLBACK FindOwned(HWND w, LPARAM lp) {
 
 int main(int argc, char** argv) {
   if (argc < 2) return 64;
+  _setmode(_fileno(stdout), _O_BINARY);  // the text exactly as the window holds it
   const std::string command = argv[1];
   HWND main = nullptr;
   for (int i = 0; i < 300 && main == nullptr; ++i) {
@@ -101,7 +105,8 @@ int main(int argc, char** argv) {
     return 2;
   }
   if (command == "text") {
-    std::fwrite(Text(GetDlgItem(main, kMemoId)).data(), 1, Text(GetDlgItem(main, kMemoId)).size(), stdout);
+    const std::string text = Text(GetDlgItem(main, kMemoId));
+    std::fwrite(text.data(), 1, text.size(), stdout);
     return 0;
   }
   if (command == "status") {
