@@ -69,6 +69,109 @@ void AppendUnitsAsAnsi(const char16_t* units, std::size_t count, std::string& ou
   out.append(narrowed, n);
 }
 
+// The size of the file for reserving memory; 0 when it has none (a pipe).
+std::uint64_t SizeHint(InputFile& file) {
+  try {
+    return file.Size();
+  } catch (const FileOpenError&) {
+    return 0;
+  }
+}
+
+// The text of a UTF-16LE stream: `head` (bytes already read) followed by the
+// rest of `file`. The first two bytes (the byte-order mark) are skipped
+// unseen; when the last two bytes of the stream are 1A 00 (Ctrl-Z), the last
+// unit is dropped; an odd last byte is ignored; a zero unit ends the text.
+// Pieces are converted as they are read, holding back the last four bytes
+// (the end of the stream decides about them) and a high surrogate whose
+// partner has not been read yet.
+std::string ReadUtf16Text(InputFile& file, std::string_view head) {
+  std::string text;
+  const std::uint64_t size = std::max<std::uint64_t>(SizeHint(file), head.size());
+  if (size > 2) text.reserve(static_cast<std::size_t>((size - 2) / 2 + (size - 2) / 32));
+
+  // Pieces of 1 Mi units; a small file gets a buffer of its own size (at
+  // least 4 KiB, which holds the probe and always leaves units to convert).
+  std::size_t pieceBytes = 2 * kUnitsPerChunk;
+  if (size > 0 && size < pieceBytes) pieceBytes = std::max<std::size_t>(4096, (static_cast<std::size_t>(size) + 9) & ~std::size_t{1});
+  const std::size_t kPieceBytes = pieceBytes;
+  std::unique_ptr<char16_t[]> storage(new char16_t[kPieceBytes / 2 + 4]);
+  auto* const bytes = reinterpret_cast<unsigned char*>(storage.get());
+  std::memcpy(bytes, head.data(), head.size());
+  std::size_t length = head.size();
+  std::size_t skip = 2;  // the byte-order mark, still to be passed over
+  bool atEnd = false;
+  while (true) {
+    if (!atEnd) {
+      const std::size_t want = kPieceBytes - length;
+      const std::size_t got = file.Read(bytes + length, want);
+      length += got;
+      atEnd = got < want;
+    }
+    const std::size_t begin = std::min(skip, length);
+    skip -= begin;
+    const std::size_t available = length - begin;
+    std::size_t units;
+    if (atEnd) {
+      units = available / 2;
+      const bool ctrlZ = length >= 2 && bytes[length - 2] == 0x1A && bytes[length - 1] == 0x00;
+      if (ctrlZ && units > 0) --units;
+    } else {
+      units = available >= 4 ? (available - 4) / 2 : 0;
+    }
+    char16_t* const first = storage.get() + begin / 2;
+    if constexpr (std::endian::native != std::endian::little) {
+      for (std::size_t i = 0; i < units; ++i) {
+        const unsigned char low = bytes[begin + 2 * i];
+        const unsigned char high = bytes[begin + 2 * i + 1];
+        first[i] = static_cast<char16_t>(low | (high << 8));
+      }
+    }
+    if (!atEnd && units > 0 && IsHighSurrogate(first[units - 1])) --units;
+
+    const std::size_t before = text.size();
+    AppendUnitsAsAnsi(first, units, text);
+    // A NUL ends the text: only a zero unit converts to a zero byte.
+    if (const void* nul = std::memchr(text.data() + before, '\0', text.size() - before)) {
+      text.resize(static_cast<std::size_t>(static_cast<const char*>(nul) - text.data()));
+      return text;
+    }
+    if (atEnd) return text;
+    const std::size_t consumed = begin + 2 * units;
+    std::memmove(bytes, bytes + consumed, length - consumed);
+    length -= consumed;
+  }
+}
+
+// The bytes of `head` followed by the rest of `file`, cut at the first NUL.
+std::string Read8BitText(InputFile& file, std::string_view head) {
+  std::string text;
+  text.reserve(static_cast<std::size_t>(std::max<std::uint64_t>(SizeHint(file), head.size())));
+  text.assign(head);
+  bool nul = std::memchr(text.data(), '\0', text.size()) != nullptr;
+  while (!nul) {
+    const std::size_t room = text.capacity() - text.size();
+    if (room == 0) {
+      // The reserved size is read: a small read tells the end from a file
+      // that grew (or a pipe), which then grows the text as it must.
+      char more[65536];
+      const std::size_t got = file.Read(more, sizeof more);
+      text.append(more, got);
+      nul = std::memchr(more, '\0', got) != nullptr;
+      if (got < sizeof more) break;
+      continue;
+    }
+    const std::size_t before = text.size();
+    text.resize(before + room);
+    const std::size_t got = file.Read(text.data() + before, room);
+    text.resize(before + got);
+    nul = std::memchr(text.data() + before, '\0', got) != nullptr;
+    if (got < room) break;
+  }
+  CutAtNul(text);
+  return text;
+}
+
 }  // namespace
 
 std::string ReadFileHead(const std::string& fileName, std::size_t count) {
@@ -88,71 +191,27 @@ std::string ReadFileHead(const std::string& fileName, std::size_t count) {
 std::string LoadUtf16Text(const std::string& fileName) {
   InputFile file;
   file.OpenOrThrow(fileName);
-  const std::uint64_t size = file.Size();
-  std::string text;
-  if (size <= 2) return text;
-
-  std::uint64_t units = (size - 2) / 2;
-  unsigned char tail[2] = {0, 0};
-  file.Seek(size - 2);
-  if (file.Read(tail, 2) == 2 && tail[0] == 0x1A && tail[1] == 0x00 && units > 0) --units;
-  file.Seek(2);
-
-  // Mostly single-byte text: one byte per unit; double-byte characters grow it.
-  text.reserve(static_cast<std::size_t>(units) + static_cast<std::size_t>(units / 16));
-  std::unique_ptr<char16_t[]> buffer(new char16_t[kUnitsPerChunk + 1]);
-  std::size_t carried = 0;  // a high surrogate held back from the previous piece
-  std::uint64_t left = units;
-  while (left > 0) {
-    const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(left, kUnitsPerChunk));
-    char16_t* const units16 = buffer.get() + carried;
-    const std::size_t got = file.Read(units16, want * 2) / 2;
-    left = got < want ? 0 : left - want;
-    if constexpr (std::endian::native != std::endian::little) {
-      const auto* bytes = reinterpret_cast<const unsigned char*>(units16);
-      for (std::size_t i = 0; i < got; ++i) {
-        const unsigned char low = bytes[2 * i];
-        const unsigned char high = bytes[2 * i + 1];
-        units16[i] = static_cast<char16_t>(low | (high << 8));
-      }
-    }
-    std::size_t count = carried + got;
-    carried = 0;
-    if (left > 0 && count > 0 && IsHighSurrogate(buffer[count - 1])) {
-      carried = 1;
-      --count;
-    }
-    const std::size_t before = text.size();
-    AppendUnitsAsAnsi(buffer.get(), count, text);
-    // A NUL ends the text: only a zero unit converts to a zero byte.
-    if (const void* nul = std::memchr(text.data() + before, '\0', text.size() - before)) {
-      text.resize(static_cast<std::size_t>(static_cast<const char*>(nul) - text.data()));
-      return text;
-    }
-    if (carried) buffer[0] = buffer[count];
-  }
-  return text;
+  return ReadUtf16Text(file, {});
 }
 
 std::string Load8BitText(const std::string& fileName) {
   InputFile file;
   file.OpenOrThrow(fileName);
-  std::string text;
-  const std::uint64_t size = file.Size();
-  text.resize(static_cast<std::size_t>(size));
-  text.resize(file.Read(text.data(), text.size()));
-  // A file that grew since its size was taken is read to its new end.
-  char more[65536];
-  while (const std::size_t n = file.Read(more, sizeof more)) text.append(more, n);
-  CutAtNul(text);
-  return text;
+  return Read8BitText(file, {});
 }
 
 std::string LoadRegistryFileText(const std::string& fileName) {
+  // The probe is read through the same handle as the rest, so that a pipe or
+  // a device loses nothing to the detection.
   ProbeLength = kProbeLength;
-  const std::string probe = ReadFileHead(fileName, static_cast<std::size_t>(ProbeLength));
-  if (DetectCharset(probe) == CharsetKind::Utf16LE) return LoadUtf16Text(fileName);
-  return Load8BitText(fileName);
+  InputFile file;
+  file.OpenOrThrow(fileName);
+  std::string head(static_cast<std::size_t>(ProbeLength), '\0');
+  head.resize(file.Read(head.data(), head.size()));
+  std::string probe = head;
+  std::replace(probe.begin(), probe.end(), '\0', ' ');
+  if (DetectCharset(probe) == CharsetKind::Utf16LE) return ReadUtf16Text(file, head);
+  return Read8BitText(file, head);
 }
 
 std::vector<std::string> SplitLines(std::string_view text) {

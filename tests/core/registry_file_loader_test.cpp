@@ -3,7 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <vector>
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 #include "core/charset.h"
 #include "core/file_io.h"
@@ -58,6 +63,9 @@ TEST_F(LoaderTest, Utf16LittleEndianFiles) {
       {"ctrl-z inside kept", test::Utf16Le(u"A\x1A" u"B"), {"A\x1A" "B"}},
       {"odd last byte ignored", test::Utf16Le(u"AB") + "C", {"AB"}},
       {"bom and one odd byte", std::string("\xFF\xFE\x41", 3), {}},
+      // The Ctrl-Z test looks at the last two bytes of the file, odd or not.
+      {"odd size, last bytes 00 1A", std::string("\xFF\xFE\x41\x00\x1A\x00\x1A", 7), {"A\x1A"}},
+      {"odd size, last bytes 1A 00", std::string("\xFF\xFE\x41\x00\x42\x1A\x00", 7), {"A"}},
       {"japanese", test::Utf16Le(u"\u8868\u793A=\"\u30BD\""), {"\x95\x5C\x8E\xA6=\"\x83\x5C\""}},
       {"unmappable becomes ?", test::Utf16Le(u"a\uAC00b"), {"a?b"}},
       {"nul unit ends the text", test::Utf16Le(std::u16string(u"a\r\nb\0c", 6)), {"a", "b"}},
@@ -133,6 +141,35 @@ TEST_F(LoaderTest, MissingFileRaisesTheFileOpenErrorAndKeepsLines) {
   EXPECT_EQ(lines, Lines{"kept"});
   EXPECT_THROW(LoadRegistryFileLines(dir.PathOf(""), lines), FileOpenError);
 }
+
+#ifndef _WIN32
+// A pipe can be read only once: the probe must not be lost to the detection.
+TEST_F(LoaderTest, PipesAreReadOnce) {
+  std::u16string wide = u"[HKEY_CURRENT_USER\\K]\r\n";
+  std::string narrow = "[HKEY_CURRENT_USER\\K]";
+  Lines expected = {narrow};
+  for (int i = 0; i < 40000; ++i) {
+    wide += u"\"v\"=\"\u8868 value with some length to fill pieces\"\r\n";
+    expected.push_back("\"v\"=\"\x95\x5C value with some length to fill pieces\"");
+  }
+  const std::string utf16 = test::Utf16Le(wide + u"\x1A");
+  std::string eightBit;
+  for (const std::string& line : expected) eightBit += line + "\r\n";
+  for (const std::string* bytes : std::vector<const std::string*>{&utf16, &eightBit}) {
+    const std::string fifo = dir.PathOf("pipe");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    std::thread writer([&] {
+      std::ofstream(fifo, std::ios::binary).write(bytes->data(), static_cast<std::streamsize>(bytes->size()));
+    });
+    Lines lines;
+    LoadRegistryFileLines(fifo, lines);
+    writer.join();
+    std::filesystem::remove(fifo);
+    ASSERT_EQ(lines.size(), expected.size());
+    EXPECT_EQ(lines, expected);
+  }
+}
+#endif
 
 TEST(FullPathName, RelativeNamesBecomeAbsolute) {
   const std::string full = FullPathName("some.reg");
