@@ -122,10 +122,16 @@ void PrintError(const CommandContext& context, OutputEncoding encoding, std::str
 bool LoadFromFile(const CommandContext& context, OutputEncoding encoding, const std::string& fileName,
                   registry::MemoryRegistry& registry) {
   const registry::RegImportResult result = registry::ImportRegFile(fileName, registry);
-  for (const registry::RegImportProblem& problem : result.problems) {
-    std::fprintf(context.err, "%s:%zu: %s\n",
-                 (encoding == OutputEncoding::Utf8 ? AnsiToUtf8(fileName) : fileName).c_str(), problem.line,
-                 problem.message.c_str());
+  const std::string shownName = encoding == OutputEncoding::Utf8 ? AnsiToUtf8(fileName) : fileName;
+  // A damaged file can have a problem on every line: the first ones tell enough.
+  constexpr std::size_t kMaxProblemsShown = 20;
+  for (std::size_t i = 0; i < result.problems.size() && i < kMaxProblemsShown; ++i) {
+    std::fprintf(context.err, "%s:%zu: %s\n", shownName.c_str(), result.problems[i].line,
+                 result.problems[i].message.c_str());
+  }
+  if (result.problems.size() > kMaxProblemsShown) {
+    std::fprintf(context.err, "%s: %zu more lines could not be imported\n", shownName.c_str(),
+                 result.problems.size() - kMaxProblemsShown);
   }
   return result.recognised;
 }
