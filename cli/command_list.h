@@ -8,7 +8,9 @@
 #include "cli/cli_command.h"
 
 #define VINDRA_CLI_COMMANDS(X) \
-  X(kConvertCommand)
+  X(kConvertCommand)       \
+  X(kExportCommand)        \
+  X(kRegExpanderCommand)
 
 namespace vindra::cli {
 
