@@ -15,7 +15,14 @@
 namespace vindra::app {
 namespace {
 
-bool IsLead(char c) { return platform::IsAnsiLeadByte(static_cast<unsigned char>(c)); }
+// True when s[i] starts a double-byte character: a lead byte followed by a
+// byte that can be a trail byte (0x40 and above). Bytes below 0x40 ("/",
+// ".", ":", "=", ";") are never trail bytes, so a lead byte before one of
+// them stands alone; this also keeps UTF-8 file names on POSIX intact.
+bool IsDoubleByteAt(std::string_view s, std::size_t i) {
+  return i + 1 < s.size() && platform::IsAnsiLeadByte(static_cast<unsigned char>(s[i])) &&
+         static_cast<unsigned char>(s[i + 1]) >= 0x40;
+}
 
 bool IsPathSeparator(char c) { return c == '\\' || c == '/' || c == ':'; }
 
@@ -35,7 +42,7 @@ bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i) {
     const char x = a[i], y = b[i];
-    if (IsLead(x) && i + 1 < a.size()) {
+    if (IsDoubleByteAt(a, i)) {
       if (x != y || a[i + 1] != b[i + 1]) return false;
       ++i;
       continue;
@@ -50,7 +57,7 @@ bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
 bool EndsWithChar(std::string_view s, char c) {
   bool last_is_single = false;
   for (std::size_t i = 0; i < s.size(); ++i) {
-    if (IsLead(s[i]) && i + 1 < s.size()) {
+    if (IsDoubleByteAt(s, i)) {
       ++i;
       last_is_single = false;
     } else {
@@ -64,7 +71,7 @@ bool EndsWithChar(std::string_view s, char c) {
 // byte in Shift-JIS, but other double-byte code pages may differ).
 std::size_t FindEquals(std::string_view s) {
   for (std::size_t i = 0; i < s.size(); ++i) {
-    if (IsLead(s[i]) && i + 1 < s.size()) {
+    if (IsDoubleByteAt(s, i)) {
       ++i;
     } else if (s[i] == '=') {
       return i;
@@ -110,7 +117,7 @@ std::string LanguageFilePathFor(std::string_view executable_path) {
   std::size_t last_dot = std::string_view::npos;
   for (std::size_t i = 0; i < executable_path.size(); ++i) {
     const char c = executable_path[i];
-    if (IsLead(c) && i + 1 < executable_path.size()) {
+    if (IsDoubleByteAt(executable_path, i)) {
       ++i;
     } else if (IsPathSeparator(c)) {
       last_dot = std::string_view::npos;

@@ -5,14 +5,19 @@
 namespace vindra::regbrowser {
 namespace {
 
-bool IsLead(char c) { return platform::IsAnsiLeadByte(static_cast<unsigned char>(c)); }
+// True when s[i] starts a double-byte character: a lead byte followed by a
+// possible trail byte (0x40 and above; a backslash is one).
+bool IsDoubleByteAt(std::string_view s, std::size_t i) {
+  return i + 1 < s.size() && platform::IsAnsiLeadByte(static_cast<unsigned char>(s[i])) &&
+         static_cast<unsigned char>(s[i + 1]) >= 0x40;
+}
 
 char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
 // Index of the first backslash that is a character of its own, or npos.
 std::size_t FindBackslash(std::string_view s) {
   for (std::size_t i = 0; i < s.size(); ++i) {
-    if (IsLead(s[i]) && i + 1 < s.size()) ++i;
+    if (IsDoubleByteAt(s, i)) ++i;
     else if (s[i] == '\\') return i;
   }
   return std::string_view::npos;
@@ -21,7 +26,7 @@ std::size_t FindBackslash(std::string_view s) {
 bool EndsWithBackslash(std::string_view s) {
   bool last_single = false;
   for (std::size_t i = 0; i < s.size(); ++i) {
-    if (IsLead(s[i]) && i + 1 < s.size()) {
+    if (IsDoubleByteAt(s, i)) {
       ++i;
       last_single = false;
     } else {
@@ -95,7 +100,7 @@ std::string_view TakePathComponent(std::string_view& rest) {
 bool EqualsAsciiUpper(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i) {
-    if (IsLead(a[i]) && i + 1 < a.size()) {
+    if (IsDoubleByteAt(a, i)) {
       if (a[i] != b[i] || a[i + 1] != b[i + 1]) return false;
       ++i;
     } else if (AsciiUpper(a[i]) != AsciiUpper(b[i])) {

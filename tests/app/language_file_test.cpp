@@ -26,6 +26,9 @@ TEST(LanguageFilePathFor, ReplacesOnlyTheExtensionOfTheLastComponent) {
       {"C:\\a.表x", "C:\\a.rsl"},
       {"C:\\ツール.v\\表", "C:\\ツール.v\\表.rsl"},
       {"C:\\表.d\\conv", "C:\\表.d\\conv.rsl"},
+      // UTF-8 names on POSIX: a byte below 0x40 never ends a double-byte
+      // character, so the "/" after E3 81 81 still separates.
+      {"/opt/v1.\xE3\x81\x81/vindra", "/opt/v1.\xE3\x81\x81/vindra.rsl"},
       {"", ".rsl"},
   };
   for (const auto& c : cases) EXPECT_EQ(LanguageFilePathFor(c.exe), c.rsl) << c.exe;

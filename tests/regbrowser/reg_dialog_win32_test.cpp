@@ -236,6 +236,30 @@ TEST_F(PickerDialogTest, EnterDoesNothingWhileOkIsDisabled) {
   EXPECT_EQ(browser.Section, "Software");
 }
 
+TEST_F(PickerDialogTest, EscapeAndTheCloseBoxCancel) {
+  browser.Root = registry::kHkeyCurrentUser;
+  browser.Section = "Software";
+  g_steps = {[](HWND d) {
+    HWND tree = Tree(d);
+    TreeView_SelectItem(tree, TreeView_GetRoot(tree));
+    SetFocus(tree);
+    PostMessageA(tree, WM_KEYDOWN, VK_ESCAPE, 0);
+    return true;
+  }};
+  EXPECT_FALSE(Run());
+  EXPECT_EQ(browser.Section, "Software");
+
+  g_next_step = 0;
+  g_timer = SetTimer(nullptr, 0, 25, RunStep);
+  g_steps = {[](HWND d) {
+    PostMessageA(d, WM_SYSCOMMAND, SC_CLOSE, 0);
+    return true;
+  }};
+  EXPECT_FALSE(Run());
+  EXPECT_EQ(browser.Root, registry::kHkeyCurrentUser);
+  EXPECT_EQ(browser.Section, "Software");
+}
+
 TEST_F(PickerDialogTest, ShowsTheDesignedWindowAndTheGivenTexts) {
   browser.Root = registry::kHkeyCurrentUser;
   browser.Section = "Software";
