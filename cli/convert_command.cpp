@@ -42,6 +42,20 @@ struct ConvertArguments {
   bool help = false;
 };
 
+// The file-open error for a UTF-8 terminal. On Windows the file name came in
+// the ANSI code page like the rest; elsewhere it came in the terminal's own
+// encoding and is put in as it was given.
+std::string MessageInUtf8(const FileOpenError& error) {
+#ifdef _WIN32
+  return AnsiToUtf8(error.what());
+#else
+  const std::string marker = "\x1F";
+  std::string message = AnsiToUtf8(FileOpenError::ComposeMessage(marker, error.SystemText()));
+  message.replace(message.find(marker), marker.size(), error.FullPath());
+  return message;
+#endif
+}
+
 int UsageError(const CommandContext& context, const std::string& message) {
   std::fprintf(context.err, "vindra-cli convert: %s\n\n", message.c_str());
   std::fputs(kUsage, context.err);
@@ -132,7 +146,7 @@ int run(const CommandContext& context) {
     }
   } catch (const FileOpenError& error) {
     const std::string message =
-        parsed.encoding == OutputEncoding::Utf8 ? AnsiToUtf8(error.what()) : std::string(error.what());
+        parsed.encoding == OutputEncoding::Utf8 ? MessageInUtf8(error) : std::string(error.what());
     std::fprintf(context.err, "%s\n", message.c_str());
     return kExitFileError;
   } catch (const std::bad_alloc&) {

@@ -1,9 +1,16 @@
 #include "core/file_io.h"
 
+#include <utility>
+
 namespace vindra {
 
 FileOpenError::FileOpenError(const std::string& fileName, const std::string& systemText)
-    : std::runtime_error(ComposeMessage(FullPathName(fileName), systemText)) {}
+    : FileOpenError(FullPathName(fileName), systemText, 0) {}
+
+FileOpenError::FileOpenError(std::string fullPath, std::string systemText, int)
+    : std::runtime_error(ComposeMessage(fullPath, systemText)),
+      fullPath_(std::move(fullPath)),
+      systemText_(std::move(systemText)) {}
 
 std::string FileOpenError::ComposeMessage(const std::string& fullPath, const std::string& systemText) {
   return "ファイル \"" + fullPath + "\". " + systemText + " は開けません";

@@ -15,6 +15,14 @@ class FileOpenError : public std::runtime_error {
  public:
   FileOpenError(const std::string& fileName, const std::string& systemText);
   static std::string ComposeMessage(const std::string& fullPath, const std::string& systemText);
+
+  const std::string& FullPath() const { return fullPath_; }
+  const std::string& SystemText() const { return systemText_; }
+
+ private:
+  FileOpenError(std::string fullPath, std::string systemText, int);
+  std::string fullPath_;
+  std::string systemText_;
 };
 
 // The file's full path: GetFullPathNameA on Windows, an absolute normalised

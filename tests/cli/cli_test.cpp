@@ -124,6 +124,19 @@ TEST_F(CliTest, UnreadableFileGivesTheErrorAndNoOutput) {
   EXPECT_EQ(folder.out, "");
 }
 
+#ifndef _WIN32
+TEST_F(CliTest, Utf8ErrorKeepsAUtf8FileName) {
+  // On POSIX the name arrives in the terminal's encoding and must come back unchanged.
+  const std::string name = dir_.PathOf("\xE8\xA1\xA8.reg");
+  const test::RunResult result = Run({"convert", "--encoding", "utf-8", name});
+  EXPECT_EQ(result.status, 2);
+  EXPECT_NE(result.err.find("\"" + name + "\". "), std::string::npos) << result.err;
+  EXPECT_NE(result.err.find(" \xE3\x81\xAF\xE9\x96\x8B\xE3\x81\x91\xE3\x81\xBE\xE3\x81\x9B\xE3\x82\x93"),
+            std::string::npos)
+      << result.err;
+}
+#endif
+
 TEST_F(CliTest, BadUsage) {
   const std::vector<std::vector<std::string>> cases = {
       {},
