@@ -1,0 +1,67 @@
+// The registry-file converter on arbitrary lines with every option
+// combination (the first byte): the output is only section headers, empty
+// lines, entries and comments, sections come in their fixed order, and
+// wrapped hex lists continue with indented lines.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/inf_format.h"
+#include "core/registry_file_converter.h"
+#include "core/registry_file_loader.h"
+#include "tests/fuzz/fuzz_support.h"
+
+using vindra::fuzz::Check;
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  // The machine paths that the substitution looks for.
+  setenv("SystemRoot", "C:\\WINDOWS", 1);
+  setenv("ProgramFiles", "C:\\Program Files", 1);
+  setenv("SystemDrive", "C:", 1);
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size == 0) return 0;
+  vindra::ConversionOptions options;
+  const unsigned bits = data[0];
+  options.AddSectionHeader = bits & 1;
+  options.ForceControlSet001 = bits & 2;
+  options.PathSubstitution = (bits >> 2) % 3 == 0   ? vindra::PathSubstitutionMode::FixedDrive
+                             : (bits >> 2) % 3 == 1 ? vindra::PathSubstitutionMode::EnvironmentVariables
+                                                    : vindra::PathSubstitutionMode::None;
+  options.ReplaceSystemRoot = bits & 0x10;
+  options.ReplaceProgramFiles = bits & 0x20;
+  options.ReplaceSystemDrive = bits & 0x40;
+
+  const std::string_view text(reinterpret_cast<const char*>(data + 1), size - 1);
+  const std::vector<std::string> lines = vindra::SplitLines(text);
+  vindra::LineList output;
+  output.lines.push_back("stale line");
+  vindra::ConvertRegistryLines(lines, output, options);
+
+  int lastSection = -1;
+  for (const std::string& item : output.lines) {
+    if (item.empty()) continue;
+    if (item[0] == '[') {
+      int section = -1;
+      for (int s = 0; s < vindra::kInfSectionCount; ++s) {
+        if (item == vindra::InfSectionHeader(static_cast<vindra::InfSection>(s))) section = s;
+      }
+      Check(section > lastSection, "sections are known and come in their order", item);
+      lastSection = section;
+      continue;
+    }
+    const std::size_t first = item.find_first_not_of(" \t");
+    const bool comment = first != std::string::npos && item[first] == ';';
+    const bool entry = item.compare(0, 2, "0x") == 0;
+    Check(comment || entry, "an item is a header, an empty line, an entry or a comment", item);
+    Check(lastSection >= 0, "entries and comments come under a section", item);
+    if (entry) vindra::fuzz::CheckHexWraps(item, false);
+  }
+  Check(output.lines.empty() || output.lines.back().empty(), "the output ends with an empty line");
+  return 0;
+}
