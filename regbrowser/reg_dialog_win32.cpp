@@ -341,6 +341,9 @@ class RegDialogWindow final : public RegDialog, private RegFormView {
 
   void Destroy() {
     if (hwnd_) {
+      // The tree reports deletions while it is destroyed; the form must not
+      // hear of them any more.
+      SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
       DestroyWindow(hwnd_);
       hwnd_ = nullptr;
     }

@@ -43,7 +43,7 @@ bool TReg_Form::HasSubKeys(registry::RegistryAccess& access, std::string_view pa
 
 void TReg_Form::FormCreate() {
   Root = registry::kHkeyCurrentUser;
-  Section = "\\";
+  Section.assign(1, '\\');  // one backslash (the literal form trips a false -Wrestrict in GCC 12)
   view_.NodeAdded(*top_);
   auto access = registry_.CreateAccess();
   for (const auto& root : kRootKeys) {
