@@ -48,8 +48,6 @@ class InputFile {
   // Reads up to `count` bytes at the current position; fewer only at the end
   // of the file. Throws FileOpenError when the system reports a failure.
   std::size_t Read(void* buffer, std::size_t count);
-  // Moves the read position to `offset` from the start; throws on failure.
-  void Seek(std::uint64_t offset);
 
   const std::string& ErrorText() const { return errorText_; }
 

@@ -75,11 +75,4 @@ std::size_t InputFile::Read(void* buffer, std::size_t count) {
   return done;
 }
 
-void InputFile::Seek(std::uint64_t offset) {
-  if (::lseek(fd_, static_cast<off_t>(offset), SEEK_SET) < 0) {
-    errorText_ = SystemText(errno);
-    ThrowLastError();
-  }
-}
-
 }  // namespace vindra

@@ -76,13 +76,4 @@ std::size_t InputFile::Read(void* buffer, std::size_t count) {
   return done;
 }
 
-void InputFile::Seek(std::uint64_t offset) {
-  LARGE_INTEGER position{};
-  position.QuadPart = static_cast<LONGLONG>(offset);
-  if (!SetFilePointerEx(static_cast<HANDLE>(handle_), position, nullptr, FILE_BEGIN)) {
-    errorText_ = SystemText(GetLastError());
-    ThrowLastError();
-  }
-}
-
 }  // namespace vindra
