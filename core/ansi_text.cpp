@@ -67,6 +67,17 @@ std::size_t FindIgnoreCase(std::string_view text, std::string_view pattern, std:
   return std::string_view::npos;
 }
 
+bool ContainsIgnoreCase(std::string_view text, std::string_view pattern) {
+  if (pattern.empty() || pattern.size() > text.size()) return false;
+  for (char c : pattern) {
+    if (static_cast<unsigned char>(c) < 0x80 && AsciiLower(c) == AsciiUpper(c)) {
+      if (std::memchr(text.data(), c, text.size()) == nullptr) return false;
+      break;
+    }
+  }
+  return FindIgnoreCase(text, pattern) != std::string_view::npos;
+}
+
 bool ReplaceFirstIgnoreCase(std::string& text, std::string_view pattern, std::string_view replacement) {
   const std::size_t pos = FindIgnoreCase(text, pattern);
   if (pos == std::string_view::npos) return false;

@@ -28,6 +28,11 @@ std::size_t CharLengthAt(std::string_view text, std::size_t pos);
 // compared without regard to case; npos when there is none or `pattern` is empty.
 std::size_t FindIgnoreCase(std::string_view text, std::string_view pattern, std::size_t from = 0);
 
+// True when FindIgnoreCase would find `pattern`. Most texts lack some byte of
+// the pattern that has no other case (a drive's colon, a backslash), which
+// one library call rules out before the search.
+bool ContainsIgnoreCase(std::string_view text, std::string_view pattern);
+
 // Replaces the first occurrence (FindIgnoreCase) of `pattern`; true if one was replaced.
 bool ReplaceFirstIgnoreCase(std::string& text, std::string_view pattern, std::string_view replacement);
 

@@ -91,8 +91,19 @@ std::string SubstitutePaths(std::string_view text, const ConversionOptions& opti
   return SubstitutePaths(text, options, ReadMachinePaths(options));
 }
 
+bool MaySubstitute(std::string_view text, const ConversionOptions& options, const MachinePaths& paths) {
+  if (options.PathSubstitution == PathSubstitutionMode::None) return false;
+  // With a reference the expansion may differ from the text. Without one the
+  // text expands to itself, and when none of the folders occurs in it, no
+  // step of the substitution changes anything.
+  if (text.find('%') != std::string_view::npos) return true;
+  return (options.ReplaceSystemRoot && ContainsIgnoreCase(text, paths.systemRoot)) ||
+         (options.ReplaceProgramFiles && ContainsIgnoreCase(text, paths.programFiles)) ||
+         (options.ReplaceSystemDrive && ContainsIgnoreCase(text, paths.systemDrive));
+}
+
 std::string SubstitutePaths(std::string_view text, const ConversionOptions& options, const MachinePaths& paths) {
-  if (options.PathSubstitution == PathSubstitutionMode::None) return std::string(text);
+  if (!MaySubstitute(text, options, paths)) return std::string(text);
   // A text without '%' expands to itself; skipping the call saves a system
   // round trip for nearly every string of a registry file.
   const bool hasReference = text.find('%') != std::string_view::npos;

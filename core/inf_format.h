@@ -52,6 +52,11 @@ MachinePaths ReadMachinePaths(const ConversionOptions& options);
 // SubstitutePaths with the machine's folders already read.
 std::string SubstitutePaths(std::string_view text, const ConversionOptions& options, const MachinePaths& paths);
 
+// False when SubstitutePaths would certainly return `text` unchanged: no
+// variable reference and none of the machine's folders in it. A cheap test
+// for producers that substitute many texts.
+bool MaySubstitute(std::string_view text, const ConversionOptions& options, const MachinePaths& paths);
+
 // 0x0,"path"
 std::string FormatKeyEntry(std::string_view keyPath);
 

@@ -53,20 +53,6 @@ bool Contains(std::string_view text, char c) {
   return !text.empty() && std::memchr(text.data(), c, text.size()) != nullptr;
 }
 
-// True when `pattern` (not empty) occurs in `text` without regard to letter
-// case. Most texts lack some byte of the pattern that has no other case (the
-// colon of a drive, a backslash), which one library call rules out.
-bool Occurs(std::string_view text, std::string_view pattern) {
-  if (pattern.empty() || pattern.size() > text.size()) return false;
-  for (char c : pattern) {
-    if (AsciiLower(c) == AsciiUpper(c) && static_cast<unsigned char>(c) < 0x80) {
-      if (!Contains(text, c)) return false;
-      break;
-    }
-  }
-  return FindIgnoreCase(text, pattern) != std::string_view::npos;
-}
-
 
 struct ByteTables {
   signed char hexValue[256];               // -1 for a byte that is no hex digit
@@ -449,20 +435,9 @@ void RegistryFileConverter::FinishBinaryValue() {
 }
 
 void RegistryFileConverter::AppendSubstituted(std::string_view text, std::string& out) {
-  if (options_.PathSubstitution == PathSubstitutionMode::None) {
+  if (options_.PathSubstitution == PathSubstitutionMode::None || !MaySubstitute(text, options_, machinePaths_)) {
     out.append(text);
     return;
-  }
-  // Without a variable reference the text expands to itself, so only an
-  // occurrence of a machine folder can change it.
-  if (!Contains(text, '%')) {
-    const bool found = (options_.ReplaceSystemRoot && Occurs(text, machinePaths_.systemRoot)) ||
-                       (options_.ReplaceProgramFiles && Occurs(text, machinePaths_.programFiles)) ||
-                       (options_.ReplaceSystemDrive && Occurs(text, machinePaths_.systemDrive));
-    if (!found) {
-      out.append(text);
-      return;
-    }
   }
   out.append(SubstitutePaths(text, options_, machinePaths_));
 }
