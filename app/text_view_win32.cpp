@@ -10,7 +10,8 @@ namespace vindra::app {
 namespace {
 
 constexpr int kMargin = 2;
-constexpr int kMenuCut = 1, kMenuCopy = 2, kMenuPaste = 3, kMenuDelete = 4, kMenuSelectAll = 5;
+constexpr int kMenuCut = 1, kMenuCopy = 2, kMenuPaste = 3, kMenuDelete = 4, kMenuSelectAll = 5, kMenuUndo = 6;
+constexpr std::size_t kUndoSteps = 1000;
 
 bool KeyHeld(int key) { return GetKeyState(key) < 0; }
 
@@ -169,6 +170,7 @@ void TextView::MoveCaret(TextPos to, bool extend) {
 }
 
 void TextView::ShowStart() {
+  undo_.clear();
   caret_ = anchor_ = {};
   top_ = 0;
   xOffset_ = 0;
@@ -177,6 +179,7 @@ void TextView::ShowStart() {
 }
 
 void TextView::ShowEnd() {
+  undo_.clear();
   caret_ = anchor_ = buffer_.End();
   goalX_ = -1;
   EnsureCaretVisible();
@@ -196,11 +199,34 @@ void TextView::SelectAll() {
 
 void TextView::ReplaceSelection(std::string_view text) {
   const TextPos start = SelStart();
+  std::string removed = buffer_.Range(start, SelEnd());
   buffer_.Erase(start, SelEnd());
   caret_ = anchor_ = buffer_.Insert(start, text);
+  // Typing goes back in one step, not character by character.
+  if (removed.empty() && !undo_.empty() && undo_.back().removed.empty() && !undo_.back().inserted.empty() &&
+      undo_.back().end == start && !text.empty() && text != "\r\n") {
+    undo_.back().inserted.append(text);
+    undo_.back().end = caret_;
+  } else if (!removed.empty() || !text.empty()) {
+    undo_.push_back({start, caret_, std::move(removed), std::string(text)});
+    if (undo_.size() > kUndoSteps) undo_.pop_front();
+  }
   goalX_ = -1;
   EnsureCaretVisible();
   Refresh();
+}
+
+bool TextView::Undo() {
+  if (undo_.empty()) return false;
+  const UndoStep step = std::move(undo_.back());
+  undo_.pop_back();
+  buffer_.Erase(step.at, step.end);
+  anchor_ = step.at;
+  caret_ = buffer_.Insert(step.at, step.removed);
+  goalX_ = -1;
+  EnsureCaretVisible();
+  Refresh();
+  return true;
 }
 
 void TextView::DeleteSelection() {
@@ -304,6 +330,7 @@ void TextView::KeyDown(WPARAM key) {
       }
       if (ctrl && key == 'V') Paste();
       if (ctrl && key == 'A') SelectAll();
+      if (ctrl && key == 'Z') Undo();
       break;
   }
 }
@@ -332,6 +359,8 @@ void TextView::Char(unsigned char c) {
 void TextView::ContextMenu(int x, int y) {
   HMENU menu = CreatePopupMenu();
   const UINT sel = HasSelection() ? MF_ENABLED : MF_GRAYED;
+  AppendMenuA(menu, MF_STRING | (undo_.empty() ? MF_GRAYED : MF_ENABLED), kMenuUndo, "元に戻す(&U)");
+  AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
   AppendMenuA(menu, MF_STRING | sel, kMenuCut, "切り取り(&T)");
   AppendMenuA(menu, MF_STRING | sel, kMenuCopy, "コピー(&C)");
   AppendMenuA(menu, MF_STRING | (IsClipboardFormatAvailable(CF_TEXT) ? MF_ENABLED : MF_GRAYED), kMenuPaste,
@@ -349,6 +378,7 @@ void TextView::ContextMenu(int x, int y) {
   const int choice = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, x, y, 0, hwnd_, nullptr);
   DestroyMenu(menu);
   switch (choice) {
+    case kMenuUndo: Undo(); break;
     case kMenuCut: Copy(); DeleteSelection(); break;
     case kMenuCopy: Copy(); break;
     case kMenuPaste: Paste(); break;
@@ -560,8 +590,12 @@ LRESULT TextView::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       ReplaceSelection(lp != 0 ? reinterpret_cast<const char*>(lp) : "");
       return 0;
     case EM_SETLIMITTEXT:
-    case EM_CANUNDO:
       return 0;
+    case EM_CANUNDO:
+      return undo_.empty() ? FALSE : TRUE;
+    case EM_UNDO:
+    case WM_UNDO:
+      return Undo() ? TRUE : FALSE;
     case WM_COPY:
       Copy();
       return 0;

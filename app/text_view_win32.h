@@ -9,6 +9,7 @@
 
 #include <windows.h>
 
+#include <deque>
 #include <string>
 #include <string_view>
 
@@ -36,6 +37,8 @@ class TextView {
   void SetRedraw(bool on);
   void SelectAll();
   void ReplaceSelection(std::string_view text);
+  // Takes back the user's last edit; false when there is none.
+  bool Undo();
 
  private:
   explicit TextView(HWND hwnd) : hwnd_(hwnd) {}
@@ -65,8 +68,15 @@ class TextView {
   void ScrollTo(long long top, long long x);
   void ContextMenu(int x, int y);
 
+  // One edit of the user: `removed` was replaced by `inserted` at `at`.
+  struct UndoStep {
+    TextPos at, end;  // `end`: after the inserted text
+    std::string removed, inserted;
+  };
+
   HWND hwnd_;
   TextBuffer buffer_;
+  std::deque<UndoStep> undo_;  // the program's own changes clear it
   TextPos caret_, anchor_;
   long long top_ = 0;  // first visible line
   int xOffset_ = 0;    // horizontal scroll in pixels

@@ -87,5 +87,20 @@ TEST_F(TextViewTest, CopyAndPasteThroughTheClipboard) {
   EXPECT_EQ(Text(), "\r\ntwoe\r\nt");
 }
 
+TEST_F(TextViewTest, UndoTakesBackTypingAndDeletionsButNotTheProgramsText) {
+  SetWindowTextA(hwnd_, "output\r\n");
+  EXPECT_FALSE(SendMessageA(hwnd_, EM_CANUNDO, 0, 0));
+  SendMessageA(hwnd_, EM_SETSEL, 0, 6);
+  Type("\b");  // delete the selection
+  Type("new");
+  EXPECT_EQ(Text(), "new\r\n");
+  EXPECT_TRUE(SendMessageA(hwnd_, EM_UNDO, 0, 0));  // the typing, as one step
+  EXPECT_EQ(Text(), "\r\n");
+  EXPECT_TRUE(SendMessageA(hwnd_, EM_UNDO, 0, 0));  // the deletion
+  EXPECT_EQ(Text(), "output\r\n");
+  EXPECT_FALSE(SendMessageA(hwnd_, EM_UNDO, 0, 0));
+  EXPECT_EQ(Text(), "output\r\n");
+}
+
 }  // namespace
 }  // namespace vindra::app
