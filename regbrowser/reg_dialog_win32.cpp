@@ -30,11 +30,10 @@ struct alignas(4) EmptyDialogTemplate {
   WORD title = 0;
 };
 
-HFONT CreateFontFrom(const FontDescription& font, HWND reference) {
-  HDC dc = GetDC(reference);
-  const int dpi = dc ? GetDeviceCaps(dc, LOGPIXELSY) : 96;
-  if (dc) ReleaseDC(reference, dc);
-  const int height = -MulDiv(font.size, dpi, 72);
+// Point sizes are taken at 96 dpi whatever the screen's density, like the
+// dialog's pixel layout, so that a 9 pt font is the designed 12 pixels.
+HFONT CreateFontFrom(const FontDescription& font) {
+  const int height = -MulDiv(font.size, 96, 72);
   return CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, font.charset, OUT_DEFAULT_PRECIS,
                      CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, font.name.c_str());
 }
@@ -116,7 +115,7 @@ class RegDialogWindow final : public RegDialog, private RegFormView {
   TReg_Form& Form() override { return form_; }
 
   void SetWindowFont(const FontDescription& font) override {
-    HFONT created = CreateFontFrom(font, hwnd_);
+    HFONT created = CreateFontFrom(font);
     if (!created) return;
     if (window_font_) DeleteObject(window_font_);
     window_font_ = created;
@@ -125,7 +124,7 @@ class RegDialogWindow final : public RegDialog, private RegFormView {
   }
 
   void SetTreeFont(const FontDescription& font) override {
-    HFONT created = CreateFontFrom(font, hwnd_);
+    HFONT created = CreateFontFrom(font);
     if (!created) return;
     if (tree_font_) DeleteObject(tree_font_);
     tree_font_ = created;
