@@ -112,11 +112,15 @@ TForm1::~TForm1() {
 
 template <typename F>
 void TForm1::Guarded(F&& f) {
+  ++busy_;
   try {
     f();
   } catch (const std::exception& e) {
     ReportFailure(e.what());
+  } catch (...) {
+    ReportFailure("Unknown error");
   }
+  --busy_;
 }
 
 HWND TForm1::Create() {
@@ -268,6 +272,12 @@ bool TForm1::AppMessage(const MSG& msg) {
 }
 
 void TForm1::OnDropFiles(HDROP drop) {
+  // A drop while a command waits in a message box or dialog would convert in
+  // the middle of that command; it is released unused.
+  if (busy_ > 0) {
+    DragFinish(drop);
+    return;
+  }
   char name[515] = {};  // at most 514 characters
   const UINT n = DragQueryFileA(drop, 0, name, sizeof name);
   if (n == 0) name[0] = '\0';

@@ -107,6 +107,7 @@ class TForm1 final : public MainWindowView {
   HFONT windowFont_ = nullptr, memoFont_ = nullptr;
   WNDPROC memoDefault_ = nullptr;
   bool waitCursor_ = false;
+  int busy_ = 0;  // commands running (modal boxes and dialogs included)
   bool shownOnce_ = false;
 };
 

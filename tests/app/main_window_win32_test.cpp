@@ -353,3 +353,40 @@ TEST_F(MainWindowWin32Test, LargeExportShowsOnceRedrawingResumes) {
 
 }  // namespace
 }  // namespace vindra::app
+
+namespace vindra::app {
+namespace {
+
+HWND g_dropTarget = nullptr;
+std::string g_dropFile;
+
+// Drops a file on the main window while the question box of a Convert is open.
+LRESULT CALLBACK DropDuringQuestion(int code, WPARAM wp, LPARAM lp) {
+  if (code == HCBT_ACTIVATE) {
+    HWND w = reinterpret_cast<HWND>(wp);
+    if (GetDlgItem(w, IDYES) != nullptr) {
+      SendMessageA(g_dropTarget, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({g_dropFile})), 0);
+    }
+  }
+  return CallNextHookEx(nullptr, code, wp, lp);
+}
+
+TEST_F(MainWindowWin32Test, DropWhileACommandWaitsIsIgnored) {
+  HkcuTestKey key(L"VindraWineBusyDrop");
+  g_dropFile = WriteFile("vindra_busy.reg", RegFile("[HKEY_CURRENT_USER\\Software\\BusyDrop]\r\n\"x\"=\"1\"\r\n"));
+  TForm1& f = Open();
+  g_dropTarget = f.Handle();
+  SetWindowTextA(f.Memo().Handle(), "kept\r\n");
+  HHOOK dropper = SetWindowsHookExA(WH_CBT, DropDuringQuestion, nullptr, GetCurrentThreadId());
+  g_answers = {IDYES, IDOK};
+  factory_.picks.push_back({registry::kHkeyCurrentUser, "Software\\VindraWineBusyDrop\\"});
+  Action(ActionId::Convert);
+  UnhookWindowsHookEx(dropper);
+  const std::string text = f.Memo().Text();
+  EXPECT_EQ(text.rfind("kept\r\n\r\n;", 0), 0u) << text;
+  EXPECT_FALSE(Contains(text, "\"Software\\BusyDrop\"")) << text;
+  EXPECT_TRUE(Contains(text, "VindraWineBusyDrop")) << text;
+}
+
+}  // namespace
+}  // namespace vindra::app
