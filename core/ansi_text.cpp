@@ -15,8 +15,7 @@ bool MatchesAt(std::string_view text, std::size_t pos, std::string_view pattern)
   while (j < pattern.size()) {
     const std::size_t k = pos + j;
     if (k >= text.size()) return false;
-    const unsigned char c = static_cast<unsigned char>(text[k]);
-    if (IsLead(c) && k + 1 < text.size()) {
+    if (CharLengthAt(text, k) == 2) {
       if (j + 1 >= pattern.size()) return false;  // the pattern would end inside a character
       if (pattern[j] != text[k] || pattern[j + 1] != text[k + 1]) return false;
       j += 2;
@@ -47,7 +46,11 @@ std::string_view TrimBlanks(std::string_view text) {
 }
 
 std::size_t CharLengthAt(std::string_view text, std::size_t pos) {
-  return (IsLead(static_cast<unsigned char>(text[pos])) && pos + 1 < text.size()) ? 2 : 1;
+  // A byte below 0x40 is never a trail byte: after a lead byte it stands alone.
+  return (IsLead(static_cast<unsigned char>(text[pos])) && pos + 1 < text.size() &&
+          static_cast<unsigned char>(text[pos + 1]) >= 0x40)
+             ? 2
+             : 1;
 }
 
 std::size_t FindIgnoreCase(std::string_view text, std::string_view pattern, std::size_t from) {

@@ -20,7 +20,7 @@ bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix);
 std::string_view TrimBlanks(std::string_view text);
 
 // Length in bytes of the character that starts at `pos`: 2 for a lead byte
-// followed by another byte, else 1.
+// followed by a byte that can be a trail byte (0x40 or above), else 1.
 std::size_t CharLengthAt(std::string_view text, std::size_t pos);
 
 // Position of the first occurrence of `pattern` at or after `from` (a character
