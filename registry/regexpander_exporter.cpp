@@ -62,14 +62,20 @@ void RegExpanderExporter(OutputList& output, RegistrySource& source, RootKey roo
     std::vector<std::string> listed;
     const std::unique_ptr<RegistryAccess> key = source.CreateAccess();
     key->SetRoot(root);
+    // As in the key export, the key stays open across the values, and a
+    // failed query is repeated through a fresh open, as opening the key for
+    // every value would have it.
+    bool open = false;
     for (const std::string& name : names) {
       std::uint32_t type = 0;
-      if (key->OpenKeyReadOnly(registryPath)) {
-        type = GetValueType(*key, name);
-        key->CloseKey();
+      if (open || (open = key->OpenKeyReadOnly(registryPath))) {
+        ValueInfo info = key->QueryValueInfo(name);
+        if (!info.ok && (open = key->OpenKeyReadOnly(registryPath))) info = key->QueryValueInfo(name);
+        type = info.ok ? info.type : 0;
       }
       if (IsStringType(type)) listed.push_back(ListedName(name));
     }
+    key->CloseKey();
     if (listed.empty()) return;
     platform::SortNamesIgnoreCase(listed);  // "(Default)" takes its place by its text
     std::string field;

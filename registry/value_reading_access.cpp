@@ -21,13 +21,24 @@ constexpr std::uint32_t kSmallStringCapacity = 512;
 
 }  // namespace
 
-std::string ReadFailedMessage(std::string_view name) {
-  return "'" + std::string(name) + "' の取得に失敗しました";
+namespace {
+
+// Appends rather than chaining operator+, which trips a false -Wrestrict in GCC 12.
+std::string QuotedNameMessage(std::string_view name, std::string_view text) {
+  std::string message;
+  message.reserve(name.size() + text.size() + 2);
+  message.push_back('\'');
+  message.append(name);
+  message.push_back('\'');
+  message.append(text);
+  return message;
 }
 
-std::string InvalidTypeMessage(std::string_view name) {
-  return "'" + std::string(name) + "' のデータ型が不正です";
-}
+}  // namespace
+
+std::string ReadFailedMessage(std::string_view name) { return QuotedNameMessage(name, " の取得に失敗しました"); }
+
+std::string InvalidTypeMessage(std::string_view name) { return QuotedNameMessage(name, " のデータ型が不正です"); }
 
 ValueInfo ValueReadingAccess::QueryValueInfo(std::string_view name) {
   ValueInfo info;

@@ -99,6 +99,25 @@ TEST(RegExpanderExporterTest, UnopenableKeysAndFailingQueries) {
   EXPECT_TRUE(ExportRegExpander(reg, kHkeyCurrentUser, "Missing").empty());
 }
 
+TEST(RegExpanderExporterTest, ValuesAndKeysThatVanishAfterTheListing) {
+  MemoryRegistry reg;
+  reg.SetValue(kHkeyCurrentUser, "K\\a", "gone", 1, kText);
+  reg.SetValue(kHkeyCurrentUser, "K\\a", "kept", 1, kText);
+  reg.SetValue(kHkeyCurrentUser, "K\\b", "s", 1, kText);
+  reg.SetValue(kHkeyCurrentUser, "K\\b", "t", 1, kText);
+  reg.SetValue(kHkeyCurrentUser, "K\\c", "s", 1, kText);
+  reg.SetHook([&](RegistryCall call, RootKey, std::string_view path, std::string_view name) {
+    if (call == RegistryCall::QueryValue && path == "K\\a" && name == "gone") reg.DeleteValue(kHkeyCurrentUser, path, name);
+    if (call == RegistryCall::QueryValue && path == "K\\b" && name == "t") reg.DeleteKey(kHkeyCurrentUser, "K\\b");
+  });
+  // "gone" is left out; K\b loses its key while its values are queried, so
+  // "t" is left out and its entry lists "s" only.
+  EXPECT_EQ(ExportRegExpander(reg, kHkeyCurrentUser, "K"),
+            (Lines{"0x7,\"Quenvel\\RegExpander\\HKCU\",\"K\\a\",\"kept\"",
+                   "0x7,\"Quenvel\\RegExpander\\HKCU\",\"K\\b\",\"s\"",
+                   "0x7,\"Quenvel\\RegExpander\\HKCU\",\"K\\c\",\"s\""}));
+}
+
 TEST(RegExpanderExporterTest, ValueReadFailuresDoNotMatterBecauseNoDataIsRead) {
   MemoryRegistry reg;
   reg.SetValue(kHkeyCurrentUser, "K", "s", 1, kText);
