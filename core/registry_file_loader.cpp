@@ -97,7 +97,7 @@ std::string ReadUtf16Text(InputFile& file, std::string_view head) {
   const std::size_t kPieceBytes = pieceBytes;
   std::unique_ptr<char16_t[]> storage(new char16_t[kPieceBytes / 2 + 4]);
   auto* const bytes = reinterpret_cast<unsigned char*>(storage.get());
-  std::memcpy(bytes, head.data(), head.size());
+  if (!head.empty()) std::memcpy(bytes, head.data(), head.size());  // an empty view may hold no pointer
   std::size_t length = head.size();
   std::size_t skip = 2;  // the byte-order mark, still to be passed over
   bool atEnd = false;
