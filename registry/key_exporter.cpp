@@ -37,22 +37,19 @@ std::vector<std::string_view> SplitStrings(std::string_view text) {
 
 class KeyExport {
  public:
-  KeyExport(OutputList& output, RegistrySource& source, RootKey root, const ConversionOptions& options)
-      : output_(output), source_(source), root_(root), options_(options), machinePaths_(ReadMachinePaths(options)) {}
+  KeyExport(OutputList& output, RootKey root, const ConversionOptions& options)
+      : output_(output), root_(root), options_(options), machinePaths_(ReadMachinePaths(options)) {}
 
-  void Key(const std::string& registryPath) {
+  void Key(const std::string& registryPath, RegistryAccess* key) {
     const std::string outputPath = ExportOutputPath(root_, registryPath, options_.ForceControlSet001);
     output_.Add(FormatKeyEntry(outputPath));
-    const std::vector<std::string> names = SortedValueNames(source_, root_, registryPath);
-    if (names.empty()) return;
-    const std::unique_ptr<RegistryAccess> key = source_.CreateAccess();
-    key->SetRoot(root_);
+    if (!key) return;
     // The key stays open from one value to the next. A value that cannot be
     // queried is looked up again through a fresh open, which tells a key that
     // has gone (the value is skipped) from a value that has gone (written as
     // an empty REG_NONE value): the results of opening the key for each value.
-    bool open = false;
-    for (const std::string& name : names) {
+    bool open = true;
+    for (const std::string& name : SortedValueNames(*key)) {
       if (!open && !(open = key->OpenKeyReadOnly(registryPath))) continue;
       ValueData data = key->QueryValueData(name);
       if (!data.info.ok) {
@@ -61,7 +58,6 @@ class KeyExport {
       }
       Value(*key, outputPath, name, data);
     }
-    key->CloseKey();
   }
 
  private:
@@ -136,7 +132,6 @@ class KeyExport {
   }
 
   OutputList& output_;
-  RegistrySource& source_;
   RootKey root_;
   const ConversionOptions& options_;
   // The machine's folders, read once: the environment cannot change during an export.
@@ -189,8 +184,8 @@ std::string MultiStringField(const unsigned char* data, std::size_t size, const 
 
 void RegistryKeyExporter(OutputList& output, RegistrySource& source, RootKey root, std::string_view keyPath,
                          const ConversionOptions& options) {
-  KeyExport exporter(output, source, root, options);
-  WalkKeyTree(source, root, keyPath, [&](const std::string& path) { exporter.Key(path); });
+  KeyExport exporter(output, root, options);
+  WalkKeyTree(source, root, keyPath, [&](const std::string& path, RegistryAccess* key) { exporter.Key(path, key); });
 }
 
 }  // namespace vindra::registry

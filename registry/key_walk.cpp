@@ -18,14 +18,8 @@ struct OpenLevel {
 
 }  // namespace
 
-std::vector<std::string> SortedValueNames(RegistrySource& source, RootKey root, std::string_view keyPath) {
-  std::vector<std::string> names;
-  const std::unique_ptr<RegistryAccess> key = source.CreateAccess();
-  key->SetRoot(root);
-  if (key->OpenKeyReadOnly(keyPath)) {
-    names = key->ValueNames();
-    key->CloseKey();
-  }
+std::vector<std::string> SortedValueNames(RegistryAccess& key) {
+  std::vector<std::string> names = key.ValueNames();
   platform::SortNamesIgnoreCase(names);
   return names;
 }
@@ -34,10 +28,11 @@ void WalkKeyTree(RegistrySource& source, RootKey root, std::string_view keyPath,
   std::vector<OpenLevel> levels;
   // Visits one key and, when it can be opened, pushes it as a new level.
   auto enter = [&](std::string path) {
-    visit(path);
     std::unique_ptr<RegistryAccess> key = source.CreateAccess();
     key->SetRoot(root);
-    if (!key->OpenKeyReadOnly(path)) return;
+    const bool opened = key->OpenKeyReadOnly(path);
+    visit(path, opened ? key.get() : nullptr);
+    if (!opened) return;
     std::vector<std::string> subKeys = key->SubKeyNames();
     platform::SortNamesIgnoreCase(subKeys);
     levels.push_back(OpenLevel{std::move(key), std::move(path), std::move(subKeys), 0});

@@ -57,16 +57,14 @@ std::string RegExpanderKeyPath(RootKey root, std::string_view registryPath, bool
 void RegExpanderExporter(OutputList& output, RegistrySource& source, RootKey root, std::string_view keyPath,
                          const ConversionOptions& options) {
   const std::string settingsKey = RegExpanderSettingsKey(root);
-  WalkKeyTree(source, root, keyPath, [&](const std::string& registryPath) {
-    const std::vector<std::string> names = SortedValueNames(source, root, registryPath);
+  WalkKeyTree(source, root, keyPath, [&](const std::string& registryPath, RegistryAccess* key) {
+    if (!key) return;
     std::vector<std::string> listed;
-    const std::unique_ptr<RegistryAccess> key = source.CreateAccess();
-    key->SetRoot(root);
     // As in the key export, the key stays open across the values, and a
     // failed query is repeated through a fresh open, as opening the key for
     // every value would have it.
-    bool open = false;
-    for (const std::string& name : names) {
+    bool open = true;
+    for (const std::string& name : SortedValueNames(*key)) {
       std::uint32_t type = 0;
       if (open || (open = key->OpenKeyReadOnly(registryPath))) {
         ValueInfo info = key->QueryValueInfo(name);
@@ -75,7 +73,6 @@ void RegExpanderExporter(OutputList& output, RegistrySource& source, RootKey roo
       }
       if (IsStringType(type)) listed.push_back(ListedName(name));
     }
-    key->CloseKey();
     if (listed.empty()) return;
     platform::SortNamesIgnoreCase(listed);  // "(Default)" takes its place by its text
     std::string field;

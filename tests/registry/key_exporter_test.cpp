@@ -404,9 +404,8 @@ TEST_F(KeyExporterTest, ValueQueriedAfterItsKeyWentIsSkipped) {
   MemoryRegistry r;
   r.SetValue(HKCU, "k", "a", 1, std::string("1\0", 2));
   r.SetValue(HKCU, "k", "b", 1, std::string("2\0", 2));
-  int opens = 0;
-  r.SetHook([&](RegistryCall call, RootKey, std::string_view, std::string_view) {
-    if (call == RegistryCall::OpenKey && ++opens == 2) r.DeleteValue(HKCU, "k", "a");  // after the listing
+  r.SetHook([&](RegistryCall call, RootKey, std::string_view, std::string_view name) {
+    if (call == RegistryCall::QueryValue && name == "a") r.DeleteValue(HKCU, "k", "a");  // after the listing
   });
   EXPECT_EQ(Export(r, HKCU, "k"), (Lines{"0x0,\"k\"", "; Replaced \"REG_NONE\" to \"REG_BINARY\".", "0x3,\"k\",\"a\"",
                                          "0x1,\"k\",\"b\",\"2\""}));
