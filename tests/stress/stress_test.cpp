@@ -159,8 +159,10 @@ TEST_F(StressTest, GigabyteRegistryFileConvertsInBoundedMemory) {
   EXPECT_EQ(out.last, "");
   // The text is held once and the converted sections once: about twice the
   // file plus the growth of the entries over the lines they come from.
+#ifndef VINDRA_STRESS_SANITIZED
   EXPECT_LT(peak, 3.0 * fileMiB + 64) << "peak " << peak << " MiB for " << fileMiB << " MiB";
   std::printf("[stress] bound: peak %.0f MiB <= 3 x file (%.0f MiB) + 64 MiB\n", peak, fileMiB);
+#endif
 }
 
 // The UTF-16 path over a quarter of that.
