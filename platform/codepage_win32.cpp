@@ -34,13 +34,15 @@ void AppendWideToAnsi(const char16_t* units, std::size_t count, std::string& out
     if (n < count && IsHighSurrogate(units[n - 1])) --n;
     const auto* w = reinterpret_cast<const wchar_t*>(units);
     const int needed = WideCharToMultiByte(CP_ACP, flags, w, static_cast<int>(n), nullptr, 0, nullptr, nullptr);
+    const std::size_t start = out.size();
+    int written = 0;
     if (needed > 0) {
-      const std::size_t start = out.size();
       out.resize(start + static_cast<std::size_t>(needed));
-      const int written = WideCharToMultiByte(CP_ACP, flags, w, static_cast<int>(n), out.data() + start, needed,
-                                              nullptr, nullptr);
-      out.resize(start + static_cast<std::size_t>(std::max(written, 0)));
+      written = WideCharToMultiByte(CP_ACP, flags, w, static_cast<int>(n), out.data() + start, needed, nullptr,
+                                    nullptr);
     }
+    // The system refused the piece: keep its length rather than lose it.
+    if (written <= 0) out.resize(start + n, '?'); else out.resize(start + static_cast<std::size_t>(written));
     units += n;
     count -= n;
   }
@@ -69,13 +71,14 @@ std::u16string AnsiToWide(std::string_view text) {
       if (n == 0) n = std::min(count, kChunkUnits);
     }
     const int needed = MultiByteToWideChar(CP_ACP, 0, p, static_cast<int>(n), nullptr, 0);
+    const std::size_t start = out.size();
+    int written = 0;
     if (needed > 0) {
-      const std::size_t start = out.size();
       out.resize(start + static_cast<std::size_t>(needed));
-      const int written = MultiByteToWideChar(CP_ACP, 0, p, static_cast<int>(n),
-                                              reinterpret_cast<wchar_t*>(out.data() + start), needed);
-      out.resize(start + static_cast<std::size_t>(std::max(written, 0)));
+      written = MultiByteToWideChar(CP_ACP, 0, p, static_cast<int>(n), reinterpret_cast<wchar_t*>(out.data() + start),
+                                    needed);
     }
+    if (written <= 0) out.resize(start + n, u'\x30FB'); else out.resize(start + static_cast<std::size_t>(written));
     p += n;
     count -= n;
   }
