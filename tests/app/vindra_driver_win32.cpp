@@ -21,7 +21,24 @@ namespace {
 
 constexpr int kMemoId = 10;
 
-HWND MainWindow() { return FindWindowA("TForm1", nullptr); }
+// The main window of a running Vindra.exe; windows of the same class made by
+// test programs running at the same time are passed over.
+HWND MainWindow() {
+  for (HWND w = FindWindowExA(nullptr, nullptr, "TForm1", nullptr); w != nullptr;
+       w = FindWindowExA(nullptr, w, "TForm1", nullptr)) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+    if (process == nullptr) continue;
+    char image[MAX_PATH] = {};
+    DWORD size = sizeof image;
+    const bool ok = QueryFullProcessImageNameA(process, 0, image, &size) != 0;
+    CloseHandle(process);
+    const std::string name = ok ? std::string(image, size) : std::string();
+    if (name.size() >= 10 && lstrcmpiA(name.c_str() + name.size() - 10, "Vindra.exe") == 0) return w;
+  }
+  return nullptr;
+}
 
 std::string Text(HWND w) {
   const LRESULT n = SendMessageA(w, WM_GETTEXTLENGTH, 0, 0);
