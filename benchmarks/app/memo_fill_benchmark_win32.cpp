@@ -1,5 +1,7 @@
 // Fills the main window's Memo1 with exported lines, as a live-key export of a
-// large tree does, and prints how long it takes. Usage:
+// large tree does, and prints how long it takes: first lines added straight
+// to Memo1, then the whole Convert command over an in-memory registry of as
+// many values (picker scripted, completion box answered). Usage:
 //   vindra_memo_benchmark [LINES]        (default 200000)
 // Run it under Wine with a display (xvfb-run); see docs/app.md.
 #include <windows.h>
@@ -9,6 +11,8 @@
 #include <string>
 
 #include "app/main_window_win32.h"
+#include "registry/key_exporter.h"
+#include "registry/memory_registry.h"
 #include "registry/win32_registry.h"
 
 namespace {
@@ -50,6 +54,91 @@ void Pump() {
     TranslateMessage(&msg);
     DispatchMessageA(&msg);
   }
+}
+
+// The picker's dialog, confirming HKEY_CURRENT_USER\Software\Bench at once.
+class NoView final : public vindra::regbrowser::RegFormView {
+ public:
+  void NodeAdded(vindra::regbrowser::RegTreeNode&) override {}
+  void RemovingChildren(vindra::regbrowser::RegTreeNode&) override {}
+  void NodeTextChanged(vindra::regbrowser::RegTreeNode&) override {}
+  void SelectNode(vindra::regbrowser::RegTreeNode&) override {}
+  void SetOkEnabled(bool) override {}
+  void SetWaitCursor(bool) override {}
+  void ProcessMessages() override {}
+};
+
+class PickBench final : public vindra::regbrowser::RegDialog {
+ public:
+  explicit PickBench(vindra::registry::RegistrySource& r) : form_(r, view_) {}
+  vindra::regbrowser::TReg_Form& Form() override { return form_; }
+  void SetWindowFont(const vindra::app::FontDescription&) override {}
+  void SetTreeFont(const vindra::app::FontDescription&) override {}
+  void SetTitle(std::string_view) override {}
+  void SetCaption(std::string_view) override {}
+  bool ShowModal() override {
+    form_.Root = vindra::registry::kHkeyCurrentUser;
+    form_.Section = "Software\\Bench\\";
+    return true;
+  }
+
+ private:
+  NoView view_;
+  vindra::regbrowser::TReg_Form form_;
+};
+
+class PickBenchFactory final : public vindra::regbrowser::RegDialogFactory {
+ public:
+  explicit PickBenchFactory(vindra::registry::RegistrySource& r) : r_(r) {}
+  std::unique_ptr<vindra::regbrowser::RegDialog> NewDialog() override { return std::make_unique<PickBench>(r_); }
+
+ private:
+  vindra::registry::RegistrySource& r_;
+};
+
+LRESULT CALLBACK CloseBoxes(int code, WPARAM wp, LPARAM lp) {
+  if (code == HCBT_ACTIVATE && GetDlgItem(reinterpret_cast<HWND>(wp), IDOK) != nullptr) {
+    PostMessageA(reinterpret_cast<HWND>(wp), WM_COMMAND, IDOK, 0);
+  }
+  return CallNextHookEx(nullptr, code, wp, lp);
+}
+
+void ConvertCommand(int values) {
+  vindra::registry::MemoryRegistry memory;
+  const std::string dword("\x2A\0\0\0", 4);
+  for (int i = 0; i < values; ++i) {
+    const std::string key = "Software\\Bench\\Key" + std::to_string(i / 20);
+    const std::string name = "Value" + std::to_string(i % 20);
+    if (i % 20 == 1) {
+      memory.SetValue(vindra::registry::kHkeyCurrentUser, key, name, 4, dword);
+    } else {
+      memory.SetValue(vindra::registry::kHkeyCurrentUser, key, name, 1,
+                      std::string("C:\\Program Files\\Bench\\file") + std::to_string(i) + ".dll" + '\0');
+    }
+  }
+  // The exporter alone, into a plain list.
+  vindra::LineList list;
+  const LONGLONG e0 = Clock::now();
+  vindra::registry::RegistryKeyExporter(list, memory, vindra::registry::kHkeyCurrentUser, "Software\\Bench", {});
+  const LONGLONG e1 = Clock::now();
+
+  PickBenchFactory dialogs(memory);
+  vindra::app::MessageTable messages;
+  vindra::app::TForm1 form({memory, dialogs, messages, "C:\\no-such-dir\\Vindra.rsl", "C:\\Vindra.exe", {}, nullptr});
+  form.Create();
+  form.Show(SW_SHOWNOACTIVATE);
+  Pump();
+  HHOOK hook = SetWindowsHookExA(WH_CBT, CloseBoxes, nullptr, GetCurrentThreadId());
+  const LONGLONG c0 = Clock::now();
+  SendMessageA(form.Handle(), WM_COMMAND, vindra::app::kActionCommandBase + static_cast<int>(vindra::app::ActionId::Convert), 0);
+  Pump();
+  UpdateWindow(form.Memo().Handle());
+  const LONGLONG c1 = Clock::now();
+  UnhookWindowsHookEx(hook);
+  std::printf("Convert command over %d in-memory values: %zu lines\n", values, list.lines.size());
+  std::printf("  exporter alone into a list: %.3f s\n", Seconds(e0, e1));
+  std::printf("  whole command into Memo1:   %.3f s (lines in Memo1: %lld)\n", Seconds(c0, c1),
+              static_cast<long long>(SendMessageA(form.Memo().Handle(), EM_GETLINECOUNT, 0, 0)));
 }
 
 }  // namespace
@@ -94,5 +183,6 @@ int main(int argc, char** argv) {
   Pump();
   const auto t5 = Clock::now();
   std::printf("Append %d more lines after it: %.3f s\n", lines / 10, Seconds(t4, t5));
+  ConvertCommand(lines);
   return count >= lines ? 0 : 2;
 }
