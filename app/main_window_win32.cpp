@@ -248,6 +248,7 @@ void TForm1::RebuildMenu() {
 void TForm1::Show(int showCommand) {
   ShowWindow(hwnd_, showCommand);
   UpdateWindow(hwnd_);
+  SetFocus(memo_.Handle());  // the first control in the tab order
   if (!shownOnce_) {
     shownOnce_ = true;
     Guarded([&] { logic_->FormShow(); });
@@ -336,6 +337,15 @@ LRESULT TForm1::Handle(UINT msg, WPARAM wp, LPARAM lp) {
       return 0;
     case WM_DROPFILES:
       OnDropFiles(reinterpret_cast<HDROP>(wp));
+      return 0;
+    case WM_ACTIVATE:
+      // Keyboard focus goes back where it was when the window is activated again.
+      if (LOWORD(wp) == WA_INACTIVE) {
+        HWND focus = GetFocus();
+        if (focus != nullptr && IsChild(hwnd_, focus)) lastFocus_ = focus;
+      } else if (!HIWORD(wp)) {
+        SetFocus(lastFocus_ != nullptr && IsWindow(lastFocus_) ? lastFocus_ : memo_.Handle());
+      }
       return 0;
     case WM_SETCURSOR:
       if (waitCursor_) {

@@ -104,6 +104,7 @@ class TForm1 final : public MainWindowView {
   HWND hwnd_ = nullptr, panel1_ = nullptr, panel2_ = nullptr, sb1_ = nullptr;
   HWND button1_ = nullptr, button2_ = nullptr, button3_ = nullptr;
   HMENU menu_ = nullptr;
+  HWND lastFocus_ = nullptr;
   HFONT windowFont_ = nullptr, memoFont_ = nullptr;
   WNDPROC memoDefault_ = nullptr;
   bool waitCursor_ = false;
