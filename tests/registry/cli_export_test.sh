@@ -50,6 +50,13 @@ check "regexpander of HKLM outside SOFTWARE" 0 \
 check "regexpander with Japanese names" 0 \
   '; for Registry Expander\r\n0x7,"Quenvel\\RegExpander\\HKLM","SOFTWARE\\Demo","(Default)","日本"\r\n0x7,"Quenvel\\RegExpander\\HKLM","SOFTWARE\\Demo\\Sub","List"\r\n' "" -- \
   regexpander --encoding utf-8 --from "$reg" 'HKLM\SOFTWARE\Demo'
+check "Japanese key path as UTF-8" 0 \
+  '[Default.AddReg]\r\n0x0,"Software\\表示"\r\n0x1,"Software\\表示","値","ソ\\表"\r\n' "" -- \
+  export --encoding utf-8 --from "$reg" 'HKCU\software\表示'
+# The same in the ANSI code page: argument and output in CP932.
+key932="$(printf 'HKCU\\SOFTWARE\\表示' | iconv -f UTF-8 -t CP932)"
+out932="$(printf '[Default.AddReg]\r\n0x0,"Software\\表示"\r\n0x1,"Software\\表示","値","ソ\\表"\r\n' | iconv -f UTF-8 -t CP932 | od -An -v -to1 | tr -d ' \n' | sed 's/.../\\&/g')"
+check "Japanese key path in CP932" 0 "$out932" "" -- export --from "$reg" "$key932"
 check "missing file" 2 '' "missing.reg" -- export --from "$2/missing.reg" 'HKLM\SOFTWARE\Demo'
 check "unknown root" 64 '' "does not start with a root key" -- export --from "$reg" 'HKXX\a'
 check "root alone" 64 '' "below the root key" -- export --from "$reg" 'HKLM'
