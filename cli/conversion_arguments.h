@@ -16,16 +16,20 @@
 
 namespace vindra::cli {
 
-inline constexpr const char* kConversionOptionsUsage =
-    "  --substitute fixed|env|none  machine paths become X:\\I386, X:\\PROGRAMS, X: (fixed,\n"
-    "                               the default), %SystemRoot%, %ProgramFiles%,\n"
-    "                               %SystemDrive% (env), or stay as they are (none)\n"
-    "  --no-systemroot              leave the %SystemRoot% folder alone\n"
-    "  --no-programfiles            leave the %ProgramFiles% folder alone\n"
-    "  --no-systemdrive             leave the %SystemDrive% drive alone\n"
-    "  --no-controlset001           keep CurrentControlSet and ControlSet002..009\n"
-    "  --encoding ansi|utf-8        output bytes in the ANSI code page (default) or UTF-8\n"
-    "  --help                       show this text\n";
+// The options text of every command's usage; a macro so that a command can
+// join it with its own text into one string literal.
+#define VINDRA_CONVERSION_OPTIONS_USAGE \
+  "  --substitute fixed|env|none  machine paths become X:\\I386, X:\\PROGRAMS, X: (fixed,\n" \
+  "                               the default), %SystemRoot%, %ProgramFiles%,\n" \
+  "                               %SystemDrive% (env), or stay as they are (none)\n" \
+  "  --no-systemroot              leave the %SystemRoot% folder alone\n" \
+  "  --no-programfiles            leave the %ProgramFiles% folder alone\n" \
+  "  --no-systemdrive             leave the %SystemDrive% drive alone\n" \
+  "  --no-controlset001           keep CurrentControlSet and ControlSet002..009\n" \
+  "  --encoding ansi|utf-8        output bytes in the ANSI code page (default) or UTF-8\n" \
+  "  --help                       show this text\n"
+
+inline constexpr const char* kConversionOptionsUsage = VINDRA_CONVERSION_OPTIONS_USAGE;
 
 // An option of one command only.
 struct CommandOption {
