@@ -57,7 +57,7 @@ case "${VINDRA_VALGRIND:-auto}" in
   always) step "valgrind" valgrind_tests ;;
   never) echo "== valgrind: skipped (VINDRA_VALGRIND=never)" >&2 ;;
   *)
-    if [ "$elapsed" -lt 540 ]; then
+    if [ "$elapsed" -lt 720 ]; then
       step "valgrind" valgrind_tests
     else
       echo "== valgrind: skipped, the run is already ${elapsed} s old (VINDRA_VALGRIND=always forces it)" >&2

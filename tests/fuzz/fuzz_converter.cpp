@@ -55,8 +55,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       lastSection = section;
       continue;
     }
-    const std::size_t first = item.find_first_not_of(" \t");
-    const bool comment = first != std::string::npos && item[first] == ';';
+    // A comment line is copied as it stands; blanks are all bytes up to 0x20.
+    std::size_t first = 0;
+    while (first < item.size() && static_cast<unsigned char>(item[first]) <= 0x20) ++first;
+    const bool comment = first < item.size() && item[first] == ';';
     const bool entry = item.compare(0, 2, "0x") == 0;
     Check(comment || entry, "an item is a header, an empty line, an entry or a comment", item);
     Check(lastSection >= 0, "entries and comments come under a section", item);
