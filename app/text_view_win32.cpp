@@ -110,7 +110,9 @@ TextPos TextView::PosFromPoint(int x, int y) const {
 void TextView::UpdateScrollBars() {
   RECT r;
   GetClientRect(hwnd_, &r);
-  SCROLLINFO si = {sizeof si, SIF_ALL | SIF_DISABLENOSCROLL};
+  SCROLLINFO si = {};
+  si.cbSize = sizeof si;
+  si.fMask = SIF_ALL | SIF_DISABLENOSCROLL;
   si.nMin = 0;
   si.nMax = static_cast<int>(std::min<std::size_t>(buffer_.LineCount() - 1, 0x7FFFFFFF));
   si.nPage = static_cast<UINT>(VisibleLines());
@@ -503,7 +505,9 @@ LRESULT TextView::Handle(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_VSCROLL:
     case WM_HSCROLL: {
       const bool vertical = msg == WM_VSCROLL;
-      SCROLLINFO si = {sizeof si, SIF_ALL};
+      SCROLLINFO si = {};
+      si.cbSize = sizeof si;
+      si.fMask = SIF_ALL;
       GetScrollInfo(hwnd_, vertical ? SB_VERT : SB_HORZ, &si);
       const long long page = vertical ? VisibleLines() : static_cast<long long>(si.nPage);
       const long long step = vertical ? 1 : aveWidth_ * 4;
