@@ -390,3 +390,35 @@ TEST_F(MainWindowWin32Test, DropWhileACommandWaitsIsIgnored) {
 
 }  // namespace
 }  // namespace vindra::app
+
+namespace vindra::app {
+namespace {
+
+TEST_F(MainWindowWin32Test, CtrlAInMemo1SelectsEverything) {
+  TForm1& f = Open();
+  SetWindowTextA(f.Memo().Handle(), "one\r\ntwo\r\n");
+  BYTE keys[256] = {};
+  GetKeyboardState(keys);
+  for (int shift : {0, 1}) {  // Ctrl+A and Ctrl+Shift+A
+    keys[VK_CONTROL] = 0x80;
+    keys[VK_SHIFT] = shift ? 0x80 : 0;
+    SetKeyboardState(keys);
+    SendMessageA(f.Memo().Handle(), EM_SETSEL, 2, 2);
+    SendMessageA(f.Memo().Handle(), WM_KEYDOWN, 'A', 0);
+    DWORD start = 1, end = 0;
+    SendMessageA(f.Memo().Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    EXPECT_EQ(start, 0u) << shift;
+    EXPECT_EQ(end, 10u) << shift;
+  }
+  keys[VK_CONTROL] = keys[VK_SHIFT] = 0;
+  SetKeyboardState(keys);
+  SendMessageA(f.Memo().Handle(), EM_SETSEL, 2, 2);
+  SendMessageA(f.Memo().Handle(), WM_KEYDOWN, 'A', 0);  // a plain A selects nothing
+  DWORD start = 0, end = 0;
+  SendMessageA(f.Memo().Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+  EXPECT_EQ(start, 2u);
+  EXPECT_EQ(end, 2u);
+}
+
+}  // namespace
+}  // namespace vindra::app
