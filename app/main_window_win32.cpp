@@ -402,18 +402,21 @@ void TForm1::SetStatusText(std::string_view text) { SetWindowTextA(sb1_, std::st
 void TForm1::SetWindowFont(const FontDescription& font) {
   HFONT f = CreateDescribedFont(font, DesignedFont(LanguageFont::kWindow));
   if (f == nullptr) return;
-  if (windowFont_ != nullptr) DeleteObject(windowFont_);
+  // The old font goes only after no control uses it any more.
+  HFONT old = windowFont_;
   windowFont_ = f;
   ApplyFonts();
   Layout();
+  if (old != nullptr) DeleteObject(old);
 }
 
 void TForm1::SetMemoFont(const FontDescription& font) {
   HFONT f = CreateDescribedFont(font, DesignedFont(LanguageFont::kText));
   if (f == nullptr) return;
-  if (memoFont_ != nullptr) DeleteObject(memoFont_);
+  HFONT old = memoFont_;
   memoFont_ = f;
   ApplyFonts();
+  if (old != nullptr) DeleteObject(old);
 }
 
 void TForm1::ActionsChanged() {
