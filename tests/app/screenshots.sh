@@ -25,7 +25,7 @@ shoot() {  # shoot EXE OUT.png [about]
     sleep 1
     box=$(xdotool search --sync --name 'バージョン情報' | head -1)
     import -window "$box" "$2"
-    xdotool key --window "$box" Escape 2>/dev/null || true
+    "$W" "$driver" close-box
   else
     import -window "$wid" "$2"
   fi

@@ -5,6 +5,7 @@
 //   command ID      post WM_COMMAND ID          quit     post WM_CLOSE
 //   drop FILE...    drop files on the window (a real HDROP in its memory)
 //   wait-box        wait until a window owned by the main window is shown
+//   close-box       press OK in the window owned by the main window
 #include <windows.h>
 #include <shellapi.h>
 #include <shlobj.h>
@@ -120,6 +121,13 @@ int main(int argc, char** argv) {
       Sleep(100);
     }
     return 2;
+  }
+  if (command == "close-box") {
+    OwnedSearch s = {main, nullptr};
+    EnumWindows(FindOwned, reinterpret_cast<LPARAM>(&s));
+    if (s.found == nullptr) return 2;
+    PostMessageA(s.found, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    return 0;
   }
   if (command == "text") {
     const std::string text = Text(GetDlgItem(main, kMemoId));
