@@ -4,22 +4,13 @@
 #include <memory>
 #include <vector>
 
+#include "core/ansi_text.h"
 #include "core/inf_format.h"
 #include "registry/key_walk.h"
 #include "registry/value_reading_access.h"
 
 namespace vindra::registry {
 namespace {
-
-bool StartsWithUpperAscii(std::string_view text, std::string_view upperPrefix) {
-  if (text.size() < upperPrefix.size()) return false;
-  for (std::size_t i = 0; i < upperPrefix.size(); ++i) {
-    char c = text[i];
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-    if (c != upperPrefix[i]) return false;
-  }
-  return true;
-}
 
 // Splits at CR, LF or CR LF; a break at the very end starts no further string.
 std::vector<std::string_view> SplitStrings(std::string_view text) {
@@ -144,9 +135,9 @@ std::string ExportOutputPath(RootKey root, std::string_view registryPath, bool f
   std::string path;
   if (root == kHkeyClassesRoot) {
     path.append("Classes\\").append(registryPath);
-  } else if (root == kHkeyLocalMachine && StartsWithUpperAscii(registryPath, "SOFTWARE\\")) {
+  } else if (root == kHkeyLocalMachine && StartsWithIgnoreCase(registryPath, "SOFTWARE\\")) {
     path.assign(registryPath.substr(9));
-  } else if (root == kHkeyLocalMachine && StartsWithUpperAscii(registryPath, "SYSTEM\\")) {
+  } else if (root == kHkeyLocalMachine && StartsWithIgnoreCase(registryPath, "SYSTEM\\")) {
     path.assign(registryPath.substr(7));
   } else {
     path.assign(registryPath);

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "core/ansi_text.h"
 #include "core/inf_format.h"
 #include "registry/key_exporter.h"
 #include "registry/memory_registry.h"
@@ -12,16 +13,10 @@ namespace {
 
 // The Convert command tests the picker's path, which ends with a backslash,
 // so the keys SOFTWARE and SYSTEM themselves pass.
-bool PathStartsWith(std::string_view path, std::string_view upperName) {
+bool PathStartsWith(std::string_view path, std::string_view nameWithBackslash) {
   std::string test(path);
   test.push_back('\\');
-  if (test.size() < upperName.size() + 1) return false;
-  for (std::size_t i = 0; i < upperName.size(); ++i) {
-    char c = test[i];
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-    if (c != upperName[i]) return false;
-  }
-  return test[upperName.size()] == '\\';
+  return StartsWithIgnoreCase(test, nameWithBackslash);
 }
 
 bool IsExportableRoot(RootKey root) {
@@ -37,8 +32,8 @@ std::string_view ExportSectionHeader(RootKey root, std::string_view path) {
     case kHkeyCurrentUser:
       return InfSectionHeader(InfSection::DefaultAddReg);
     case kHkeyLocalMachine:
-      if (PathStartsWith(path, "SOFTWARE")) return InfSectionHeader(InfSection::SoftwareAddReg);
-      if (PathStartsWith(path, "SYSTEM")) return InfSectionHeader(InfSection::SetupRegAddReg);
+      if (PathStartsWith(path, "SOFTWARE\\")) return InfSectionHeader(InfSection::SoftwareAddReg);
+      if (PathStartsWith(path, "SYSTEM\\")) return InfSectionHeader(InfSection::SetupRegAddReg);
       return {};
     default:
       return {};

@@ -1,9 +1,9 @@
 #include "registry/reg_file_import.h"
 
-#include <charconv>
 #include <optional>
 #include <string_view>
 
+#include "core/ansi_text.h"
 #include "core/inf_format.h"
 #include "core/registry_file_loader.h"
 #include "platform/codepage.h"
@@ -23,18 +23,6 @@ std::string_view TrimLine(std::string_view s) {
   return s;
 }
 
-bool StartsWithAsciiIgnoreCase(std::string_view text, std::string_view prefix) {
-  if (text.size() < prefix.size()) return false;
-  for (std::size_t i = 0; i < prefix.size(); ++i) {
-    char a = text[i];
-    char b = prefix[i];
-    if (a >= 'A' && a <= 'Z') a = static_cast<char>(a + 32);
-    if (b >= 'A' && b <= 'Z') b = static_cast<char>(b + 32);
-    if (a != b) return false;
-  }
-  return true;
-}
-
 // Parses a quoted string starting at text[pos] == '"': \\ and \" are escapes,
 // double-byte characters are stepped over whole. Sets `pos` past the closing
 // quote. Nothing when the closing quote is missing.
@@ -52,7 +40,7 @@ std::optional<std::string> ParseQuoted(std::string_view text, std::size_t& pos) 
       i += 2;
       continue;
     }
-    const std::size_t length = AnsiCharLength(text, i);
+    const std::size_t length = CharLengthAt(text, i);
     out.append(text.substr(i, length));
     i += length;
   }
@@ -202,7 +190,7 @@ class Importer {
       return;
     }
     std::string data(TrimLine(line.substr(pos + 1)));
-    if (StartsWithAsciiIgnoreCase(data, "hex")) {
+    if (StartsWithIgnoreCase(data, "hex")) {
       while (!data.empty() && data.back() == '\\' && index + 1 < lines_.size()) {
         data.pop_back();
         data.append(TrimLine(lines_[++index]));
@@ -232,7 +220,7 @@ class Importer {
       registry_.SetValue(root_, path_, name, kRegSz, *text);
       return;
     }
-    if (StartsWithAsciiIgnoreCase(data, "dword:")) {
+    if (StartsWithIgnoreCase(data, "dword:")) {
       const std::optional<std::uint32_t> number = ParseHexNumber(data.substr(6));
       if (!number) {
         Problem(lineNumber, "dword data is not a hexadecimal number of up to 8 digits");
@@ -243,7 +231,7 @@ class Importer {
       registry_.SetValue(root_, path_, name, kRegDword, bytes);
       return;
     }
-    if (StartsWithAsciiIgnoreCase(data, "hex")) {
+    if (StartsWithIgnoreCase(data, "hex")) {
       std::uint32_t type = kRegBinary;
       std::size_t colon = 3;
       if (data.size() > 3 && data[3] == '(') {

@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "platform/codepage.h"
+#include "core/ansi_text.h"
 
 namespace vindra::registry {
 namespace {
@@ -24,15 +24,7 @@ constexpr std::array<RootName, 7> kRootNames{{
 }};
 
 bool EqualsAsciiIgnoreCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    unsigned char x = static_cast<unsigned char>(a[i]);
-    unsigned char y = static_cast<unsigned char>(b[i]);
-    if (x >= 'a' && x <= 'z') x = static_cast<unsigned char>(x - 32);
-    if (y >= 'a' && y <= 'z') y = static_cast<unsigned char>(y - 32);
-    if (x != y) return false;
-  }
-  return true;
+  return a.size() == b.size() && StartsWithIgnoreCase(a, b);
 }
 
 }  // namespace
@@ -54,15 +46,10 @@ std::optional<RootKey> ParseRootKeyName(std::string_view name) {
   return std::nullopt;
 }
 
-std::size_t AnsiCharLength(std::string_view text, std::size_t pos) {
-  if (pos + 1 < text.size() && platform::IsAnsiLeadByte(static_cast<unsigned char>(text[pos]))) return 2;
-  return 1;
-}
-
 std::string_view StripTrailingBackslash(std::string_view path) {
   // Walk character by character so that a trail byte 0x5C is not taken for a backslash.
   std::size_t last = std::string_view::npos;
-  for (std::size_t i = 0; i < path.size(); i += AnsiCharLength(path, i)) last = i;
+  for (std::size_t i = 0; i < path.size(); i += CharLengthAt(path, i)) last = i;
   if (last != std::string_view::npos && last == path.size() - 1 && path[last] == '\\') {
     return path.substr(0, last);
   }
@@ -78,7 +65,7 @@ std::vector<std::string_view> SplitKeyPath(std::string_view path) {
       if (i > start) parts.push_back(path.substr(start, i - start));
       start = ++i;
     } else {
-      i += AnsiCharLength(path, i);
+      i += CharLengthAt(path, i);
     }
   }
   if (path.size() > start) parts.push_back(path.substr(start));

@@ -32,10 +32,6 @@ std::optional<RootedKeyPath> ParseRootedKeyPath(std::string_view text);
 // double-byte character of the ANSI code page.
 std::string_view StripTrailingBackslash(std::string_view path);
 
-// Byte offsets just past each character; helper for DBCS-aware scans.
-// Returns the length in bytes of the character starting at `pos`.
-std::size_t AnsiCharLength(std::string_view text, std::size_t pos);
-
 // Splits a key path at its backslashes (DBCS-aware); empty components dropped.
 std::vector<std::string_view> SplitKeyPath(std::string_view path);
 

@@ -77,6 +77,17 @@ TEST(RegFileImportTest, Regedit4FileKeepsTextDataInTheAnsiCodePage) {
   EXPECT_EQ(reg.FindKey(kHkeyLocalMachine, "SOFTWARE")->subKeys.size(), 1u);
 }
 
+TEST(RegFileImportTest, LeadByteBeforeAQuoteStandsAlone) {
+  // A lead byte pairs only with a byte of 0x40 or above (as in the converter):
+  // a quote after a stray lead byte still closes the name or the text.
+  MemoryRegistry reg;
+  const RegImportResult result =
+      ImportRegLines({"REGEDIT4", "[HKEY_CURRENT_USER\\K]", "\"a\x81\"=\"b\x81\"", "@=\"\x9f\""}, reg);
+  EXPECT_TRUE(result.problems.empty());
+  EXPECT_EQ(ValueData(reg, kHkeyCurrentUser, "K", "a\x81", 1), std::string("b\x81") + '\0');
+  EXPECT_EQ(ValueData(reg, kHkeyCurrentUser, "K", "", 1), std::string("\x9f") + '\0');
+}
+
 TEST(RegFileImportTest, DeletionsAndAncestors) {
   MemoryRegistry reg;
   ImportRegLines(
