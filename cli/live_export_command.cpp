@@ -126,8 +126,10 @@ bool LoadFromFile(const CommandContext& context, OutputEncoding encoding, const 
   // A damaged file can have a problem on every line: the first ones tell enough.
   constexpr std::size_t kMaxProblemsShown = 20;
   for (std::size_t i = 0; i < result.problems.size() && i < kMaxProblemsShown; ++i) {
-    std::fprintf(context.err, "%s:%zu: %s\n", shownName.c_str(), result.problems[i].line,
-                 result.problems[i].message.c_str());
+    // The messages quote names from the file, which are ANSI text.
+    const std::string& message = result.problems[i].message;
+    const std::string shownMessage = encoding == OutputEncoding::Utf8 ? AnsiToUtf8(message) : message;
+    std::fprintf(context.err, "%s:%zu: %s\n", shownName.c_str(), result.problems[i].line, shownMessage.c_str());
   }
   if (result.problems.size() > kMaxProblemsShown) {
     std::fprintf(context.err, "%s: %zu more lines could not be imported\n", shownName.c_str(),
