@@ -1,42 +1,9 @@
 #include "regbrowser/reg_tree.h"
 
-#include "platform/codepage.h"
+#include "core/ansi_text.h"
+#include "registry/root_key.h"
 
 namespace vindra::regbrowser {
-namespace {
-
-// True when s[i] starts a double-byte character: a lead byte followed by a
-// possible trail byte (0x40 and above; a backslash is one).
-bool IsDoubleByteAt(std::string_view s, std::size_t i) {
-  return i + 1 < s.size() && platform::IsAnsiLeadByte(static_cast<unsigned char>(s[i])) &&
-         static_cast<unsigned char>(s[i + 1]) >= 0x40;
-}
-
-char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
-// Index of the first backslash that is a character of its own, or npos.
-std::size_t FindBackslash(std::string_view s) {
-  for (std::size_t i = 0; i < s.size(); ++i) {
-    if (IsDoubleByteAt(s, i)) ++i;
-    else if (s[i] == '\\') return i;
-  }
-  return std::string_view::npos;
-}
-
-bool EndsWithBackslash(std::string_view s) {
-  bool last_single = false;
-  for (std::size_t i = 0; i < s.size(); ++i) {
-    if (IsDoubleByteAt(s, i)) {
-      ++i;
-      last_single = false;
-    } else {
-      last_single = true;
-    }
-  }
-  return last_single && s.back() == '\\';
-}
-
-}  // namespace
 
 RegTreeNode& RegTreeNode::AddChild(std::string child_text, bool is_placeholder) {
   auto child = std::make_unique<RegTreeNode>();
@@ -79,13 +46,14 @@ KeyPath NodeKeyPath(const RegTreeNode& node) {
 
 std::string NormalizeSection(std::string_view section) {
   std::string s(section);
-  if (!EndsWithBackslash(s)) s += '\\';
+  // A trail byte 0x5C of a double-byte character is not a backslash.
+  if (s.empty() || registry::StripTrailingBackslash(s).size() == s.size()) s += '\\';
   if (s.size() > 1 && s.front() == '\\') s.erase(0, 1);
   return s;
 }
 
 std::string_view TakePathComponent(std::string_view& rest) {
-  const std::size_t slash = FindBackslash(rest);
+  const std::size_t slash = FindIgnoreCase(rest, "\\");  // on character boundaries only
   std::string_view component;
   if (slash == std::string_view::npos) {
     component = rest;
@@ -100,7 +68,7 @@ std::string_view TakePathComponent(std::string_view& rest) {
 bool EqualsAsciiUpper(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i) {
-    if (IsDoubleByteAt(a, i)) {
+    if (CharLengthAt(a, i) == 2) {
       if (a[i] != b[i] || a[i + 1] != b[i + 1]) return false;
       ++i;
     } else if (AsciiUpper(a[i]) != AsciiUpper(b[i])) {
