@@ -90,14 +90,14 @@ void TReg_Form::TV1KeyDown(bool shift_held) { ForceRefresh = shift_held; }
 void TReg_Form::RemoveChildren(RegTreeNode& node) {
   if (node.children.empty()) return;
   view_.RemovingChildren(node);
-  // The selection may lie below: it moves to the node itself.
-  for (const RegTreeNode* s = selected_; s; s = s->parent) {
-    if (s->parent == &node) {
-      selected_ = &node;
-      break;
-    }
-  }
+  // A view whose control moves the selection off the removed nodes has
+  // reported that already; otherwise the selection moves to the node itself
+  // here, so that OK, Root and Section never describe a removed key.
+  bool selection_below = false;
+  for (const RegTreeNode* s = selected_; s && !selection_below; s = s->parent) selection_below = s->parent == &node;
+  if (selection_below) selected_ = nullptr;
   node.children.clear();
+  if (selection_below) view_.SelectNode(node);
 }
 
 void TReg_Form::FillNodeChildren(RegTreeNode& node, bool force) {

@@ -263,6 +263,21 @@ TEST_F(RegFormTest, SelectionDecidesOkAndTheCurrentKey) {
   EXPECT_FALSE(view.ok_enabled);
 }
 
+TEST_F(RegFormTest, RefreshingAboveTheSelectionMovesItToTheRefreshedNode) {
+  // The selected key is dropped with the nodes below a refreshed root key:
+  // the selection, OK and the current key follow it to the root key.
+  Show(kHKCU, "Software\\Microsoft");
+  ASSERT_TRUE(view.ok_enabled);
+  RegTreeNode& hkcu = RootNode(1);
+  form.FillNodeChildren(hkcu, /*force=*/true);
+  EXPECT_EQ(form.Selected(), &hkcu);
+  EXPECT_EQ(view.selected, &hkcu);
+  EXPECT_FALSE(view.ok_enabled);
+  EXPECT_FALSE(form.OkEnabled());
+  EXPECT_EQ(form.Root, kHKCU);
+  EXPECT_EQ(form.Section, "");
+}
+
 TEST_F(RegFormTest, KeysThatCannotBeReadShowNoChildrenAndStopNothing) {
   reg.Add(kHKCU, "Software\\Locked\\Inner").unreadable = false;
   reg.Lookup(kHKCU, "Software\\Locked")->unreadable = true;
