@@ -1,13 +1,19 @@
 // The commands of vindra-cli. Each command lives in its own source file
 // (cli/<name>_command.cpp) and defines one CliCommand object; command_list.h
-// names them all, and main() dispatches on the first argument.
+// names them all, and main() dispatches on the first argument. The helpers
+// below are shared by every command (cli/cli_support.cpp).
 #pragma once
 
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "core/file_io.h"
+#include "core/stream_output_list.h"
+
 namespace vindra::cli {
+
+inline constexpr const char* kVersion = "2.94";
 
 // Exit statuses shared by every command.
 inline constexpr int kExitOk = 0;
@@ -23,12 +29,25 @@ struct CommandContext {
 
 struct CliCommand {
   const char* name;
-  const char* summary;  // one line for the general usage text
-  const char* usage;    // the command's full usage text, ending with a line break
+  const char* summary;   // one line for the general usage text
+  const char* synopsis;  // the arguments after the name: "[OPTIONS] FILE.reg"
   int (*run)(const CommandContext& context);
 };
 
-// Prints the command's usage text to `stream`.
-void PrintCommandUsage(const CliCommand& command, std::FILE* stream);
+// "vindra-cli NAME: MESSAGE", the command's synopsis and where its options
+// are explained, on the error stream; returns kExitUsage.
+int UsageError(const CliCommand& command, const CommandContext& context, const std::string& message);
+
+// "vindra-cli VERSION" on `stream`; returns kExitOk.
+int PrintVersion(std::FILE* stream);
+
+// A file name as the terminal shows it. On Windows names arrive in the ANSI
+// code page like every other text; elsewhere they arrive in the terminal's
+// own encoding and stay as they were given.
+std::string FileNameForTerminal(const std::string& fileName, OutputEncoding encoding);
+
+// The file-open error's message in the output encoding, its file name as
+// FileNameForTerminal gives it.
+std::string FileOpenMessage(const FileOpenError& error, OutputEncoding encoding);
 
 }  // namespace vindra::cli

@@ -27,7 +27,8 @@ namespace vindra::cli {
   "  --no-systemdrive             leave the %SystemDrive% drive alone\n" \
   "  --no-controlset001           keep CurrentControlSet and ControlSet002..009\n" \
   "  --encoding ansi|utf-8        output bytes in the ANSI code page (default) or UTF-8\n" \
-  "  --help                       show this text\n"
+  "  --help                       show this text\n" \
+  "  --version                    show the program's version\n"
 
 inline constexpr const char* kConversionOptionsUsage = VINDRA_CONVERSION_OPTIONS_USAGE;
 
@@ -43,6 +44,7 @@ struct ConversionArguments {
   std::vector<std::string> operands;
   std::vector<std::pair<std::string, std::string>> commandOptions;  // name and value ("" without one)
   bool help = false;
+  bool version = false;
 
   const std::string* CommandOptionValue(std::string_view name) const {
     for (const auto& [optionName, value] : commandOptions) {
@@ -117,6 +119,8 @@ inline std::optional<std::string> ParseConversionArguments(const std::vector<std
       parsed.options.ForceControlSet001 = false;
     } else if (arg == "--help" || arg == "-h") {
       parsed.help = true;
+    } else if (arg == "--version") {
+      parsed.version = true;
     } else {
       return "unknown option " + arg;
     }

@@ -1,22 +1,22 @@
 // vindra-cli convert: converts a registry export file and writes exactly the
 // text the main window's text area would hold: every line followed by CR LF.
 #include <cstdio>
-#include <optional>
+#include <new>
 #include <string>
-#include <string_view>
 
 #include "cli/cli_command.h"
+#include "cli/command_list.h"
 #include "cli/conversion_arguments.h"
 #include "core/file_io.h"
-#include "core/options.h"
 #include "core/registry_file_converter.h"
 #include "core/stream_output_list.h"
 
 namespace vindra::cli {
 namespace {
 
-constexpr const char* kUsage =
-    "Usage: vindra-cli convert [OPTIONS] FILE.reg\n"
+constexpr const char* kSynopsis = "[OPTIONS] FILE.reg";
+
+constexpr const char* kHelp =
     "Converts a registry export file into INF registry sections on standard output.\n"
     "\n"
     "Options:\n"
@@ -26,37 +26,18 @@ constexpr const char* kUsage =
     "and SystemDrive.\n"
     "Exit status: 0 done, 1 output not written, 2 file not readable, 64 bad usage.\n";
 
-int run(const CommandContext& context);
-
-// The file-open error for a UTF-8 terminal. On Windows the file name came in
-// the ANSI code page like the rest; elsewhere it came in the terminal's own
-// encoding and is put in as it was given.
-std::string MessageInUtf8(const FileOpenError& error) {
-#ifdef _WIN32
-  return AnsiToUtf8(error.what());
-#else
-  const std::string marker = "\x1F";
-  std::string message = AnsiToUtf8(FileOpenError::ComposeMessage(marker, error.SystemText()));
-  message.replace(message.find(marker), marker.size(), error.FullPath());
-  return message;
-#endif
-}
-
-int UsageError(const CommandContext& context, const std::string& message) {
-  std::fprintf(context.err, "vindra-cli convert: %s\n\n", message.c_str());
-  std::fputs(kUsage, context.err);
-  return kExitUsage;
-}
-
-int run(const CommandContext& context) {
+int Run(const CommandContext& context) {
   ConversionArguments parsed;
-  if (const auto error = ParseConversionArguments(context.args, {}, parsed)) return UsageError(context, *error);
+  if (const auto error = ParseConversionArguments(context.args, {}, parsed)) {
+    return UsageError(kConvertCommand, context, *error);
+  }
   if (parsed.help) {
-    std::fputs(kUsage, context.out);
+    std::fprintf(context.out, "Usage: vindra-cli convert %s\n%s", kSynopsis, kHelp);
     return kExitOk;
   }
-  if (parsed.operands.empty()) return UsageError(context, "FILE is missing");
-  if (parsed.operands.size() > 1) return UsageError(context, "only one FILE may be given");
+  if (parsed.version) return PrintVersion(context.out);
+  if (parsed.operands.empty()) return UsageError(kConvertCommand, context, "FILE is missing");
+  if (parsed.operands.size() > 1) return UsageError(kConvertCommand, context, "only one FILE may be given");
   const std::string& fileName = parsed.operands.front();
   try {
     StreamOutputList output(context.out, parsed.encoding);
@@ -66,9 +47,7 @@ int run(const CommandContext& context) {
       return kExitFailure;
     }
   } catch (const FileOpenError& error) {
-    const std::string message =
-        parsed.encoding == OutputEncoding::Utf8 ? MessageInUtf8(error) : std::string(error.what());
-    std::fprintf(context.err, "%s\n", message.c_str());
+    std::fprintf(context.err, "%s\n", FileOpenMessage(error, parsed.encoding).c_str());
     return kExitFileError;
   } catch (const std::bad_alloc&) {
     std::fputs("vindra-cli convert: not enough memory\n", context.err);
@@ -79,8 +58,7 @@ int run(const CommandContext& context) {
 
 }  // namespace
 
-extern const CliCommand kConvertCommand;
-const CliCommand kConvertCommand = {"convert", "convert a registry export file (.reg) into INF sections", kUsage,
-                                    &run};
+const CliCommand kConvertCommand = {"convert", "convert a registry export file (.reg) into INF sections", kSynopsis,
+                                    &Run};
 
 }  // namespace vindra::cli

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "cli/cli_command.h"
+#include "cli/command_list.h"
 #include "cli/conversion_arguments.h"
 #include "core/file_io.h"
 #include "core/stream_output_list.h"
@@ -29,8 +30,9 @@ using registry::LiveExportStatus;
 constexpr int kExitKeyRefused = 2;  // the root or the HKEY_LOCAL_MACHINE sub-tree is not allowed
 constexpr int kExitReadFailed = 3;  // a registry read failed; the lines before it were written
 
-constexpr const char* kExportUsage =
-    "Usage: vindra-cli export [OPTIONS] ROOT\\PATH\n"
+constexpr const char* kSynopsis = "[OPTIONS] ROOT\\PATH";
+
+constexpr const char* kExportHelp =
     "Exports a registry key with all its values and sub-keys as INF registry entries,\n"
     "after the section header line for the key.\n"
     "ROOT is HKEY_CLASSES_ROOT, HKEY_CURRENT_USER or HKEY_LOCAL_MACHINE (or HKCR, HKCU,\n"
@@ -41,8 +43,7 @@ constexpr const char* kExportUsage =
     "                               the live registry (the only source outside Windows)\n"
     "  --no-section-header          leave out the section header line\n";
 
-constexpr const char* kRegExpanderUsage =
-    "Usage: vindra-cli regexpander [OPTIONS] ROOT\\PATH\n"
+constexpr const char* kRegExpanderHelp =
     "Writes the Registry Expander settings of a registry key and every key beneath it,\n"
     "after the line \"; for Registry Expander\".\n"
     "ROOT is HKEY_CLASSES_ROOT, HKEY_CURRENT_USER or HKEY_LOCAL_MACHINE (or HKCR, HKCU,\n"
@@ -52,7 +53,7 @@ constexpr const char* kRegExpanderUsage =
     "  --from FILE.reg              read the keys from a registry export file instead of\n"
     "                               the live registry (the only source outside Windows)\n";
 
-constexpr const char* kUsageTail =
+constexpr const char* kHelpTail =
     "\n"
     "With --encoding utf-8 the key argument is read as UTF-8 as well.\n"
     "Exit status: 0 done, 1 output not written, 2 key not allowed or FILE.reg not\n"
@@ -61,18 +62,15 @@ constexpr const char* kUsageTail =
 constexpr CommandOption kExportOptions[] = {{"--from", true}, {"--no-section-header", false}};
 constexpr CommandOption kRegExpanderOptions[] = {{"--from", true}};
 
-void PrintUsage(LiveCommand command, std::FILE* stream) {
-  std::fputs(command == LiveCommand::Export ? kExportUsage : kRegExpanderUsage, stream);
-  std::fputs(kConversionOptionsUsage, stream);
-  std::fputs(kUsageTail, stream);
+const CliCommand& CommandOf(LiveCommand command) {
+  return command == LiveCommand::Export ? kExportCommand : kRegExpanderCommand;
 }
 
-const char* CommandName(LiveCommand command) { return command == LiveCommand::Export ? "export" : "regexpander"; }
-
-int UsageError(LiveCommand command, const CommandContext& context, const std::string& message) {
-  std::fprintf(context.err, "vindra-cli %s: %s\n\n", CommandName(command), message.c_str());
-  PrintUsage(command, context.err);
-  return kExitUsage;
+void PrintHelp(LiveCommand command, std::FILE* stream) {
+  std::fprintf(stream, "Usage: vindra-cli %s %s\n", CommandOf(command).name, kSynopsis);
+  std::fputs(command == LiveCommand::Export ? kExportHelp : kRegExpanderHelp, stream);
+  std::fputs(kConversionOptionsUsage, stream);
+  std::fputs(kHelpTail, stream);
 }
 
 // UTF-8 text to the ANSI code page; text that is not UTF-8 stays as given.
@@ -122,7 +120,7 @@ void PrintError(const CommandContext& context, OutputEncoding encoding, std::str
 bool LoadFromFile(const CommandContext& context, OutputEncoding encoding, const std::string& fileName,
                   registry::MemoryRegistry& registry) {
   const registry::RegImportResult result = registry::ImportRegFile(fileName, registry);
-  const std::string shownName = encoding == OutputEncoding::Utf8 ? AnsiToUtf8(fileName) : fileName;
+  const std::string shownName = FileNameForTerminal(fileName, encoding);
   // A damaged file can have a problem on every line: the first ones tell enough.
   constexpr std::size_t kMaxProblemsShown = 20;
   for (std::size_t i = 0; i < result.problems.size() && i < kMaxProblemsShown; ++i) {
@@ -144,25 +142,26 @@ int Run(LiveCommand command, const CommandContext& context) {
       command == LiveCommand::Export ? std::span<const CommandOption>(kExportOptions)
                                      : std::span<const CommandOption>(kRegExpanderOptions);
   if (const auto error = ParseConversionArguments(context.args, own, parsed)) {
-    return UsageError(command, context, *error);
+    return UsageError(CommandOf(command), context, *error);
   }
   if (parsed.help) {
-    PrintUsage(command, context.out);
+    PrintHelp(command, context.out);
     return kExitOk;
   }
+  if (parsed.version) return PrintVersion(context.out);
   if (parsed.operands.size() != 1) {
-    return UsageError(command, context, parsed.operands.empty() ? "ROOT\\PATH is missing" : "only one key may be given");
+    return UsageError(CommandOf(command), context, parsed.operands.empty() ? "ROOT\\PATH is missing" : "only one key may be given");
   }
   const std::string keyText =
       parsed.encoding == OutputEncoding::Utf8 ? Utf8ToAnsi(parsed.operands[0]) : parsed.operands[0];
   std::optional<registry::RootedKeyPath> key = registry::ParseRootedKeyPath(keyText);
   if (!key) {
-    return UsageError(command, context,
+    return UsageError(CommandOf(command), context,
                       "'" + parsed.operands[0] +
                           "' does not start with a root key (HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, "
                           "HKEY_LOCAL_MACHINE, HKEY_USERS, HKEY_CURRENT_CONFIG or HKCR, HKCU, HKLM, HKU, HKCC)");
   }
-  if (key->path.empty()) return UsageError(command, context, "name a key below the root key");
+  if (key->path.empty()) return UsageError(CommandOf(command), context, "name a key below the root key");
   const bool sectionHeader = parsed.CommandOptionValue("--no-section-header") == nullptr;
 
   try {
@@ -175,7 +174,7 @@ int Run(LiveCommand command, const CommandContext& context) {
 #ifdef _WIN32
       source = std::make_unique<registry::Win32RegistrySource>();
 #else
-      return UsageError(command, context, "this system has no registry of its own; give one with --from FILE.reg");
+      return UsageError(CommandOf(command), context, "this system has no registry of its own; give one with --from FILE.reg");
 #endif
     }
     key->path = registry::RegistrySpelling(*source, key->root, key->path);
@@ -197,14 +196,14 @@ int Run(LiveCommand command, const CommandContext& context) {
         return kExitReadFailed;
     }
     if (!written) {
-      std::fprintf(context.err, "vindra-cli %s: the output could not be written\n", CommandName(command));
+      std::fprintf(context.err, "vindra-cli %s: the output could not be written\n", CommandOf(command).name);
       return kExitFailure;
     }
   } catch (const FileOpenError& error) {
-    PrintError(context, parsed.encoding, error.what());
+    std::fprintf(context.err, "%s\n", FileOpenMessage(error, parsed.encoding).c_str());
     return kExitFileError;
   } catch (const std::bad_alloc&) {
-    std::fprintf(context.err, "vindra-cli %s: not enough memory\n", CommandName(command));
+    std::fprintf(context.err, "vindra-cli %s: not enough memory\n", CommandOf(command).name);
     return kExitFailure;
   }
   return kExitOk;
@@ -215,11 +214,9 @@ int RunRegExpander(const CommandContext& context) { return Run(LiveCommand::RegE
 
 }  // namespace
 
-extern const CliCommand kExportCommand;
 const CliCommand kExportCommand = {"export", "export a registry key with everything beneath it as INF entries",
-                                   kExportUsage, &RunExport};
-extern const CliCommand kRegExpanderCommand;
+                                   kSynopsis, &RunExport};
 const CliCommand kRegExpanderCommand = {"regexpander", "write the Registry Expander settings of a registry key",
-                                        kRegExpanderUsage, &RunRegExpander};
+                                        kSynopsis, &RunRegExpander};
 
 }  // namespace vindra::cli

@@ -17,8 +17,6 @@
 namespace vindra::cli {
 namespace {
 
-constexpr const char* kVersion = "2.94";
-
 void PrintGeneralUsage(std::FILE* stream) {
   std::fputs("Usage: vindra-cli COMMAND [OPTIONS] ARGS...\n"
              "       vindra-cli --help | --version\n"
@@ -43,10 +41,7 @@ int Main(int argc, char** argv) {
     PrintGeneralUsage(stdout);
     return kExitOk;
   }
-  if (first == "--version") {
-    std::printf("vindra-cli %s\n", kVersion);
-    return kExitOk;
-  }
+  if (first == "--version") return PrintVersion(stdout);
   for (const CliCommand* command : kCommands) {
     if (first != command->name) continue;
     CommandContext context{{}, stdout, stderr};
@@ -59,9 +54,6 @@ int Main(int argc, char** argv) {
 }
 
 }  // namespace
-
-void PrintCommandUsage(const CliCommand& command, std::FILE* stream) { std::fputs(command.usage, stream); }
-
 }  // namespace vindra::cli
 
 int main(int argc, char** argv) { return vindra::cli::Main(argc, argv); }

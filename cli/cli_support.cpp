@@ -1,0 +1,40 @@
+#include <string>
+
+#include "cli/cli_command.h"
+
+namespace vindra::cli {
+
+int UsageError(const CliCommand& command, const CommandContext& context, const std::string& message) {
+  std::fprintf(context.err,
+               "vindra-cli %s: %s\n"
+               "Usage: vindra-cli %s %s\n"
+               "Run 'vindra-cli %s --help' for the options.\n",
+               command.name, message.c_str(), command.name, command.synopsis, command.name);
+  return kExitUsage;
+}
+
+int PrintVersion(std::FILE* stream) {
+  std::fprintf(stream, "vindra-cli %s\n", kVersion);
+  return kExitOk;
+}
+
+std::string FileNameForTerminal(const std::string& fileName, OutputEncoding encoding) {
+#ifdef _WIN32
+  if (encoding == OutputEncoding::Utf8) return AnsiToUtf8(fileName);
+#else
+  (void)encoding;
+#endif
+  return fileName;
+}
+
+std::string FileOpenMessage(const FileOpenError& error, OutputEncoding encoding) {
+  if (encoding == OutputEncoding::Ansi) return error.what();
+  // The parts of the message are re-encoded apart from the name, which a
+  // second re-encoding would garble.
+  const std::string marker = "\x1F";
+  std::string message = AnsiToUtf8(FileOpenError::ComposeMessage(marker, error.SystemText()));
+  message.replace(message.find(marker), marker.size(), FileNameForTerminal(error.FullPath(), encoding));
+  return message;
+}
+
+}  // namespace vindra::cli
