@@ -17,7 +17,4 @@ class Win32RegistrySource final : public RegistrySource {
 };
 #endif
 
-// True when this build can read the live registry.
-bool HasLiveRegistry();
-
 }  // namespace vindra::registry
