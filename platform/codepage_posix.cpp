@@ -1,5 +1,5 @@
 // CP932 as Windows defines it, from tables built once from ICU's Windows-31J
-// converter. Two rules make them give the bytes of Windows' own functions
+// converter. Three rules make them give the bytes of Windows' own functions
 // (WideCharToMultiByte with WC_NO_BEST_FIT_CHARS, MultiByteToWideChar), as a
 // comparison over all 65536 UTF-16 units and all byte pairs showed:
 //  - a character with two codes is written with the IBM extension code
