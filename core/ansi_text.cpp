@@ -27,6 +27,28 @@ bool MatchesAt(std::string_view text, std::size_t pos, std::string_view pattern)
   return true;
 }
 
+// Copies `text` to `out` character by character; at each backslash,
+// `onBackslash(i)` appends what the backslash becomes and returns how many
+// bytes it consumed. Double-byte characters are copied whole, so a trail
+// byte 0x5C never reaches `onBackslash`.
+template <typename OnBackslash>
+void AppendRewritingBackslashes(std::string_view text, std::string& out, OnBackslash&& onBackslash) {
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    if (c == '\\') {
+      i += onBackslash(i);
+    } else if (c >= 0x80) {
+      const std::size_t n = CharLengthAt(text, i);
+      out.append(text.data() + i, n);
+      i += n;
+    } else {
+      out.push_back(static_cast<char>(c));
+      ++i;
+    }
+  }
+}
+
 }  // namespace
 
 bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix) {
@@ -108,38 +130,18 @@ std::size_t ReplaceAllIgnoreCase(std::string& text, std::string_view pattern, st
 }
 
 void AppendCollapsingBackslashPairs(std::string_view text, std::string& out) {
-  std::size_t i = 0;
-  while (i < text.size()) {
-    const unsigned char c = static_cast<unsigned char>(text[i]);
-    if (c == '\\') {
-      out.push_back('\\');
-      i += (i + 1 < text.size() && text[i + 1] == '\\') ? 2 : 1;
-    } else if (c >= 0x80) {
-      const std::size_t n = CharLengthAt(text, i);
-      out.append(text.data() + i, n);
-      i += n;
-    } else {
-      out.push_back(static_cast<char>(c));
-      ++i;
-    }
-  }
+  AppendRewritingBackslashes(text, out, [&](std::size_t i) -> std::size_t {
+    out.push_back('\\');
+    return (i + 1 < text.size() && text[i + 1] == '\\') ? 2 : 1;
+  });
 }
 
 void AppendUnescapingQuotes(std::string_view text, std::string& out) {
-  std::size_t i = 0;
-  while (i < text.size()) {
-    const unsigned char c = static_cast<unsigned char>(text[i]);
-    if (c == '\\' && i + 1 < text.size() && text[i + 1] == '"') {
-      ++i;  // the quote itself is copied on the next round
-    } else if (c >= 0x80) {
-      const std::size_t n = CharLengthAt(text, i);
-      out.append(text.data() + i, n);
-      i += n;
-    } else {
-      out.push_back(static_cast<char>(c));
-      ++i;
-    }
-  }
+  AppendRewritingBackslashes(text, out, [&](std::size_t i) -> std::size_t {
+    // Before a quote the backslash goes; the quote is copied on the next round.
+    if (!(i + 1 < text.size() && text[i + 1] == '"')) out.push_back('\\');
+    return 1;
+  });
 }
 
 void AppendDoublingQuotes(std::string_view text, std::string& out) {

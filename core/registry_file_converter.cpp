@@ -317,18 +317,7 @@ void RegistryFileConverter::ConvertHex(std::string_view data) {
   replaceToBinary_ = false;
   scratch_.clear();
   AppendLowerWithoutSpaces(data.substr(4), false, scratch_);
-  if (Contains(scratch_, '\\')) {
-    hexText_.clear();
-    AppendWithoutBackslashes(TrimBlanks(scratch_), hexText_);
-    continuationPending_ = true;
-    return;
-  }
-  field_.clear();
-  if (!scratch_.empty()) {
-    field_.append(kNextPhysicalLine);
-    field_.append(scratch_);
-  }
-  AddEntry(kRegBinary, previousValueName_, field_, field_.empty());
+  StartBinaryValue(scratch_);
 }
 
 void RegistryFileConverter::ConvertTypedHex(std::string_view data) {
@@ -359,20 +348,22 @@ void RegistryFileConverter::ConvertTypedHex(std::string_view data) {
   for (char c : rest) {
     if (c != ' ') scratch_.push_back(c);
   }
-  if (Contains(scratch_, '\\')) {
+  StartBinaryValue(scratch_);
+}
+
+void RegistryFileConverter::StartBinaryValue(std::string_view bytes) {
+  if (Contains(bytes, '\\')) {
     hexText_.clear();
-    AppendWithoutBackslashes(TrimBlanks(scratch_), hexText_);
+    AppendWithoutBackslashes(TrimBlanks(bytes), hexText_);
     continuationPending_ = true;
     return;
   }
   field_.clear();
-  if (!scratch_.empty()) {
+  if (!bytes.empty()) {
     field_.append(kNextPhysicalLine);
-    field_.append(scratch_);
+    field_.append(bytes);
   }
-  if (replaceToBinary_) AddLine(ReplacementComment(type));
-  valueType_ = static_cast<std::int32_t>(kRegBinary);
-  AddEntry(kRegBinary, previousValueName_, field_, field_.empty());
+  WriteBinaryEntry();
 }
 
 void RegistryFileConverter::ConvertContinuationLine(std::string_view raw) {
@@ -427,11 +418,13 @@ void RegistryFileConverter::FinishBinaryValue() {
     }
     field_.resize(static_cast<std::size_t>(d - field_.data()));
   }
-  if (replaceToBinary_) {
-    AddLine(ReplacementComment(static_cast<std::uint32_t>(valueType_)));
-    valueType_ = static_cast<std::int32_t>(kRegBinary);
-  }
-  AddEntry(static_cast<std::uint32_t>(valueType_), previousValueName_, field_, field_.empty());
+  WriteBinaryEntry();
+}
+
+void RegistryFileConverter::WriteBinaryEntry() {
+  if (replaceToBinary_) AddLine(ReplacementComment(static_cast<std::uint32_t>(valueType_)));
+  valueType_ = static_cast<std::int32_t>(kRegBinary);
+  AddEntry(kRegBinary, previousValueName_, field_, field_.empty());
 }
 
 void RegistryFileConverter::AppendSubstituted(std::string_view text, std::string& out) {
@@ -462,13 +455,6 @@ void RegistryFileConverter::Finish(OutputList& output) const {
     section.ForEach([&output](std::string_view item) { output.Add(item); });
     output.Add("");
   }
-}
-
-void ConvertRegistryLines(std::span<const std::string_view> lines, OutputList& output,
-                          const ConversionOptions& options) {
-  RegistryFileConverter converter(options);
-  for (std::string_view line : lines) converter.ConvertLine(line);
-  converter.Finish(output);
 }
 
 void ConvertRegistryLines(const std::vector<std::string>& lines, OutputList& output,

@@ -4,7 +4,6 @@
 
 #include <array>
 #include <cstdint>
-#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,8 +21,6 @@ namespace vindra {
 void ConvertRegistryFile(OutputList& output, const std::string& fileName, const ConversionOptions& options);
 
 // Converts lines already in memory (no line terminators) into `output`.
-void ConvertRegistryLines(std::span<const std::string_view> lines, OutputList& output,
-                          const ConversionOptions& options);
 void ConvertRegistryLines(const std::vector<std::string>& lines, OutputList& output,
                           const ConversionOptions& options);
 
@@ -54,8 +51,14 @@ class RegistryFileConverter {
   void ConvertDword(std::string_view data);
   void ConvertHex(std::string_view data);
   void ConvertTypedHex(std::string_view data);
+  // Binary bytes given on the value line (spaces removed): written now, or,
+  // with a backslash among them, gathered until the continuation lines end.
+  void StartBinaryValue(std::string_view bytes);
   void FinishTextValue();
   void FinishBinaryValue();
+  // Writes field_ as a REG_BINARY entry, after the ReplacementComment when
+  // the value had another type.
+  void WriteBinaryEntry();
 
   const std::string& OutputKeyPath();
   // Appends SubstitutePaths of `text` to `out`.
