@@ -54,6 +54,30 @@ bool OpenWithFallbackRights(HKEY base, const std::string& subKey, HKEY* key) {
   return false;
 }
 
+// The names of `count` items by index through `enumerate` (RegEnumValueA or
+// RegEnumKeyExA over index, buffer and length), the buffer growing while a
+// name does not fit. Items that went away meanwhile end the list; so does a
+// refusal, which every index would repeat (the sub-keys of a key opened for
+// querying values only).
+template <typename Enumerate>
+std::vector<std::string> EnumerateNames(DWORD count, DWORD maxName, Enumerate enumerate) {
+  std::vector<std::string> names;
+  names.reserve(count);
+  std::vector<char> buffer(std::max<DWORD>(kMinNameBuffer, 2 * maxName + 2));
+  for (DWORD index = 0; index < count; ++index) {
+    DWORD length = static_cast<DWORD>(buffer.size());
+    LONG result = enumerate(index, buffer.data(), &length);
+    while (result == ERROR_MORE_DATA && buffer.size() < kMaxNameBuffer) {
+      buffer.resize(buffer.size() * 2);
+      length = static_cast<DWORD>(buffer.size());
+      result = enumerate(index, buffer.data(), &length);
+    }
+    if (result == ERROR_NO_MORE_ITEMS || result == ERROR_ACCESS_DENIED) break;
+    if (result == ERROR_SUCCESS) names.emplace_back(buffer.data(), length);
+  }
+  return names;
+}
+
 class Win32RegistryAccess final : public ValueReadingAccess {
  public:
   ~Win32RegistryAccess() override { CloseKey(); }
@@ -89,54 +113,27 @@ class Win32RegistryAccess final : public ValueReadingAccess {
   }
 
   std::vector<std::string> ValueNames() override {
-    std::vector<std::string> names;
     DWORD count = 0;
     DWORD maxName = 0;
     if (!key_ || RegQueryInfoKeyA(key_, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, &maxName,
                                   nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
-      return names;
+      return {};
     }
-    names.reserve(count);
-    std::vector<char> buffer(std::max<DWORD>(kMinNameBuffer, 2 * maxName + 2));
-    for (DWORD index = 0; index < count; ++index) {
-      DWORD length = static_cast<DWORD>(buffer.size());
-      LONG result = RegEnumValueA(key_, index, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr);
-      while (result == ERROR_MORE_DATA && buffer.size() < kMaxNameBuffer) {
-        buffer.resize(buffer.size() * 2);
-        length = static_cast<DWORD>(buffer.size());
-        result = RegEnumValueA(key_, index, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr);
-      }
-      if (result == ERROR_NO_MORE_ITEMS) break;  // values went away meanwhile
-      if (result == ERROR_SUCCESS) names.emplace_back(buffer.data(), length);
-    }
-    return names;
+    return EnumerateNames(count, maxName, [this](DWORD index, char* name, DWORD* length) {
+      return RegEnumValueA(key_, index, name, length, nullptr, nullptr, nullptr, nullptr);
+    });
   }
 
   std::vector<std::string> SubKeyNames() override {
-    std::vector<std::string> names;
     DWORD count = 0;
     DWORD maxName = 0;
     if (!key_ || RegQueryInfoKeyA(key_, nullptr, nullptr, nullptr, &count, &maxName, nullptr, nullptr, nullptr,
                                   nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
-      return names;
+      return {};
     }
-    names.reserve(count);
-    std::vector<char> buffer(std::max<DWORD>(kMinNameBuffer, 2 * maxName + 2));
-    for (DWORD index = 0; index < count; ++index) {
-      DWORD length = static_cast<DWORD>(buffer.size());
-      LONG result = RegEnumKeyExA(key_, index, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr);
-      while (result == ERROR_MORE_DATA && buffer.size() < kMaxNameBuffer) {
-        buffer.resize(buffer.size() * 2);
-        length = static_cast<DWORD>(buffer.size());
-        result = RegEnumKeyExA(key_, index, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr);
-      }
-      if (result == ERROR_NO_MORE_ITEMS) break;
-      if (result == ERROR_SUCCESS) names.emplace_back(buffer.data(), length);
-      // Without the right to enumerate (a key opened for querying only) every
-      // index fails: the list stays empty.
-      if (result == ERROR_ACCESS_DENIED) break;
-    }
-    return names;
+    return EnumerateNames(count, maxName, [this](DWORD index, char* name, DWORD* length) {
+      return RegEnumKeyExA(key_, index, name, length, nullptr, nullptr, nullptr, nullptr);
+    });
   }
 
   std::uint32_t SubKeyCount() override {
