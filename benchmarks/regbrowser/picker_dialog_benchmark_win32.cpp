@@ -13,10 +13,12 @@
 
 #include "regbrowser/reg_dialog_win32.h"
 #include "registry/win32_registry.h"
+#include "tests/regbrowser/shown_dialog_win32.h"
 
 namespace {
 
 using namespace vindra;
+using regbrowser::testing::FindShownDialog;
 
 constexpr char kBenchKey[] = "Software\\VindraPickerBench";
 double g_fill_ms = -1;
@@ -57,19 +59,8 @@ void CreateBenchKeys(int count) {
               NowMs() - start);
 }
 
-BOOL CALLBACK FindDialog(HWND hwnd, LPARAM out) {
-  char cls[32] = {};
-  GetClassNameA(hwnd, cls, sizeof cls);
-  if (std::strcmp(cls, "#32770") == 0 && IsWindowVisible(hwnd)) {
-    *reinterpret_cast<HWND*>(out) = hwnd;
-    return FALSE;
-  }
-  return TRUE;
-}
-
 void CALLBACK ExpandAndMeasure(HWND, UINT, UINT_PTR timer, DWORD) {
-  HWND dialog = nullptr;
-  EnumThreadWindows(GetCurrentThreadId(), FindDialog, reinterpret_cast<LPARAM>(&dialog));
+  HWND dialog = FindShownDialog();
   if (!dialog) return;
   KillTimer(nullptr, timer);
   HWND tree = GetDlgItem(dialog, regbrowser::kTreeViewId);

@@ -6,37 +6,26 @@
 #include <commctrl.h>
 
 #include <cstdlib>
-#include <cstring>
 
 #include "regbrowser/reg_dialog_win32.h"
 #include "registry/win32_registry.h"
+#include "tests/regbrowser/shown_dialog_win32.h"
 
 namespace {
 
 using namespace vindra;
+using regbrowser::testing::FindShownDialog;
 
 int g_seconds = 4;
 
-BOOL CALLBACK FindDialog(HWND hwnd, LPARAM out) {
-  char cls[32] = {};
-  GetClassNameA(hwnd, cls, sizeof cls);
-  if (std::strcmp(cls, "#32770") == 0 && IsWindowVisible(hwnd)) {
-    *reinterpret_cast<HWND*>(out) = hwnd;
-    return FALSE;
-  }
-  return TRUE;
-}
-
 void CALLBACK Close(HWND, UINT, UINT_PTR timer, DWORD) {
   KillTimer(nullptr, timer);
-  HWND dialog = nullptr;
-  EnumThreadWindows(GetCurrentThreadId(), FindDialog, reinterpret_cast<LPARAM>(&dialog));
+  HWND dialog = FindShownDialog();
   if (dialog) PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
 }
 
 void CALLBACK ExpandSelection(HWND, UINT, UINT_PTR timer, DWORD) {
-  HWND dialog = nullptr;
-  EnumThreadWindows(GetCurrentThreadId(), FindDialog, reinterpret_cast<LPARAM>(&dialog));
+  HWND dialog = FindShownDialog();
   if (!dialog) return;
   KillTimer(nullptr, timer);
   HWND tree = GetDlgItem(dialog, regbrowser::kTreeViewId);

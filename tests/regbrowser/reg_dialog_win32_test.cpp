@@ -11,9 +11,12 @@
 #include <gtest/gtest.h>
 
 #include "registry/win32_registry.h"
+#include "tests/regbrowser/shown_dialog_win32.h"
 
 namespace vindra::regbrowser {
 namespace {
+
+using testing::FindShownDialog;
 
 constexpr char kTestKey[] = "Software\\VindraPickerTest";
 
@@ -23,19 +26,8 @@ std::size_t g_next_step = 0;
 int g_ticks = 0;
 UINT_PTR g_timer = 0;
 
-BOOL CALLBACK FindDialog(HWND hwnd, LPARAM out) {
-  char cls[32] = {};
-  GetClassNameA(hwnd, cls, sizeof cls);
-  if (std::string(cls) == "#32770" && IsWindowVisible(hwnd)) {
-    *reinterpret_cast<HWND*>(out) = hwnd;
-    return FALSE;
-  }
-  return TRUE;
-}
-
 void CALLBACK RunStep(HWND, UINT, UINT_PTR, DWORD) {
-  HWND dialog = nullptr;
-  EnumThreadWindows(GetCurrentThreadId(), FindDialog, reinterpret_cast<LPARAM>(&dialog));
+  HWND dialog = FindShownDialog();
   // Give up after ~10 s so that a broken dialog cannot hang the test run.
   if (++g_ticks > 400 && dialog) {
     PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);

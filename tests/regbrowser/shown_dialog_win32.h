@@ -1,0 +1,27 @@
+// Finds the key picker that this thread shows, for programs that drive the
+// dialog from a thread timer inside its modal loop (tests, benchmarks).
+#pragma once
+
+#include <windows.h>
+
+#include <cstring>
+
+namespace vindra::regbrowser::testing {
+
+// The visible dialog window of the calling thread, or null.
+inline HWND FindShownDialog() {
+  HWND found = nullptr;
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND hwnd, LPARAM out) -> BOOL {
+        char cls[32] = {};
+        GetClassNameA(hwnd, cls, sizeof cls);
+        if (std::strcmp(cls, "#32770") != 0 || !IsWindowVisible(hwnd)) return TRUE;
+        *reinterpret_cast<HWND*>(out) = hwnd;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+}  // namespace vindra::regbrowser::testing
