@@ -5,7 +5,7 @@ namespace vindra::regbrowser {
 bool TRegBrowser::Execute(std::string_view title, std::string_view top_node_text,
                           const FontDescription& window_font, const FontDescription& tree_font) {
   // The dialog is destroyed when this scope ends, also when an error passes.
-  std::unique_ptr<RegDialog> dialog = dialogs_->NewDialog();
+  std::unique_ptr<RegDialog> dialog = dialogs_.NewDialog();
   if (!window_font.name.empty()) dialog->SetWindowFont(window_font);
   if (!tree_font.name.empty()) dialog->SetTreeFont(tree_font);
   dialog->SetTitle(title);

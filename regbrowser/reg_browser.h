@@ -37,7 +37,7 @@ class RegDialogFactory {
 
 class TRegBrowser {
  public:
-  explicit TRegBrowser(RegDialogFactory& dialogs) : dialogs_(&dialogs) {}
+  explicit TRegBrowser(RegDialogFactory& dialogs) : dialogs_(dialogs) {}
 
   RootKey Root = 0;
   std::string Section = "software";
@@ -49,10 +49,8 @@ class TRegBrowser {
   bool Execute(std::string_view title, std::string_view top_node_text, const FontDescription& window_font,
                const FontDescription& tree_font);
 
-  void SetDialogFactory(RegDialogFactory& dialogs) { dialogs_ = &dialogs; }
-
  private:
-  RegDialogFactory* dialogs_;
+  RegDialogFactory& dialogs_;
 };
 
 }  // namespace vindra::regbrowser

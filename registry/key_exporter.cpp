@@ -26,6 +26,32 @@ std::vector<std::string_view> SplitStrings(std::string_view text) {
   return strings;
 }
 
+// The data field of a multi-string value from the first `size` bytes that
+// the read returned ("" for a list without strings).
+std::string MultiStringField(const unsigned char* data, std::size_t size, const ConversionOptions& options,
+                             const MachinePaths& machinePaths) {
+  std::string text;
+  if (size > 0) {
+    // Each zero byte becomes a line break; two zeros in a row end the list.
+    std::string scanned(reinterpret_cast<const char*>(data), size);
+    for (std::size_t i = 0; i < scanned.size(); ++i) {
+      if (scanned[i] != '\0') continue;
+      scanned[i] = '\r';
+      if (i + 1 >= scanned.size() || scanned[i + 1] == '\0') break;
+    }
+    text = scanned.substr(0, scanned.find('\0'));
+  }
+  std::string field;
+  bool first = true;
+  for (std::string_view s : SplitStrings(text)) {
+    if (!first) field.push_back(',');
+    first = false;
+    field += QuoteText(s);
+  }
+  field = SubstitutePaths(field, options, machinePaths);
+  return field.empty() ? "\"\"" : field;
+}
+
 class KeyExport {
  public:
   KeyExport(OutputList& output, RootKey root, const ConversionOptions& options)
@@ -81,12 +107,9 @@ class KeyExport {
         break;
       }
       case kRegMultiSz: {
-        std::string field;
-        if (!data.complete) {
-          field = MultiString(key, name, size);
-        } else {
-          field = MultiStringField(size > 2 ? bytes : nullptr, size > 2 ? size : 0, options_, machinePaths_);
-        }
+        // A list of two bytes or fewer is not read: it holds no string.
+        const std::string field = data.complete ? MultiStringField(bytes, size > 2 ? size : 0, options_, machinePaths_)
+                                                : MultiString(key, name, size);
         output_.Add(FormatValueEntry(type, outputPath, name, field, isDefault));
         break;
       }
@@ -143,34 +166,6 @@ std::string ExportOutputPath(RootKey root, std::string_view registryPath, bool f
     path.assign(registryPath);
   }
   return forceControlSet001 ? RewriteControlSet(path) : path;
-}
-
-std::string MultiStringField(const unsigned char* data, std::size_t size, const ConversionOptions& options) {
-  return MultiStringField(data, size, options, ReadMachinePaths(options));
-}
-
-std::string MultiStringField(const unsigned char* data, std::size_t size, const ConversionOptions& options,
-                             const MachinePaths& machinePaths) {
-  std::string text;
-  if (size > 0) {
-    // Each zero byte becomes a line break; two zeros in a row end the list.
-    std::string scanned(reinterpret_cast<const char*>(data), size);
-    for (std::size_t i = 0; i < scanned.size(); ++i) {
-      if (scanned[i] != '\0') continue;
-      scanned[i] = '\r';
-      if (i + 1 >= scanned.size() || scanned[i + 1] == '\0') break;
-    }
-    text = scanned.substr(0, scanned.find('\0'));
-  }
-  std::string field;
-  bool first = true;
-  for (std::string_view s : SplitStrings(text)) {
-    if (!first) field.push_back(',');
-    first = false;
-    field += QuoteText(s);
-  }
-  field = SubstitutePaths(field, options, machinePaths);
-  return field.empty() ? "\"\"" : field;
 }
 
 void RegistryKeyExporter(OutputList& output, RegistrySource& source, RootKey root, std::string_view keyPath,

@@ -23,10 +23,4 @@ std::string ExportOutputPath(RootKey root, std::string_view registryPath, bool f
 void RegistryKeyExporter(OutputList& output, RegistrySource& source, RootKey root, std::string_view keyPath,
                          const ConversionOptions& options);
 
-// The data field of a multi-string value from its raw bytes as the ANSI read
-// returns them ("" for a list without strings). Exposed for the tests.
-std::string MultiStringField(const unsigned char* data, std::size_t size, const ConversionOptions& options);
-std::string MultiStringField(const unsigned char* data, std::size_t size, const ConversionOptions& options,
-                             const MachinePaths& machinePaths);
-
 }  // namespace vindra::registry
