@@ -428,7 +428,9 @@ void RegistryFileConverter::WriteBinaryEntry() {
 }
 
 void RegistryFileConverter::AppendSubstituted(std::string_view text, std::string& out) {
-  if (options_.PathSubstitution == PathSubstitutionMode::None || !MaySubstitute(text, options_, machinePaths_)) {
+  // Most strings hold nothing to substitute: they are copied without the
+  // temporary string that SubstitutePaths returns.
+  if (!MaySubstitute(text, options_, machinePaths_)) {
     out.append(text);
     return;
   }

@@ -200,6 +200,11 @@ int main(int argc, char** argv) {
       path = arg;
     }
   }
+  // The machine paths of a Windows machine, unless the environment has its
+  // own, so that the string values are substituted as they would be there.
+  setenv("SystemRoot", "C:\\WINDOWS", 0);
+  setenv("ProgramFiles", "C:\\Program Files", 0);
+  setenv("SystemDrive", "C:", 0);
   const std::size_t target = sizeMB << 20;
   std::error_code error;
   if (!std::filesystem::exists(path, error) || std::filesystem::file_size(path, error) < target) {
