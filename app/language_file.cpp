@@ -110,14 +110,13 @@ std::optional<std::uint64_t> ParseDigits(std::string_view s, unsigned base, std:
 
 }  // namespace
 
-std::string LanguageFilePathFor(std::string_view executable_path) {
-  // Find the last '.' of the last component, stepping over
-  // double-byte characters so that their trail bytes are never taken for
-  // separators.
+std::string ReplaceFileExtension(std::string_view path, std::string_view extension) {
+  // Find the last '.' of the last component, stepping over double-byte
+  // characters so that their trail bytes are never taken for separators.
   std::size_t last_dot = std::string_view::npos;
-  for (std::size_t i = 0; i < executable_path.size(); ++i) {
-    const char c = executable_path[i];
-    if (IsDoubleByteAt(executable_path, i)) {
+  for (std::size_t i = 0; i < path.size(); ++i) {
+    const char c = path[i];
+    if (IsDoubleByteAt(path, i)) {
       ++i;
     } else if (IsPathSeparator(c)) {
       last_dot = std::string_view::npos;
@@ -125,10 +124,13 @@ std::string LanguageFilePathFor(std::string_view executable_path) {
       last_dot = i;
     }
   }
-  std::string path(executable_path.substr(0, last_dot == std::string_view::npos ? executable_path.size()
-                                                                                 : last_dot));
-  path += ".rsl";
-  return path;
+  std::string result(path.substr(0, last_dot == std::string_view::npos ? path.size() : last_dot));
+  result += extension;
+  return result;
+}
+
+std::string LanguageFilePathFor(std::string_view executable_path) {
+  return ReplaceFileExtension(executable_path, ".rsl");
 }
 
 bool LanguageFilePresent(const std::string& path) {
@@ -210,6 +212,12 @@ std::int32_t ReadIniInteger(const std::string& file, std::string_view section, s
                             std::int32_t default_number) {
   const auto number = ParseIniInteger(ReadIniString(file, section, key, ""));
   return number ? *number : default_number;
+}
+
+std::string NumberedKey(int number) {
+  char key[16];
+  std::snprintf(key, sizeof key, "RS_%03d", number);
+  return key;
 }
 
 std::string_view FontSectionName(LanguageFont font) {

@@ -12,9 +12,12 @@
 
 namespace vindra::app {
 
-// The executable's path with the extension of its last component replaced by
-// ".rsl" (appended when the last component has none). DBCS-aware: a 0x5C trail
-// byte is not a path separator.
+// `path` with the extension of its last component (the text from its last
+// ".") replaced by `extension`, which is appended when the last component has
+// none. DBCS-aware: a 0x5C trail byte is not a path separator.
+std::string ReplaceFileExtension(std::string_view path, std::string_view extension);
+
+// The executable's path with its extension replaced by ".rsl".
 std::string LanguageFilePathFor(std::string_view executable_path);
 
 // True when a regular file (not a directory) of that name exists right now.
@@ -41,6 +44,9 @@ std::string ReadIniString(const std::string& file, std::string_view section, std
 // missing or the value does not convert.
 std::int32_t ReadIniInteger(const std::string& file, std::string_view section, std::string_view key,
                             std::int32_t default_number);
+
+// The key of the numbered text `number` of a section: "RS_001", "RS_002", ...
+std::string NumberedKey(int number);
 
 // The two font sections of the language file.
 enum class LanguageFont {

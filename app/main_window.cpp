@@ -113,9 +113,7 @@ std::string RemoveTrailingBackslash(std::string_view path) {
 }
 
 std::string HelpFilePathFor(std::string_view executablePath) {
-  std::string path = LanguageFilePathFor(executablePath);  // ends with ".rsl"
-  path.replace(path.size() - 3, 3, "hlp");
-  return path;
+  return ReplaceFileExtension(executablePath, ".hlp");
 }
 
 std::string SectionHeaderFor(RootKey root, std::string_view section) {
@@ -144,8 +142,9 @@ std::string DialogFilter(std::string_view filter) {
 }
 
 std::string ControlSetStatusText(std::uint32_t current) {
+  // The value is formatted as the signed 32-bit number it is read as.
   char buffer[48];
-  std::snprintf(buffer, sizeof buffer, "Current: ControlSet%.3u", static_cast<unsigned>(current));
+  std::snprintf(buffer, sizeof buffer, "Current: ControlSet%.3d", static_cast<int>(static_cast<std::int32_t>(current)));
   return buffer;
 }
 
@@ -195,11 +194,7 @@ void MainWindow::ApplyLanguageFile() {
   s_.view.SetWindowFont(s_.language.ReadFont(LanguageFont::kWindow));
   s_.view.SetMemoFont(s_.language.ReadFont(LanguageFont::kText));
 
-  auto read = [&](int number) {
-    char key[8];
-    std::snprintf(key, sizeof key, "RS_%03d", number);
-    return s_.language.ReadString("Form01", key, "");
-  };
+  auto read = [&](int number) { return s_.language.ReadString("Form01", NumberedKey(number), ""); };
   menus_.F1 = read(1);
   menus_.I1 = read(2);
   menus_.T1 = read(3);
@@ -337,25 +332,29 @@ void MainWindow::DropFile(const std::string& firstFileName) {
   s_.view.BringToFront();
 }
 
-void MainWindow::ReadPickerFonts(FontDescription& window, FontDescription& tree) {
-  window = FontDescription{};
-  tree = FontDescription{};
-  if (!s_.language.Present()) return;
-  window = s_.language.ReadFont(LanguageFont::kWindow);
-  tree = s_.language.ReadFont(LanguageFont::kText);
+bool MainWindow::PickKey(MessageId caption) {
+  // The picker's fonts come from the language file at every command; without
+  // it both descriptions are all zero and the picker keeps its designed fonts.
+  FontDescription windowFont, treeFont;
+  if (s_.language.Present()) {
+    windowFont = s_.language.ReadFont(LanguageFont::kWindow);
+    treeFont = s_.language.ReadFont(LanguageFont::kText);
+  }
+  s_.picker.SetCaption(s_.messages.Get(caption));
+  return s_.picker.Execute(s_.messages.Get(MessageId::RS_008), s_.messages.Get(MessageId::RS_009), windowFont,
+                           treeFont);
+}
+
+void MainWindow::ExportAndReport(const std::function<void(OutputList&)>& work) {
+  if (!RunConverter(work)) return;
+  s_.view.ShowInformation(s_.messages.Get(MessageId::RS_006));
+  s_.memo.Focus();
 }
 
 void MainWindow::AL_ConvertExecute() {
-  FontDescription windowFont, treeFont;
-  ReadPickerFonts(windowFont, treeFont);
-
   s_.picker.SetRoot(lastRoot_);
   s_.picker.SetSection(lastSection_);
-  s_.picker.SetCaption(s_.messages.Get(MessageId::RS_001));
-  if (!s_.picker.Execute(s_.messages.Get(MessageId::RS_008), s_.messages.Get(MessageId::RS_009), windowFont,
-                         treeFont)) {
-    return;
-  }
+  if (!PickKey(MessageId::RS_001)) return;
   const RootKey root = s_.picker.Root();
   const std::string section = s_.picker.Section();
   lastRoot_ = root;
@@ -380,34 +379,21 @@ void MainWindow::AL_ConvertExecute() {
   if (GetAction(ActionId::AddSectionHeader).Checked) s_.memo.Lines().Add(SectionHeaderFor(root, section));
 
   const std::string path = RemoveTrailingBackslash(section);
-  if (!RunConverter([&](OutputList& out) { s_.converters.ExportKey(out, root, path, Options()); })) return;
-
-  s_.view.ShowInformation(s_.messages.Get(MessageId::RS_006));
-  s_.memo.Focus();
+  ExportAndReport([&](OutputList& out) { s_.converters.ExportKey(out, root, path, Options()); });
 }
 
 void MainWindow::AL_RegExpanderExecute() {
-  FontDescription windowFont, treeFont;
-  ReadPickerFonts(windowFont, treeFont);
-
-  s_.picker.SetCaption(s_.messages.Get(MessageId::RS_007));
-  if (!s_.picker.Execute(s_.messages.Get(MessageId::RS_008), s_.messages.Get(MessageId::RS_009), windowFont,
-                         treeFont)) {
-    return;
-  }
+  // RB1 opens where the last confirmed pick of either command left it.
+  if (!PickKey(MessageId::RS_007)) return;
   const RootKey root = s_.picker.Root();
-  const std::string section = s_.picker.Section();
   if (!IsAllowedRoot(root)) {
     s_.view.ShowError(s_.messages.Get(MessageId::RS_002));
     return;
   }
 
   s_.memo.Lines().Add(kRegExpanderComment);
-  const std::string path = RemoveTrailingBackslash(section);
-  if (!RunConverter([&](OutputList& out) { s_.converters.ExportRegExpander(out, root, path, Options()); })) return;
-
-  s_.view.ShowInformation(s_.messages.Get(MessageId::RS_006));
-  s_.memo.Focus();
+  const std::string path = RemoveTrailingBackslash(s_.picker.Section());
+  ExportAndReport([&](OutputList& out) { s_.converters.ExportRegExpander(out, root, path, Options()); });
 }
 
 bool MainWindow::Memo1KeyDown(int virtualKey, bool ctrlHeld) {

@@ -198,10 +198,15 @@ class MainWindow {
   void SelectMode(ActionId checked);
   void ApplyLanguageFile();
   void ShowCurrentControlSet();
-  void ReadPickerFonts(FontDescription& window, FontDescription& tree);
+  // Runs RB1 with the fonts of the language file, the given caption and the
+  // picker's title and top-node texts; true when the user confirmed a key.
+  bool PickKey(MessageId caption);
   // Converter or exporter call with redrawing suspended and the wait cursor
   // shown; a failure is reported. False when it failed.
   bool RunConverter(const std::function<void(OutputList&)>& work);
+  // A live-registry export through RunConverter; when it succeeds, the
+  // completion box and the keyboard focus back in Memo1.
+  void ExportAndReport(const std::function<void(OutputList&)>& work);
 
   MainWindowServices s_;
   std::array<Action, kActionCount> actions_;

@@ -21,7 +21,9 @@ std::string& LanguageFileStorage() {
 const std::string& LanguageFile() { return LanguageFileStorage(); }
 
 std::string PrepareLanguage(std::string_view executable_path, MessageTable& messages) {
-  std::string path = LanguageFilePathFor(executable_path);
+  // Without the executable's path there is no language file: ".rsl" alone
+  // would name a file in whatever the current folder is.
+  std::string path = executable_path.empty() ? std::string() : LanguageFilePathFor(executable_path);
   messages.SetDefaults();
   messages.OverrideFromLanguageFile(path);
   return path;

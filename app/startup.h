@@ -28,7 +28,8 @@ const std::string& LanguageFile();
 
 // Computes the language file path from `executable_path`, fills `messages`
 // with the Japanese defaults and overrides them from the file's "Strings"
-// section when it is present. Returns the language file path.
+// section when it is present. Returns the language file path (empty, and so
+// never present, when the executable's path is not known).
 std::string PrepareLanguage(std::string_view executable_path, MessageTable& messages);
 
 // The whole start-up: PrepareLanguage into the process-wide path and table,

@@ -2,9 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
+#include "temp_folder.h"
 
 namespace vindra::app {
 namespace {
@@ -43,16 +41,13 @@ class RecordingView final : public AboutBoxView {
   int width = 0, height = 0, sized = 0;
 };
 
-class AboutBoxFileTest : public ::testing::Test {
+class AboutBoxFileTest : public TempFolderTest {
  protected:
   void SetUp() override {
-    dir = std::filesystem::temp_directory_path() / ("vindra_about_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(dir);
-    file = (dir / "Vindra.rsl").string();
+    TempFolderTest::SetUp();
+    file = (dir_ / "Vindra.rsl").string();
   }
-  void TearDown() override { std::filesystem::remove_all(dir); }
-  void Write(const std::string& content) { std::ofstream(file, std::ios::binary) << content; }
-  std::filesystem::path dir;
+  void Write(const std::string& content) { WriteBytes(file, content); }
   std::string file;
 };
 

@@ -2,7 +2,6 @@
 // language file is there and not empty, and the fonts convert.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 
 #include "app/language_file.h"
 
@@ -19,8 +18,7 @@ TEST(EnglishLanguageFile, HasEveryMessageCaptionTitleAndFont) {
   };
   for (const Section& s : {Section{"Strings", 9}, Section{"Form01", 16}, Section{"Form02", 1}}) {
     for (int i = 1; i <= s.keys; ++i) {
-      char key[8];
-      std::snprintf(key, sizeof key, "RS_%03d", i);
+      const std::string key = NumberedKey(i);
       EXPECT_NE(ReadIniString(kFile, s.name, key, ""), "") << s.name << " " << key;
     }
   }

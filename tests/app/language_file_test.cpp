@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include "temp_folder.h"
+
 namespace vindra::app {
 namespace {
 
@@ -101,25 +103,14 @@ TEST(ParseIniInteger, ReadsHexDecimalAndSignWithin32Bits) {
   for (const auto& c : cases) EXPECT_EQ(ParseIniInteger(c.text), c.expected) << c.text;
 }
 
-class LanguageFileTest : public ::testing::Test {
+class LanguageFileTest : public TempFolderTest {
  protected:
   void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("vindra_lang_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(dir_);
+    TempFolderTest::SetUp();
     file_ = (dir_ / "vindra.rsl").string();
   }
-  void TearDown() override {
-    std::error_code ec;
-    std::filesystem::remove_all(dir_, ec);
-  }
-  void Write(const std::string& content) {
-    std::ofstream out(file_, std::ios::binary | std::ios::trunc);
-    out << content;
-  }
+  void Write(const std::string& content) { WriteBytes(file_, content); }
 
-  std::filesystem::path dir_;
   std::string file_;
 };
 

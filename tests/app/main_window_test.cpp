@@ -657,6 +657,9 @@ TEST(MainWindowTexts, SeparatorAndStatusFormats) {
   EXPECT_EQ(SeparatorText(), kSep);
   EXPECT_EQ(SeparatorText().size(), 64u);
   EXPECT_EQ(ControlSetStatusText(0), "Current: ControlSet000");
+  // The value is a signed 32-bit number to the format.
+  EXPECT_EQ(ControlSetStatusText(0xFFFFFFFFu), "Current: ControlSet-001");
+  EXPECT_EQ(ControlSetStatusText(0x80000000u), "Current: ControlSet-2147483648");
   EXPECT_EQ(HelpFilePathFor("D:\\Tools\\a.b.exe"), "D:\\Tools\\a.b.hlp");
   EXPECT_EQ(HelpFilePathFor("conv"), "conv.hlp");
 }

@@ -1,9 +1,8 @@
 #include "app/message_table.h"
 
-#include <filesystem>
-#include <fstream>
-
 #include <gtest/gtest.h>
+
+#include "temp_folder.h"
 
 namespace vindra::app {
 namespace {
@@ -40,19 +39,13 @@ TEST(MessageTable, DefaultsAreTheJapaneseTextsInShiftJis) {
   }
 }
 
-class MessageOverrideTest : public ::testing::Test {
+class MessageOverrideTest : public TempFolderTest {
  protected:
   void SetUp() override {
-    path_ = (std::filesystem::temp_directory_path() /
-             ("vindra_msg_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) +
-              ".rsl"))
-                .string();
-    std::filesystem::remove(path_);
+    TempFolderTest::SetUp();
+    path_ = (dir_ / "Vindra.rsl").string();
   }
-  void TearDown() override { std::filesystem::remove(path_); }
-  void Write(const std::string& content) {
-    std::ofstream(path_, std::ios::binary | std::ios::trunc) << content;
-  }
+  void Write(const std::string& content) { WriteBytes(path_, content); }
   std::string path_;
   MessageTable table;
 };

@@ -1,11 +1,11 @@
 #include "app/startup.h"
 
 #include <filesystem>
-#include <fstream>
 
 #include <gtest/gtest.h>
 
 #include "app/language_file.h"
+#include "temp_folder.h"
 
 namespace vindra::app {
 namespace {
@@ -26,21 +26,17 @@ class RecordingShell : public ApplicationShell {
   }
 };
 
-class StartUpTest : public ::testing::Test {
+class StartUpTest : public TempFolderTest {
  protected:
   void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() / "vindra_startup_test";
-    std::filesystem::create_directories(dir_);
+    TempFolderTest::SetUp();
     exe_ = (dir_ / "Vindra.exe").string();
     rsl_ = (dir_ / "Vindra.rsl").string();
-    std::filesystem::remove(rsl_);
   }
   void TearDown() override {
-    std::error_code ec;
-    std::filesystem::remove_all(dir_, ec);
+    TempFolderTest::TearDown();
     Messages().SetDefaults();
   }
-  std::filesystem::path dir_;
   std::string exe_, rsl_;
 };
 
@@ -54,12 +50,12 @@ TEST_F(StartUpTest, WithoutLanguageFileRunsWithTheDefaults) {
 }
 
 TEST_F(StartUpTest, StringsAreReadBeforeTheMainWindowAndKeptAfterwards) {
-  std::ofstream(rsl_, std::ios::binary) << "[Strings]\nRS_006=Done\n";
+  WriteBytes(rsl_, "[Strings]\nRS_006=Done\n");
   RecordingShell shell;
   StartUp(exe_, shell);
   EXPECT_EQ(shell.message_at_main_window, "Done");
   // Later changes to the file do not reach the table.
-  std::ofstream(rsl_, std::ios::binary | std::ios::trunc) << "[Strings]\nRS_006=Later\n";
+  WriteBytes(rsl_, "[Strings]\nRS_006=Later\n");
   EXPECT_EQ(Message(MessageId::RS_006), "Done");
   std::filesystem::remove(rsl_);
   EXPECT_EQ(Message(MessageId::RS_006), "Done");
@@ -69,6 +65,13 @@ TEST_F(StartUpTest, ExecutableWithoutExtensionLooksForItsNamePlusRsl) {
   MessageTable table;
   const std::string path = PrepareLanguage((dir_ / "conv").string(), table);
   EXPECT_EQ(path, (dir_ / "conv.rsl").string());
+}
+
+TEST_F(StartUpTest, UnknownExecutablePathMeansNoLanguageFile) {
+  MessageTable table;
+  table.Set(MessageId::RS_006, "stale");
+  EXPECT_EQ(PrepareLanguage("", table), "");
+  EXPECT_EQ(table.Get(MessageId::RS_006), DefaultMessage(MessageId::RS_006));
 }
 
 TEST(ExecutablePath, NamesThisTestProgram) {
