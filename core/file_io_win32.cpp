@@ -67,7 +67,10 @@ std::size_t InputFile::Read(void* buffer, std::size_t count) {
     const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(count - done, DWORD{1} << 30));
     DWORD got = 0;
     if (!ReadFile(static_cast<HANDLE>(handle_), out + done, chunk, &got, nullptr)) {
-      errorText_ = SystemText(GetLastError());
+      const DWORD error = GetLastError();
+      // A pipe whose writer has closed its end reports the end this way.
+      if (error == ERROR_BROKEN_PIPE) break;
+      errorText_ = SystemText(error);
       ThrowLastError();
     }
     if (got == 0) break;

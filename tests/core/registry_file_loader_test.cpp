@@ -6,7 +6,9 @@
 #include <thread>
 #include <vector>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/stat.h>
 #endif
 
@@ -142,8 +144,51 @@ TEST_F(LoaderTest, MissingFileRaisesTheFileOpenErrorAndKeepsLines) {
   EXPECT_THROW(LoadRegistryFileLines(dir.PathOf(""), lines), FileOpenError);
 }
 
+// A pipe that hands `bytes` once to the first reader, then closes its end:
+// a FIFO on POSIX, a named pipe on Windows (whose end of stream is a failed
+// read with ERROR_BROKEN_PIPE, not a read of 0 bytes).
+class OneShotPipe {
+ public:
+  OneShotPipe(const test::TempDir& dir, const std::string& bytes) {
+    static int counter = 0;
+#ifdef _WIN32
+    path_ = "\\\\.\\pipe\\vindra-core-test-" + std::to_string(GetCurrentProcessId()) + "-" +
+            std::to_string(++counter);
+    HANDLE pipe = CreateNamedPipeA(path_.c_str(), PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 65536,
+                                   65536, 0, nullptr);
+    EXPECT_NE(pipe, INVALID_HANDLE_VALUE);
+    writer_ = std::thread([pipe, &bytes] {
+      if (pipe == INVALID_HANDLE_VALUE) return;
+      if (ConnectNamedPipe(pipe, nullptr) || GetLastError() == ERROR_PIPE_CONNECTED) {
+        DWORD written = 0;
+        WriteFile(pipe, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+        FlushFileBuffers(pipe);
+      }
+      CloseHandle(pipe);
+    });
+#else
+    path_ = dir.PathOf("pipe" + std::to_string(++counter));
+    EXPECT_EQ(mkfifo(path_.c_str(), 0600), 0);
+    writer_ = std::thread([this, &bytes] {
+      std::ofstream(path_, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    });
+#endif
+  }
+  ~OneShotPipe() {
+    writer_.join();
 #ifndef _WIN32
-// A pipe can be read only once: the probe must not be lost to the detection.
+    std::filesystem::remove(path_);
+#endif
+  }
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+  std::thread writer_;
+};
+
+// A pipe can be read only once: the probe must not be lost to the detection,
+// and the end of the stream is no error.
 TEST_F(LoaderTest, PipesAreReadOnce) {
   std::u16string wide = u"[HKEY_CURRENT_USER\\K]\r\n";
   std::string narrow = "[HKEY_CURRENT_USER\\K]";
@@ -156,20 +201,13 @@ TEST_F(LoaderTest, PipesAreReadOnce) {
   std::string eightBit;
   for (const std::string& line : expected) eightBit += line + "\r\n";
   for (const std::string* bytes : std::vector<const std::string*>{&utf16, &eightBit}) {
-    const std::string fifo = dir.PathOf("pipe");
-    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    std::thread writer([&] {
-      std::ofstream(fifo, std::ios::binary).write(bytes->data(), static_cast<std::streamsize>(bytes->size()));
-    });
+    const OneShotPipe pipe(dir, *bytes);
     Lines lines;
-    LoadRegistryFileLines(fifo, lines);
-    writer.join();
-    std::filesystem::remove(fifo);
+    EXPECT_NO_THROW(LoadRegistryFileLines(pipe.path(), lines));
     ASSERT_EQ(lines.size(), expected.size());
     EXPECT_EQ(lines, expected);
   }
 }
-#endif
 
 TEST(FullPathName, RelativeNamesBecomeAbsolute) {
   const std::string full = FullPathName("some.reg");
