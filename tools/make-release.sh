@@ -7,6 +7,7 @@ cd "$(dirname "$0")/.."
 tools/install-deps.sh all
 build=${BUILD_DIR:-build/windows}
 version=$(sed -n 's/^project(Vindra VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+[ -n "$version" ] || { echo "make-release: no 'project(Vindra VERSION ...)' line in CMakeLists.txt" >&2; exit 1; }
 cmake --preset windows -B "$build" >/dev/null
 cmake --build "$build" -j2 --target Vindra vindra-cli
 stage=$(mktemp -d)
