@@ -68,6 +68,8 @@ TEST(FindIniValue, FollowsTheLanguageFileRules) {
       {"missing key", "[Strings]\nRS_005=x\n", "Strings", "RS_006", nullptr},
       {"empty file", "", "Strings", "RS_006", nullptr},
       {"unclosed bracket", "[Strings\nRS_006=x\n", "Strings", "RS_006", nullptr},
+      {"comment after header", "[Strings] ; messages\nRS_006=x\n", "Strings", "RS_006", nullptr},
+      {"comment after value", "[Strings]\nRS_006=Done ; note\n", "Strings", "RS_006", "Done ; note"},
       {"Japanese value", "[Strings]\nRS_006=出力が完了しました\n", "Strings", "RS_006", "出力が完了しました"},
       // ソ (83 5C) and ア (83 41): a trail byte is never case-folded.
       {"DBCS key", "[Strings]\nソア=1\n", "Strings", "ソア", "1"},
