@@ -41,19 +41,11 @@ class RecordingView final : public AboutBoxView {
   int width = 0, height = 0, sized = 0;
 };
 
-class AboutBoxFileTest : public TempFolderTest {
- protected:
-  void SetUp() override {
-    TempFolderTest::SetUp();
-    file = (dir_ / "Vindra.rsl").string();
-  }
-  void Write(const std::string& content) { WriteBytes(file, content); }
-  std::string file;
-};
+using AboutBoxFileTest = TempFolderTest;
 
 TEST_F(AboutBoxFileTest, WithoutLanguageFileKeepsDesignedTitleAndFont) {
   RecordingView v;
-  AboutBox box(v, file);
+  AboutBox box(v, file_);
   box.FormShow();
   EXPECT_FALSE(v.fontSet);
   EXPECT_FALSE(v.titleSet);
@@ -67,7 +59,7 @@ TEST_F(AboutBoxFileTest, LanguageFileWithoutForm02GivesEmptyTitleButItsFont) {
   Write("[Font01]\r\nName=Arial\r\nSize=10\r\n");
   RecordingView v;
   v.separator = ",";
-  AboutBox box(v, file);
+  AboutBox box(v, file_);
   box.FormShow();
   EXPECT_TRUE(v.titleSet);
   EXPECT_EQ(v.title, "");
@@ -79,7 +71,7 @@ TEST_F(AboutBoxFileTest, LanguageFileWithoutForm02GivesEmptyTitleButItsFont) {
 TEST_F(AboutBoxFileTest, TitleFromForm02AndPreparedOnce) {
   Write("[Form02]\r\nRS_001=About Vindra\r\n");
   RecordingView v;
-  AboutBox box(v, file);
+  AboutBox box(v, file_);
   box.FormShow();
   box.FormShow();
   EXPECT_EQ(v.title, "About Vindra");

@@ -105,16 +105,7 @@ TEST(ParseIniInteger, ReadsHexDecimalAndSignWithin32Bits) {
   for (const auto& c : cases) EXPECT_EQ(ParseIniInteger(c.text), c.expected) << c.text;
 }
 
-class LanguageFileTest : public TempFolderTest {
- protected:
-  void SetUp() override {
-    TempFolderTest::SetUp();
-    file_ = (dir_ / "vindra.rsl").string();
-  }
-  void Write(const std::string& content) { WriteBytes(file_, content); }
-
-  std::string file_;
-};
+using LanguageFileTest = TempFolderTest;
 
 TEST_F(LanguageFileTest, PresenceIsTestedAtEveryUseAndDirectoriesDoNotCount) {
   EXPECT_FALSE(LanguageFilePresent(file_));

@@ -41,26 +41,20 @@ TEST(MessageTable, DefaultsAreTheJapaneseTextsInShiftJis) {
 
 class MessageOverrideTest : public TempFolderTest {
  protected:
-  void SetUp() override {
-    TempFolderTest::SetUp();
-    path_ = (dir_ / "Vindra.rsl").string();
-  }
-  void Write(const std::string& content) { WriteBytes(path_, content); }
-  std::string path_;
   MessageTable table;
 };
 
 TEST_F(MessageOverrideTest, NoFileKeepsEveryDefault) {
   table.Set(MessageId::RS_006, "changed");
   table.SetDefaults();
-  table.OverrideFromLanguageFile(path_);
+  table.OverrideFromLanguageFile(file_);
   for (std::size_t i = 0; i < kMessageCount; ++i)
     EXPECT_EQ(table.Get(static_cast<MessageId>(i)), DefaultMessage(static_cast<MessageId>(i)));
 }
 
 TEST_F(MessageOverrideTest, StringsSectionOverridesOnlyItsKeys) {
   Write("[strings]\nrs_006 = Done  \nRS_008=\n[Form01]\nRS_001=NotAMessage\n");
-  table.OverrideFromLanguageFile(path_);
+  table.OverrideFromLanguageFile(file_);
   EXPECT_EQ(table.Get(MessageId::RS_006), "Done");
   EXPECT_EQ(table.Get(MessageId::RS_008), "");  // present but empty: no default
   EXPECT_EQ(table.Get(MessageId::RS_001), DefaultMessage(MessageId::RS_001));
@@ -69,7 +63,7 @@ TEST_F(MessageOverrideTest, StringsSectionOverridesOnlyItsKeys) {
 
 TEST_F(MessageOverrideTest, ByteOrderMarkHidesTheFirstSection) {
   Write("\xEF\xBB\xBF[Strings]\r\nRS_006=Done\r\n");
-  table.OverrideFromLanguageFile(path_);
+  table.OverrideFromLanguageFile(file_);
   EXPECT_EQ(table.Get(MessageId::RS_006), DefaultMessage(MessageId::RS_006));
 }
 

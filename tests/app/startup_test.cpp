@@ -31,13 +31,12 @@ class StartUpTest : public TempFolderTest {
   void SetUp() override {
     TempFolderTest::SetUp();
     exe_ = (dir_ / "Vindra.exe").string();
-    rsl_ = (dir_ / "Vindra.rsl").string();
   }
   void TearDown() override {
     TempFolderTest::TearDown();
     Messages().SetDefaults();
   }
-  std::string exe_, rsl_;
+  std::string exe_;
 };
 
 TEST_F(StartUpTest, WithoutLanguageFileRunsWithTheDefaults) {
@@ -46,18 +45,18 @@ TEST_F(StartUpTest, WithoutLanguageFileRunsWithTheDefaults) {
   EXPECT_EQ(StartUp(exe_, shell), 7);
   EXPECT_EQ(shell.calls, (std::vector<std::string>{"title:Vindra", "main window"}));
   EXPECT_EQ(shell.message_at_main_window, DefaultMessage(MessageId::RS_006));
-  EXPECT_EQ(shell.language_file_at_main_window, rsl_);
+  EXPECT_EQ(shell.language_file_at_main_window, file_);
 }
 
 TEST_F(StartUpTest, StringsAreReadBeforeTheMainWindowAndKeptAfterwards) {
-  WriteBytes(rsl_, "[Strings]\nRS_006=Done\n");
+  Write("[Strings]\nRS_006=Done\n");
   RecordingShell shell;
   StartUp(exe_, shell);
   EXPECT_EQ(shell.message_at_main_window, "Done");
   // Later changes to the file do not reach the table.
-  WriteBytes(rsl_, "[Strings]\nRS_006=Later\n");
+  Write("[Strings]\nRS_006=Later\n");
   EXPECT_EQ(Message(MessageId::RS_006), "Done");
-  std::filesystem::remove(rsl_);
+  std::filesystem::remove(file_);
   EXPECT_EQ(Message(MessageId::RS_006), "Done");
 }
 

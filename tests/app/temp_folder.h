@@ -1,5 +1,6 @@
 // A fixture giving each test a folder of its own under the system's temporary
-// folder, removed after the test, and a byte-exact file writer.
+// folder, removed after the test, with the path of a language file in it
+// (not created) and a byte-exact writer for it.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -21,17 +22,19 @@ class TempFolderTest : public ::testing::Test {
     std::error_code ec;
     std::filesystem::remove_all(dir_, ec);
     std::filesystem::create_directories(dir_);
+    file_ = (dir_ / "Vindra.rsl").string();
   }
   void TearDown() override {
     std::error_code ec;
     std::filesystem::remove_all(dir_, ec);
   }
-  // Replaces the file's content by `content`, byte for byte.
-  static void WriteBytes(const std::string& path, const std::string& content) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << content;
+  // Replaces the language file's content by `content`, byte for byte.
+  void Write(const std::string& content) const {
+    std::ofstream(file_, std::ios::binary | std::ios::trunc) << content;
   }
 
   std::filesystem::path dir_;
+  std::string file_;
 };
 
 }  // namespace vindra::app
