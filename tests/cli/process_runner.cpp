@@ -1,7 +1,6 @@
 #include "process_runner.h"
 
-#include <fstream>
-#include <sstream>
+#include "../core/test_support.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -13,13 +12,6 @@
 
 namespace vindra::test {
 namespace {
-
-std::string ReadFile(const std::string& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
 
 #ifdef _WIN32
 std::string WindowsPath(std::string path) {
@@ -65,7 +57,10 @@ RunResult RunProgram(const std::string& program, const std::vector<std::string>&
 #ifdef _WIN32
   const std::string exe = WindowsPath(program);
   std::string commandLine = Quote(exe);
-  for (const std::string& arg : args) commandLine += " " + Quote(arg);
+  for (const std::string& arg : args) {
+    commandLine += ' ';
+    commandLine += Quote(arg);
+  }
   HANDLE out = CreateInheritable(outFile);
   HANDLE err = CreateInheritable(errFile);
   STARTUPINFOA startup{};
@@ -103,8 +98,8 @@ RunResult RunProgram(const std::string& program, const std::vector<std::string>&
   int status = 0;
   if (pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status)) result.status = WEXITSTATUS(status);
 #endif
-  result.out = ReadFile(outFile);
-  result.err = ReadFile(errFile);
+  result.out = ReadBytes(outFile);
+  result.err = ReadBytes(errFile);
   return result;
 }
 

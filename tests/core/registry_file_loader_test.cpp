@@ -152,6 +152,7 @@ class OneShotPipe {
   OneShotPipe(const test::TempDir& dir, const std::string& bytes) {
     static int counter = 0;
 #ifdef _WIN32
+    (void)dir;  // a named pipe lives in the pipe namespace, not in a folder
     path_ = "\\\\.\\pipe\\vindra-core-test-" + std::to_string(GetCurrentProcessId()) + "-" +
             std::to_string(++counter);
     HANDLE pipe = CreateNamedPipeA(path_.c_str(), PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE | PIPE_WAIT, 1, 65536,

@@ -3,21 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "test_support.h"
 
 namespace vindra {
 namespace {
-
-std::string ReadAll(const std::string& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::ostringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
 
 std::string WriteThrough(OutputEncoding encoding, std::size_t bufferSize,
                          const std::vector<std::string>& items) {
@@ -30,7 +21,7 @@ std::string WriteThrough(OutputEncoding encoding, std::size_t bufferSize,
     EXPECT_TRUE(output.Flush());
   }
   std::fclose(stream);
-  return ReadAll(file);
+  return test::ReadBytes(file);
 }
 
 TEST(StreamOutputList, EveryItemFollowedByCrLf) {
@@ -69,7 +60,7 @@ TEST(StreamOutputList, ClearDropsWhatIsNotWritten) {
     output.Add("kept");
   }
   std::fclose(stream);
-  EXPECT_EQ(ReadAll(file), "kept\r\n");
+  EXPECT_EQ(test::ReadBytes(file), "kept\r\n");
 }
 
 TEST(StreamOutputList, WriteFailureIsReported) {

@@ -1,10 +1,11 @@
-// Helpers shared by the core tests: temporary files, UTF-16LE encoding and
-// setting environment variables on every platform.
+// Helpers shared by the core and vindra-cli tests: temporary files, UTF-16LE
+// encoding and setting environment variables on every platform.
 #pragma once
 
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -52,6 +53,14 @@ inline std::string Utf16Le(std::u16string_view units, bool withBom = true) {
     bytes.push_back(static_cast<char>(u >> 8));
   }
   return bytes;
+}
+
+// The whole content of a file; empty when it cannot be read.
+inline std::string ReadBytes(const std::string& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
 }
 
 // A folder of its own under the system's temporary folder, removed at the end.
