@@ -161,7 +161,8 @@ TEST_F(StressTest, GigabyteRegistryFileConvertsInBoundedMemory) {
   // file plus the growth of the entries over the lines they come from.
 #ifndef VINDRA_STRESS_SANITIZED
   EXPECT_LT(peak, 3.0 * fileMiB + 64) << "peak " << peak << " MiB for " << fileMiB << " MiB";
-  std::printf("[stress] bound: peak %.0f MiB <= 3 x file (%.0f MiB) + 64 MiB\n", peak, fileMiB);
+  std::printf("[stress] %zu output items; bound: peak %.0f MiB <= 3 x file (%.0f MiB) + 64 MiB\n", out.items, peak,
+              fileMiB);
 #endif
 }
 
