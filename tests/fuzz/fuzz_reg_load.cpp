@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -43,10 +44,23 @@ std::string ExpectedUtf16Text(std::string_view bytes) {
   return CutAtNul(vindra::platform::WideToAnsi(wide));
 }
 
+const std::string& ScratchFile() {
+  static const std::string path = FilePath();
+  return path;
+}
+
 }  // namespace
 
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  // The scratch file goes when the process ends normally (a crash leaves it
+  // for inspection).
+  ScratchFile();  // made first, so that it is destroyed after the handler ran
+  std::atexit([] { std::remove(ScratchFile().c_str()); });
+  return 0;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static const std::string path = FilePath();
+  const std::string& path = ScratchFile();
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
   std::FILE* f = std::fopen(path.c_str(), "wb");
   if (f == nullptr) return 0;
