@@ -6,7 +6,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -51,14 +50,6 @@ const std::string& ScratchFile() {
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  // The scratch file goes when the process ends normally (a crash leaves it
-  // for inspection).
-  ScratchFile();  // made first, so that it is destroyed after the handler ran
-  std::atexit([] { std::remove(ScratchFile().c_str()); });
-  return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string& path = ScratchFile();
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
@@ -88,5 +79,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     total += line.size();
   }
   Check(total <= (isUtf16 ? utf16 : eightBit).size(), "the lines hold no more than the text");
+  std::remove(path.c_str());  // libFuzzer ends without running exit handlers
   return 0;
 }
