@@ -130,12 +130,6 @@ void AppendWideToAnsi(const char16_t* units, std::size_t count, std::string& out
   }
 }
 
-std::string WideToAnsi(std::u16string_view text) {
-  std::string out;
-  AppendWideToAnsi(text.data(), text.size(), out);
-  return out;
-}
-
 std::u16string AnsiToWide(std::string_view text) {
   const Cp932Tables& t = Tables();
   std::u16string out(text.size(), u'\0');

@@ -48,12 +48,6 @@ void AppendWideToAnsi(const char16_t* units, std::size_t count, std::string& out
   }
 }
 
-std::string WideToAnsi(std::u16string_view text) {
-  std::string out;
-  AppendWideToAnsi(text.data(), text.size(), out);
-  return out;
-}
-
 std::u16string AnsiToWide(std::string_view text) {
   std::u16string out;
   const char* p = text.data();

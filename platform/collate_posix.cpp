@@ -11,6 +11,7 @@
 //  3. where the skipped characters were, so that they break ties last: ab
 //     before a-b, and a-b after ab- (an earlier hyphen weighs more).
 #include "platform/collate.h"
+#include "platform/sort_by_keys.h"
 
 #include <unicode/coll.h>
 #include <unicode/uscript.h>
@@ -170,13 +171,7 @@ void SortNamesIgnoreCase(std::vector<std::string>& names) {
   std::vector<std::string> keys;
   keys.reserve(names.size());
   for (const auto& n : names) keys.push_back(CollationKey(n));
-  std::vector<std::size_t> order(names.size());
-  std::iota(order.begin(), order.end(), std::size_t{0});
-  std::stable_sort(order.begin(), order.end(), [&](std::size_t x, std::size_t y) { return keys[x] < keys[y]; });
-  std::vector<std::string> sorted;
-  sorted.reserve(names.size());
-  for (std::size_t i : order) sorted.push_back(std::move(names[i]));
-  names = std::move(sorted);
+  SortByKeys(names, keys);
 }
 
 }  // namespace vindra::platform

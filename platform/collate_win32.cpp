@@ -1,6 +1,7 @@
 // Name ordering by the system: CompareStringA with NORM_IGNORECASE in the
 // user's default locale.
 #include "platform/collate.h"
+#include "platform/sort_by_keys.h"
 
 #include <windows.h>
 
@@ -53,13 +54,7 @@ void SortNamesIgnoreCase(std::vector<std::string>& names) {
     });
     return;
   }
-  std::vector<std::size_t> order(names.size());
-  std::iota(order.begin(), order.end(), std::size_t{0});
-  std::stable_sort(order.begin(), order.end(), [&](std::size_t x, std::size_t y) { return keys[x] < keys[y]; });
-  std::vector<std::string> sorted;
-  sorted.reserve(names.size());
-  for (std::size_t i : order) sorted.push_back(std::move(names[i]));
-  names = std::move(sorted);
+  SortByKeys(names, keys);
 }
 
 }  // namespace vindra::platform
