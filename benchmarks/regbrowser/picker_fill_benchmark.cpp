@@ -7,6 +7,7 @@
 #include <string>
 
 #include "regbrowser/reg_form.h"
+#include "tests/regbrowser/null_view.h"
 #include "registry/memory_registry.h"
 
 #ifdef _WIN32
@@ -19,18 +20,7 @@ namespace {
 
 using namespace vindra;
 
-class NullView : public regbrowser::RegFormView {
- public:
-  regbrowser::TReg_Form* form = nullptr;
-  std::size_t nodes = 0;
-  void NodeAdded(regbrowser::RegTreeNode&) override { ++nodes; }
-  void RemovingChildren(regbrowser::RegTreeNode&) override {}
-  void NodeTextChanged(regbrowser::RegTreeNode&) override {}
-  void SelectNode(regbrowser::RegTreeNode& node) override { form->TV1Change(&node); }
-  void SetOkEnabled(bool) override {}
-  void SetWaitCursor(bool) override {}
-  void ProcessMessages() override {}
-};
+using NullView = regbrowser::testing::NullView;
 
 // Milliseconds of a monotonic clock. (<chrono> does not build with the CP932
 // execution character set: it holds a micro sign.)

@@ -17,10 +17,7 @@
 using vindra::fuzz::Check;
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  // The machine paths that the substitution looks for.
-  setenv("SystemRoot", "C:\\WINDOWS", 1);
-  setenv("ProgramFiles", "C:\\Program Files", 1);
-  setenv("SystemDrive", "C:", 1);
+  vindra::fuzz::SetMachinePaths();
   return 0;
 }
 

@@ -72,9 +72,7 @@ void FillTree(rb::TReg_Form& form, std::size_t budget) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  setenv("SystemRoot", "C:\\WINDOWS", 1);
-  setenv("ProgramFiles", "C:\\Program Files", 1);
-  setenv("SystemDrive", "C:", 1);
+  vindra::fuzz::SetMachinePaths();
   return 0;
 }
 

@@ -10,6 +10,13 @@
 
 namespace vindra::fuzz {
 
+// The machine paths that the substitution looks for, as on a Windows machine.
+inline void SetMachinePaths() {
+  setenv("SystemRoot", "C:\\WINDOWS", 1);
+  setenv("ProgramFiles", "C:\\Program Files", 1);
+  setenv("SystemDrive", "C:", 1);
+}
+
 [[noreturn]] inline void Fail(const char* what, std::string_view detail = {}) {
   std::fprintf(stderr, "invariant broken: %s", what);
   if (!detail.empty()) {

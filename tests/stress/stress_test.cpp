@@ -20,6 +20,7 @@
 #include "core/registry_file_loader.h"
 #include "core/stream_output_list.h"
 #include "regbrowser/reg_form.h"
+#include "tests/regbrowser/null_view.h"
 #include "registry/key_exporter.h"
 #include "registry/memory_registry.h"
 #include "registry/reg_file_import.h"
@@ -256,18 +257,7 @@ TEST_F(StressTest, TenMillionHexTokens) {
   EXPECT_EQ(breaks, (tokens + 24) / 25 - 1);
 }
 
-// No view: the picker's tree without a window.
-class NullView final : public regbrowser::RegFormView {
- public:
-  regbrowser::TReg_Form* form = nullptr;
-  void NodeAdded(regbrowser::RegTreeNode&) override {}
-  void RemovingChildren(regbrowser::RegTreeNode&) override {}
-  void NodeTextChanged(regbrowser::RegTreeNode&) override {}
-  void SelectNode(regbrowser::RegTreeNode& node) override { form->TV1Change(&node); }
-  void SetOkEnabled(bool) override {}
-  void SetWaitCursor(bool) override {}
-  void ProcessMessages() override {}
-};
+using NullView = regbrowser::testing::NullView;
 
 TEST_F(StressTest, KeyTree512LevelsDeep) {
   reg::MemoryRegistry registry;
