@@ -4,7 +4,7 @@
 #include <limits>
 #include <vector>
 
-#include "platform/codepage.h"
+#include "platform/text.h"
 
 #ifdef _WIN32
 #include <windows.h>

@@ -4,7 +4,7 @@
 #include <exception>
 #include <utility>
 
-#include "platform/codepage.h"
+#include "platform/text.h"
 
 namespace vindra::app {
 

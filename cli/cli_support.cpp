@@ -1,6 +1,7 @@
 #include <string>
 
 #include "cli/cli_command.h"
+#include "platform/text.h"
 
 namespace vindra::cli {
 
@@ -20,7 +21,7 @@ int PrintVersion(std::FILE* stream) {
 
 std::string FileNameForTerminal(const std::string& fileName, OutputEncoding encoding) {
 #ifdef _WIN32
-  if (encoding == OutputEncoding::Utf8) return AnsiToUtf8(fileName);
+  if (encoding == OutputEncoding::Utf8) return platform::AnsiToUtf8(fileName);
 #else
   (void)encoding;
 #endif
@@ -32,7 +33,7 @@ std::string FileOpenMessage(const FileOpenError& error, OutputEncoding encoding)
   // The parts of the message are re-encoded apart from the name, which a
   // second re-encoding would garble.
   const std::string marker = "\x1F";
-  std::string message = AnsiToUtf8(FileOpenError::ComposeMessage(marker, error.SystemText()));
+  std::string message = platform::AnsiToUtf8(FileOpenError::ComposeMessage(marker, error.SystemText()));
   message.replace(message.find(marker), marker.size(), FileNameForTerminal(error.FullPath(), encoding));
   return message;
 }

@@ -13,7 +13,7 @@
 #include "cli/conversion_arguments.h"
 #include "core/file_io.h"
 #include "core/stream_output_list.h"
-#include "platform/codepage.h"
+#include "platform/text.h"
 #include "registry/live_export.h"
 #include "registry/memory_registry.h"
 #include "registry/reg_file_import.h"
@@ -73,46 +73,8 @@ void PrintHelp(LiveCommand command, std::FILE* stream) {
   std::fputs(kHelpTail, stream);
 }
 
-// UTF-8 text to the ANSI code page; text that is not UTF-8 stays as given.
-std::string Utf8ToAnsi(std::string_view text) {
-  std::u16string wide;
-  std::size_t i = 0;
-  while (i < text.size()) {
-    const auto lead = static_cast<unsigned char>(text[i]);
-    std::size_t extra = 0;
-    char32_t c = lead;
-    if (lead >= 0x80) {
-      if ((lead & 0xE0) == 0xC0) {
-        extra = 1;
-      } else if ((lead & 0xF0) == 0xE0) {
-        extra = 2;
-      } else if ((lead & 0xF8) == 0xF0) {
-        extra = 3;
-      } else {
-        return std::string(text);
-      }
-      if (i + extra >= text.size()) return std::string(text);
-      c = lead & (0x3F >> extra);
-      for (std::size_t k = 1; k <= extra; ++k) {
-        const auto next = static_cast<unsigned char>(text[i + k]);
-        if ((next & 0xC0) != 0x80) return std::string(text);
-        c = c << 6 | (next & 0x3F);
-      }
-    }
-    i += extra + 1;
-    if (c >= 0x10000) {
-      c -= 0x10000;
-      wide.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
-      wide.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
-    } else {
-      wide.push_back(static_cast<char16_t>(c));
-    }
-  }
-  return platform::WideToAnsi(wide);
-}
-
 void PrintError(const CommandContext& context, OutputEncoding encoding, std::string_view ansiText) {
-  const std::string text = encoding == OutputEncoding::Utf8 ? AnsiToUtf8(ansiText) : std::string(ansiText);
+  const std::string text = encoding == OutputEncoding::Utf8 ? platform::AnsiToUtf8(ansiText) : std::string(ansiText);
   std::fprintf(context.err, "%s\n", text.c_str());
 }
 
@@ -126,7 +88,7 @@ bool LoadFromFile(const CommandContext& context, OutputEncoding encoding, const 
   for (std::size_t i = 0; i < result.problems.size() && i < kMaxProblemsShown; ++i) {
     // The messages quote names from the file, which are ANSI text.
     const std::string& message = result.problems[i].message;
-    const std::string shownMessage = encoding == OutputEncoding::Utf8 ? AnsiToUtf8(message) : message;
+    const std::string shownMessage = encoding == OutputEncoding::Utf8 ? platform::AnsiToUtf8(message) : message;
     std::fprintf(context.err, "%s:%zu: %s\n", shownName.c_str(), result.problems[i].line, shownMessage.c_str());
   }
   if (result.problems.size() > kMaxProblemsShown) {
@@ -153,7 +115,7 @@ int Run(LiveCommand command, const CommandContext& context) {
     return UsageError(CommandOf(command), context, parsed.operands.empty() ? "ROOT\\PATH is missing" : "only one key may be given");
   }
   const std::string keyText =
-      parsed.encoding == OutputEncoding::Utf8 ? Utf8ToAnsi(parsed.operands[0]) : parsed.operands[0];
+      parsed.encoding == OutputEncoding::Utf8 ? platform::Utf8ToAnsi(parsed.operands[0]) : parsed.operands[0];
   std::optional<registry::RootedKeyPath> key = registry::ParseRootedKeyPath(keyText);
   if (!key) {
     return UsageError(CommandOf(command), context,

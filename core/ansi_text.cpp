@@ -2,12 +2,9 @@
 
 #include <cstring>
 
-#include "platform/codepage.h"
-
 namespace vindra {
 namespace {
 
-bool IsLead(unsigned char c) { return c >= 0x80 && platform::IsAnsiLeadByte(c); }
 
 // True when `pattern` matches `text` at `pos`, character by character.
 bool MatchesAt(std::string_view text, std::size_t pos, std::string_view pattern) {
@@ -15,12 +12,12 @@ bool MatchesAt(std::string_view text, std::size_t pos, std::string_view pattern)
   while (j < pattern.size()) {
     const std::size_t k = pos + j;
     if (k >= text.size()) return false;
-    if (CharLengthAt(text, k) == 2) {
+    if (platform::CharLengthAt(text, k) == 2) {
       if (j + 1 >= pattern.size()) return false;  // the pattern would end inside a character
       if (pattern[j] != text[k] || pattern[j + 1] != text[k + 1]) return false;
       j += 2;
     } else {
-      if (AsciiLower(pattern[j]) != AsciiLower(text[k])) return false;
+      if (platform::AsciiLower(pattern[j]) != platform::AsciiLower(text[k])) return false;
       ++j;
     }
   }
@@ -39,7 +36,7 @@ void AppendRewritingBackslashes(std::string_view text, std::string& out, OnBacks
     if (c == '\\') {
       i += onBackslash(i);
     } else if (c >= 0x80) {
-      const std::size_t n = CharLengthAt(text, i);
+      const std::size_t n = platform::CharLengthAt(text, i);
       out.append(text.data() + i, n);
       i += n;
     } else {
@@ -54,7 +51,7 @@ void AppendRewritingBackslashes(std::string_view text, std::string& out, OnBacks
 bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix) {
   if (text.size() < prefix.size()) return false;
   for (std::size_t i = 0; i < prefix.size(); ++i) {
-    if (AsciiUpper(text[i]) != AsciiUpper(prefix[i])) return false;
+    if (platform::AsciiUpper(text[i]) != platform::AsciiUpper(prefix[i])) return false;
   }
   return true;
 }
@@ -67,26 +64,18 @@ std::string_view TrimBlanks(std::string_view text) {
   return text.substr(begin, end - begin);
 }
 
-std::size_t CharLengthAt(std::string_view text, std::size_t pos) {
-  // A byte below 0x40 is never a trail byte: after a lead byte it stands alone.
-  return (IsLead(static_cast<unsigned char>(text[pos])) && pos + 1 < text.size() &&
-          static_cast<unsigned char>(text[pos + 1]) >= 0x40)
-             ? 2
-             : 1;
-}
-
 std::size_t FindIgnoreCase(std::string_view text, std::string_view pattern, std::size_t from) {
   if (pattern.empty()) return std::string_view::npos;
-  const char first = AsciiLower(pattern[0]);
+  const char first = platform::AsciiLower(pattern[0]);
   std::size_t i = from;
   while (i < text.size() && text.size() - i >= pattern.size()) {
     const unsigned char c = static_cast<unsigned char>(text[i]);
     if (c < 0x80) {
-      if (AsciiLower(static_cast<char>(c)) == first && MatchesAt(text, i, pattern)) return i;
+      if (platform::AsciiLower(static_cast<char>(c)) == first && MatchesAt(text, i, pattern)) return i;
       ++i;
     } else {
       if (static_cast<char>(c) == pattern[0] && MatchesAt(text, i, pattern)) return i;
-      i += CharLengthAt(text, i);
+      i += platform::CharLengthAt(text, i);
     }
   }
   return std::string_view::npos;
@@ -95,7 +84,7 @@ std::size_t FindIgnoreCase(std::string_view text, std::string_view pattern, std:
 bool ContainsIgnoreCase(std::string_view text, std::string_view pattern) {
   if (pattern.empty() || pattern.size() > text.size()) return false;
   for (char c : pattern) {
-    if (static_cast<unsigned char>(c) < 0x80 && AsciiLower(c) == AsciiUpper(c)) {
+    if (static_cast<unsigned char>(c) < 0x80 && platform::AsciiLower(c) == platform::AsciiUpper(c)) {
       if (std::memchr(text.data(), c, text.size()) == nullptr) return false;
       break;
     }

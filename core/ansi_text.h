@@ -1,4 +1,5 @@
-// Byte-level helpers for 8-bit text in the ANSI code page. Letter case is
+// Searching and rewriting 8-bit text in the ANSI code page (character
+// lengths and letter case come from platform/text.h). Letter case is
 // folded for ASCII letters only, and double-byte characters are stepped over
 // whole, so a trail byte that happens to equal a backslash or a letter is never
 // mistaken for one.
@@ -8,20 +9,15 @@
 #include <string>
 #include <string_view>
 
-namespace vindra {
+#include "platform/text.h"
 
-inline char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
-inline char AsciiUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - ('a' - 'A')) : c; }
+namespace vindra {
 
 // True when `text` begins with `prefix`, ASCII letters compared without regard to case.
 bool StartsWithIgnoreCase(std::string_view text, std::string_view prefix);
 
 // `text` without leading and trailing bytes 0x00-0x20 (blanks and control characters).
 std::string_view TrimBlanks(std::string_view text);
-
-// Length in bytes of the character that starts at `pos`: 2 for a lead byte
-// followed by a byte that can be a trail byte (0x40 or above), else 1.
-std::size_t CharLengthAt(std::string_view text, std::size_t pos);
 
 // Position of the first occurrence of `pattern` at or after `from` (a character
 // boundary) that starts and ends on character boundaries, ASCII letters

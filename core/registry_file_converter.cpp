@@ -4,7 +4,7 @@
 
 #include "core/ansi_text.h"
 #include "core/registry_file_loader.h"
-#include "platform/codepage.h"
+#include "platform/text.h"
 
 namespace vindra {
 namespace {
@@ -63,7 +63,7 @@ struct ByteTables {
   ByteTables() {
     for (int i = 0; i < 256; ++i) {
       hexValue[i] = static_cast<signed char>(HexDigitValue(static_cast<char>(i)));
-      lower[i] = AsciiLower(static_cast<char>(i));
+      lower[i] = platform::AsciiLower(static_cast<char>(i));
       notBackslash[i] = i != '\\';
       notSpace[i] = i != ' ';
       notSpaceOrBackslash[i] = i != ' ' && i != '\\';

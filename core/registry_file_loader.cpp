@@ -10,7 +10,7 @@
 
 #include "core/charset.h"
 #include "core/file_io.h"
-#include "platform/codepage.h"
+#include "platform/text.h"
 
 namespace vindra {
 namespace {

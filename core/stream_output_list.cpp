@@ -1,47 +1,8 @@
 #include "core/stream_output_list.h"
 
-#include "platform/codepage.h"
+#include "platform/text.h"
 
 namespace vindra {
-
-std::string AnsiToUtf8(std::string_view text) {
-  bool ascii = true;
-  for (char c : text) {
-    if (static_cast<unsigned char>(c) >= 0x80) {
-      ascii = false;
-      break;
-    }
-  }
-  if (ascii) return std::string(text);
-  const std::u16string wide = platform::AnsiToWide(text);
-  std::string out;
-  out.reserve(wide.size() * 3);
-  for (std::size_t i = 0; i < wide.size(); ++i) {
-    char32_t c = wide[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < wide.size() && wide[i + 1] >= 0xDC00 && wide[i + 1] <= 0xDFFF) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (wide[i + 1] - 0xDC00);
-      ++i;
-    } else if (c >= 0xD800 && c <= 0xDFFF) {
-      c = 0xFFFD;  // a lone surrogate has no UTF-8 form
-    }
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
-}
 
 StreamOutputList::StreamOutputList(std::FILE* stream, OutputEncoding encoding, std::size_t bufferSize)
     : stream_(stream), encoding_(encoding), capacity_(bufferSize < 64 ? 64 : bufferSize) {
@@ -54,7 +15,7 @@ void StreamOutputList::Clear() { buffer_.clear(); }
 
 void StreamOutputList::Add(std::string_view line) {
   if (encoding_ == OutputEncoding::Utf8) {
-    Append(AnsiToUtf8(line));
+    Append(platform::AnsiToUtf8(line));
   } else {
     Append(line);
   }

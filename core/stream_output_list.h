@@ -17,9 +17,6 @@ enum class OutputEncoding {
   Utf8,  // re-encoded to UTF-8 (for a terminal)
 };
 
-// ANSI text re-encoded to UTF-8.
-std::string AnsiToUtf8(std::string_view text);
-
 class StreamOutputList final : public OutputList {
  public:
   explicit StreamOutputList(std::FILE* stream, OutputEncoding encoding = OutputEncoding::Ansi,

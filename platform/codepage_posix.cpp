@@ -7,7 +7,7 @@
 //  - a lead byte followed by a NUL byte gives U+30FB and leaves the NUL;
 //  - the single bytes 80, A0, FD, FE, FF, which ICU leaves unmapped, stand
 //    for U+0080 and the private-use characters U+F8F0 to U+F8F3.
-#include "platform/codepage.h"
+#include "platform/text.h"
 
 #include <unicode/ucnv.h>
 

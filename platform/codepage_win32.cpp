@@ -1,6 +1,6 @@
 // Code-page conversion by the system: WideCharToMultiByte and
 // MultiByteToWideChar with the ANSI code page.
-#include "platform/codepage.h"
+#include "platform/text.h"
 
 #include <windows.h>
 

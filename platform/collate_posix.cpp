@@ -21,7 +21,7 @@
 #include <memory>
 #include <numeric>
 
-#include "platform/codepage.h"
+#include "platform/text.h"
 
 namespace vindra::platform {
 

@@ -2,28 +2,20 @@
 
 #include <cstring>
 
-#include "platform/codepage.h"
+#include "platform/text.h"
 
 namespace vindra::platform {
-
-namespace {
-
-unsigned char AsciiUpper(unsigned char c) { return (c >= 'a' && c <= 'z') ? c - 'a' + 'A' : c; }
-
-}  // namespace
 
 bool VariableNamesEqual(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i) {
-    const auto ca = static_cast<unsigned char>(a[i]);
-    const auto cb = static_cast<unsigned char>(b[i]);
-    if (IsAnsiLeadByte(ca) && i + 1 < a.size()) {
+    if (IsAnsiLeadByte(static_cast<unsigned char>(a[i])) && i + 1 < a.size()) {
       // A double-byte character matches only itself, trail byte included.
-      if (ca != cb || a[i + 1] != b[i + 1]) return false;
+      if (a[i] != b[i] || a[i + 1] != b[i + 1]) return false;
       ++i;
       continue;
     }
-    if (AsciiUpper(ca) != AsciiUpper(cb)) return false;
+    if (AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
   }
   return true;
 }

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/codepage.h"
 #include "platform/env_expand.h"
+#include "platform/text.h"
 
 namespace vindra::platform {
 

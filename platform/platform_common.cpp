@@ -2,16 +2,9 @@
 #include <algorithm>
 #include <numeric>
 
-#include "platform/codepage.h"
 #include "platform/sort_by_keys.h"
 
 namespace vindra::platform {
-
-std::string WideToAnsi(std::u16string_view text) {
-  std::string out;
-  AppendWideToAnsi(text.data(), text.size(), out);
-  return out;
-}
 
 void SortByKeys(std::vector<std::string>& names, const std::vector<std::string>& keys) {
   std::vector<std::size_t> order(names.size());

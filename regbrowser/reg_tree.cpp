@@ -68,10 +68,10 @@ std::string_view TakePathComponent(std::string_view& rest) {
 bool EqualsAsciiUpper(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i) {
-    if (CharLengthAt(a, i) == 2) {
+    if (platform::CharLengthAt(a, i) == 2) {
       if (a[i] != b[i] || a[i + 1] != b[i + 1]) return false;
       ++i;
-    } else if (AsciiUpper(a[i]) != AsciiUpper(b[i])) {
+    } else if (platform::AsciiUpper(a[i]) != platform::AsciiUpper(b[i])) {
       return false;
     }
   }

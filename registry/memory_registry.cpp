@@ -48,7 +48,7 @@ void MarkDeleted(MemoryRegistry::Key& key) {
 std::string FoldNameCase(std::string_view name) {
   std::string folded(name);
   for (std::size_t i = 0; i < folded.size();) {
-    const std::size_t length = CharLengthAt(folded, i);
+    const std::size_t length = platform::CharLengthAt(folded, i);
     auto& lead = reinterpret_cast<unsigned char&>(folded[i]);
     if (length == 1) {
       if (lead >= 'a' && lead <= 'z') lead = static_cast<unsigned char>(lead - 32);

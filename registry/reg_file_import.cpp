@@ -6,7 +6,7 @@
 #include "core/ansi_text.h"
 #include "core/inf_format.h"
 #include "core/registry_file_loader.h"
-#include "platform/codepage.h"
+#include "platform/text.h"
 #include "registry/root_key.h"
 
 namespace vindra::registry {
@@ -40,7 +40,7 @@ std::optional<std::string> ParseQuoted(std::string_view text, std::size_t& pos) 
       i += 2;
       continue;
     }
-    const std::size_t length = CharLengthAt(text, i);
+    const std::size_t length = platform::CharLengthAt(text, i);
     out.append(text.substr(i, length));
     i += length;
   }

@@ -49,7 +49,7 @@ std::optional<RootKey> ParseRootKeyName(std::string_view name) {
 std::string_view StripTrailingBackslash(std::string_view path) {
   // Walk character by character so that a trail byte 0x5C is not taken for a backslash.
   std::size_t last = std::string_view::npos;
-  for (std::size_t i = 0; i < path.size(); i += CharLengthAt(path, i)) last = i;
+  for (std::size_t i = 0; i < path.size(); i += platform::CharLengthAt(path, i)) last = i;
   if (last != std::string_view::npos && last == path.size() - 1 && path[last] == '\\') {
     return path.substr(0, last);
   }
@@ -65,7 +65,7 @@ std::vector<std::string_view> SplitKeyPath(std::string_view path) {
       if (i > start) parts.push_back(path.substr(start, i - start));
       start = ++i;
     } else {
-      i += CharLengthAt(path, i);
+      i += platform::CharLengthAt(path, i);
     }
   }
   if (path.size() > start) parts.push_back(path.substr(start));

@@ -11,8 +11,8 @@
 #include <iconv.h>
 #endif
 
-#include "platform/codepage.h"
 #include "platform/collate.h"
+#include "platform/text.h"
 #include "platform/environment.h"
 
 using namespace vindra::platform;

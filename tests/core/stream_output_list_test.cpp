@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/text.h"
 #include "test_support.h"
 
 namespace vindra {
@@ -45,8 +46,8 @@ TEST(StreamOutputList, EveryItemFollowedByCrLf) {
 
 TEST(StreamOutputList, Utf8Encoding) {
   EXPECT_EQ(WriteThrough(OutputEncoding::Utf8, 64, {"\x95\x5C\x8E\xA6", "ab"}), "\xE8\xA1\xA8\xE7\xA4\xBA\r\nab\r\n");
-  EXPECT_EQ(AnsiToUtf8("X:\\\x83\x5C"), "X:\\\xE3\x82\xBD");
-  EXPECT_EQ(AnsiToUtf8("plain"), "plain");
+  EXPECT_EQ(platform::AnsiToUtf8("X:\\\x83\x5C"), "X:\\\xE3\x82\xBD");
+  EXPECT_EQ(platform::AnsiToUtf8("plain"), "plain");
 }
 
 TEST(StreamOutputList, ClearDropsWhatIsNotWritten) {

@@ -12,7 +12,7 @@
 
 #include "core/charset.h"
 #include "core/registry_file_loader.h"
-#include "platform/codepage.h"
+#include "platform/text.h"
 #include "tests/fuzz/fuzz_support.h"
 
 using vindra::fuzz::Check;

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/codepage.h"
+#include "platform/text.h"
 
 // FNV-1a over a sequence of bytes.
 inline std::uint32_t Fnv(std::uint32_t h, unsigned char b) { return (h ^ b) * 16777619u; }

@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <string>
 
-#include "platform/codepage.h"
+#include "platform/text.h"
 #include "tests/platform/cp932_checksums.h"
 
 using namespace vindra::platform;
