@@ -6,9 +6,6 @@
 
 namespace vindra {
 
-int ProbeLength = 2048;
-int Utf8CheckDepth = 0;
-
 namespace {
 
 // The detector numbers bytes from 1 to n; a byte looked at past n reads as 0.
@@ -26,9 +23,11 @@ class Probe {
 
 bool InRange(unsigned b, unsigned low, unsigned high) { return b >= low && b <= high; }
 
-std::optional<CharsetKind> Utf8Test(const Probe& p) {
+std::optional<CharsetKind> Utf8Test(const Probe& p, int checkDepth) {
   if (p.At(1) == 0xEF && p.At(2) == 0xBB && p.At(3) == 0xBF) return CharsetKind::Utf8Bom;
-  unsigned char sequences = 0;  // eight bits wide: it wraps like the original counter
+  // The count is one byte wide and starts again at 0 after 255, so a depth of
+  // 255 or more never gives Utf8.
+  unsigned char sequences = 0;
   std::size_t i = 1;
   while (p.size() > 0 && i <= p.size() - 1) {
     const unsigned b = p.At(i);
@@ -39,7 +38,7 @@ std::optional<CharsetKind> Utf8Test(const Probe& p) {
     if (b <= 0xBF) return std::nullopt;
     if ((p.At(i + 1) & 0x80) == 0) return std::nullopt;
     ++sequences;
-    if (static_cast<int>(sequences) > Utf8CheckDepth) return CharsetKind::Utf8;
+    if (static_cast<int>(sequences) > checkDepth) return CharsetKind::Utf8;
     std::size_t skipped = 0;
     if (b >= 0xE0) skipped = 1;
     if (b >= 0xF0) skipped = 2;
@@ -146,16 +145,15 @@ CharsetKind MainScan(const Probe& p) {
 
 }  // namespace
 
-CharsetKind DetectCharset(std::string_view text) {
+CharsetKind DetectCharset(std::string_view text, const CharsetSettings& settings) {
   const Probe p(text);
   if (p.size() == 0) return CharsetKind::ShiftJis;
   if (p.At(1) == 0xFF && p.At(2) == 0xFE) return CharsetKind::Utf16LE;
   if (p.At(1) == 0xFE && p.At(2) == 0xFF) return CharsetKind::Utf16BE;
-  if (Utf8CheckDepth > 0) {
-    if (const auto kind = Utf8Test(p)) return *kind;
+  if (settings.utf8CheckDepth > 0) {
+    if (const auto kind = Utf8Test(p, settings.utf8CheckDepth)) return *kind;
   }
-  const std::size_t binaryEnd =
-      std::min(static_cast<std::size_t>(std::max(ProbeLength, 0)), p.size() - 1);
+  const std::size_t binaryEnd = std::min(settings.probeLength, p.size() - 1);
   for (std::size_t i = 1; i <= binaryEnd; ++i) {
     if (BinaryByte(p.At(i))) return CharsetKind::Binary;
   }

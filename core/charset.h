@@ -1,6 +1,7 @@
 // Character-set detection of a file's first bytes (the probe).
 #pragma once
 
+#include <cstddef>
 #include <string_view>
 
 namespace vindra {
@@ -17,17 +18,20 @@ enum class CharsetKind : int {
   Utf16LE = 7,        // byte-order mark FF FE
   Utf16BE = 8,        // byte-order mark FE FF
   Utf8Bom = 9,        // byte-order mark EF BB BF
-  Utf8 = 10,          // more UTF-8 multi-byte sequences than Utf8CheckDepth
+  Utf8 = 10,          // more UTF-8 multi-byte sequences than utf8CheckDepth
 };
 
-// Detection settings, process-wide. ProbeLength bounds the binary scan (the
-// loader stores 2048 in it before each detection); Utf8CheckDepth 0 turns the
-// UTF-8 tests off, and nothing in the program changes it.
-extern int ProbeLength;
-extern int Utf8CheckDepth;
+struct CharsetSettings {
+  // How many leading bytes the scan for binary bytes covers; also how many
+  // bytes the loader reads for the probe.
+  std::size_t probeLength = 2048;
+  // 0 turns the UTF-8 tests off (the program never turns them on); n > 0
+  // calls text UTF-8 once it holds more than n multi-byte sequences.
+  int utf8CheckDepth = 0;
+};
 
 // Classifies `text`. Every input, empty included, yields a kind; no byte
 // outside `text` is read.
-CharsetKind DetectCharset(std::string_view text);
+CharsetKind DetectCharset(std::string_view text, const CharsetSettings& settings = {});
 
 }  // namespace vindra

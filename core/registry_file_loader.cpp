@@ -15,7 +15,8 @@
 namespace vindra {
 namespace {
 
-constexpr int kProbeLength = 2048;
+// The detection reads the first 2048 bytes and never tests for UTF-8.
+constexpr CharsetSettings kCharsetSettings{.probeLength = 2048, .utf8CheckDepth = 0};
 // UTF-16 text is read and converted in pieces of this many code units, so the
 // raw file is never held in memory beside its converted text.
 constexpr std::size_t kUnitsPerChunk = std::size_t{1} << 20;
@@ -203,14 +204,13 @@ std::string Load8BitText(const std::string& fileName) {
 std::string LoadRegistryFileText(const std::string& fileName) {
   // The probe is read through the same handle as the rest, so that a pipe or
   // a device loses nothing to the detection.
-  ProbeLength = kProbeLength;
   InputFile file;
   file.OpenOrThrow(fileName);
-  std::string head(static_cast<std::size_t>(ProbeLength), '\0');
+  std::string head(kCharsetSettings.probeLength, '\0');
   head.resize(file.Read(head.data(), head.size()));
   std::string probe = head;
   std::replace(probe.begin(), probe.end(), '\0', ' ');
-  if (DetectCharset(probe) == CharsetKind::Utf16LE) return ReadUtf16Text(file, head);
+  if (DetectCharset(probe, kCharsetSettings) == CharsetKind::Utf16LE) return ReadUtf16Text(file, head);
   return Read8BitText(file, head);
 }
 

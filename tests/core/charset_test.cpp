@@ -23,7 +23,6 @@ struct DetectCase {
 };
 
 TEST(DetectCharset, EveryRow) {
-  ProbeLength = 2048;
   const DetectCase cases[] = {
       {"empty", "", CharsetKind::ShiftJis},
       {"ascii", "Windows Registry Editor", CharsetKind::Ascii},
@@ -82,13 +81,12 @@ TEST(DetectCharset, RunScanAfterKanaAndE0ToEf) {
 }
 
 TEST(DetectCharset, ProbeLengthBoundsTheBinaryScan) {
-  // The binary scan runs before the main scan, but only up to ProbeLength:
+  // The binary scan runs before the main scan, but only up to probeLength:
   // beyond it, the main scan decides first.
   const std::string text = Bytes({0x82, 0xA0, 0x41, 0x05, 0x41});
-  ProbeLength = 2;
-  EXPECT_EQ(DetectCharset(text), CharsetKind::ShiftJis);
-  ProbeLength = 2048;
-  EXPECT_EQ(DetectCharset(text), CharsetKind::Binary);
+  EXPECT_EQ(DetectCharset(text, {.probeLength = 2}), CharsetKind::ShiftJis);
+  EXPECT_EQ(DetectCharset(text, {.probeLength = 2048}), CharsetKind::Binary);
+  EXPECT_EQ(DetectCharset(text), CharsetKind::Binary) << "the default probe is 2048 bytes";
 }
 
 TEST(DetectCharset, LookAheadNeverPassesTheEnd) {
@@ -107,14 +105,23 @@ TEST(DetectCharset, LookAheadNeverPassesTheEnd) {
 }
 
 TEST(DetectCharset, Utf8TestsWhenTurnedOn) {
-  Utf8CheckDepth = 1;
-  EXPECT_EQ(DetectCharset(Bytes({0xEF, 0xBB, 0xBF, 0x41})), CharsetKind::Utf8Bom);
+  const CharsetSettings depth1{.utf8CheckDepth = 1};
+  EXPECT_EQ(DetectCharset(Bytes({0xEF, 0xBB, 0xBF, 0x41}), depth1), CharsetKind::Utf8Bom);
   // Two sequences are more than a depth of 1.
-  EXPECT_EQ(DetectCharset(Bytes({0xE3, 0x81, 0x82, 0xE3, 0x81, 0x84, 0x41})), CharsetKind::Utf8);
+  EXPECT_EQ(DetectCharset(Bytes({0xE3, 0x81, 0x82, 0xE3, 0x81, 0x84, 0x41}), depth1), CharsetKind::Utf8);
   // One sequence is not enough; the Japanese rules then take C3 A9 as kana.
-  EXPECT_EQ(DetectCharset(Bytes({0xC3, 0xA9, 0x41})), CharsetKind::EucOrShiftJis);
-  Utf8CheckDepth = 0;
-  EXPECT_EQ(DetectCharset(Bytes({0xE3, 0x81, 0x82, 0xE3, 0x81, 0x84, 0x41})), CharsetKind::ShiftJis);
+  EXPECT_EQ(DetectCharset(Bytes({0xC3, 0xA9, 0x41}), depth1), CharsetKind::EucOrShiftJis);
+  EXPECT_EQ(DetectCharset(Bytes({0xE3, 0x81, 0x82, 0xE3, 0x81, 0x84, 0x41})), CharsetKind::ShiftJis)
+      << "off by default";
+}
+
+TEST(DetectCharset, Utf8SequenceCountIsOneByteWide) {
+  std::string text;
+  for (int i = 0; i < 300; ++i) text += Bytes({0xC3, 0xA9});
+  text += "A";
+  EXPECT_EQ(DetectCharset(text, {.utf8CheckDepth = 254}), CharsetKind::Utf8);
+  // The count never exceeds 255, so a depth of 255 never gives Utf8.
+  EXPECT_EQ(DetectCharset(text, {.utf8CheckDepth = 255}), CharsetKind::EucOrShiftJis);
 }
 
 TEST(CharsetKind, FixedNumbers) {

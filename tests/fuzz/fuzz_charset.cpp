@@ -13,8 +13,6 @@ using vindra::fuzz::Check;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view probe(reinterpret_cast<const char*>(data), size);
-  vindra::ProbeLength = 2048;
-  vindra::Utf8CheckDepth = 0;
   const CharsetKind kind = vindra::DetectCharset(probe);
   const int code = static_cast<int>(kind);
   Check(code >= 0 && code <= 10, "the kind is one of the eleven codes", probe);
@@ -26,12 +24,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // The settings the program never changes, but which the detector takes:
   // the UTF-8 tests switched on, and a shorter binary scan.
   if (size >= 1) {
-    vindra::Utf8CheckDepth = data[0] % 8;
-    vindra::ProbeLength = static_cast<int>(size) - static_cast<int>(data[0] % 16);
-    const int other = static_cast<int>(vindra::DetectCharset(probe.substr(1)));
+    const std::size_t shorter = data[0] % 16;
+    const vindra::CharsetSettings settings{.probeLength = size > shorter ? size - shorter : 0,
+                                           .utf8CheckDepth = data[0] % 8};
+    const int other = static_cast<int>(vindra::DetectCharset(probe.substr(1), settings));
     Check(other >= 0 && other <= 10, "the kind is one of the eleven codes (other settings)", probe);
-    vindra::Utf8CheckDepth = 0;
-    vindra::ProbeLength = 2048;
   }
   return 0;
 }

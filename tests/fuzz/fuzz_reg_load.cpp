@@ -67,7 +67,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string utf16 = vindra::LoadUtf16Text(path);
   Check(utf16 == ExpectedUtf16Text(bytes), "the UTF-16 text is the converted units", bytes);
 
-  vindra::ProbeLength = 2048;
   const bool isUtf16 = vindra::DetectCharset(head) == vindra::CharsetKind::Utf16LE;
   std::vector<std::string> lines = {"left over"};
   vindra::LoadRegistryFileLines(path, lines);
