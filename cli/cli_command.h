@@ -6,10 +6,12 @@
 
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/file_io.h"
 #include "core/stream_output_list.h"
+#include "platform/terminal_encoding.h"
 
 namespace vindra::cli {
 
@@ -25,6 +27,9 @@ struct CommandContext {
   std::vector<std::string> args;  // the arguments after the command's name
   std::FILE* out;
   std::FILE* err;
+  // The encoding of every message on `err` and of the help on `out`; the
+  // conversions' own output is ANSI unless --encoding utf-8 says otherwise.
+  platform::TerminalEncoding terminal{};
 };
 
 struct CliCommand {
@@ -37,6 +42,28 @@ struct CliCommand {
 // "vindra-cli NAME: MESSAGE", the command's synopsis and where its options
 // are explained, on the error stream; returns kExitUsage.
 int UsageError(const CliCommand& command, const CommandContext& context, const std::string& message);
+
+// ANSI text (the program's own texts, system messages, registry names) in
+// the terminal's encoding.
+std::string ForTerminal(const CommandContext& context, std::string_view ansiText);
+
+// A file name or another command-line argument as the terminal shows it. On
+// Windows arguments arrive in the ANSI code page like every other text;
+// elsewhere they arrive in the terminal's own encoding and stay as given.
+std::string ArgumentForTerminal(const CommandContext& context, std::string_view argument);
+
+// A command-line argument that names something in the registry or in the
+// output (a key, a plug-in name) in the ANSI code page. POSIX: converted from
+// a UTF-8 terminal's UTF-8, and with `--encoding utf-8` read as UTF-8 too.
+std::string ArgumentToAnsi(const CommandContext& context, OutputEncoding encoding, std::string_view argument);
+
+// The file-open error's message in the terminal's encoding, its file name as
+// ArgumentForTerminal gives it.
+std::string FileOpenMessageForTerminal(const CommandContext& context, const FileOpenError& error);
+
+// "vindra-cli NAME: TEXT" and a line break on the error stream; `terminalText`
+// is in the terminal's encoding already.
+void PrintFailure(const CliCommand& command, const CommandContext& context, std::string_view terminalText);
 
 // "vindra-cli VERSION" on `stream`; returns kExitOk.
 int PrintVersion(std::FILE* stream);

@@ -27,6 +27,7 @@ namespace vindra::cli {
   "  --no-systemdrive             leave the %SystemDrive% drive alone\n" \
   "  --no-controlset001           keep CurrentControlSet and ControlSet002..009\n" \
   "  --encoding ansi|utf-8        output bytes in the ANSI code page (default) or UTF-8\n" \
+  "  -o, --output FILE            write to FILE, replaced only when the command succeeds\n" \
   "  --help                       show this text\n" \
   "  --version                    show the program's version\n"
 
@@ -41,6 +42,7 @@ struct CommandOption {
 struct ConversionArguments {
   ConversionOptions options;
   OutputEncoding encoding = OutputEncoding::Ansi;
+  std::string outputFile;  // --output; empty (or "-"): standard output
   std::vector<std::string> operands;
   std::vector<std::pair<std::string, std::string>> commandOptions;  // name and value ("" without one)
   bool help = false;
@@ -55,7 +57,8 @@ struct ConversionArguments {
 };
 
 // Parses `args`; an error message when they are not usable. "--name=value"
-// and "--name value" are both accepted; "--" ends the options.
+// and "--name value" are both accepted, and "-o FILE" and "-oFILE" for
+// --output; "--" ends the options; "-" alone is an operand (standard input).
 inline std::optional<std::string> ParseConversionArguments(const std::vector<std::string>& args,
                                                            std::span<const CommandOption> commandOptions,
                                                            ConversionArguments& parsed) {
@@ -70,6 +73,11 @@ inline std::optional<std::string> ParseConversionArguments(const std::vector<std
       optionsEnded = true;
       continue;
     }
+    if (arg.rfind("-o", 0) == 0 && arg != "-o") {
+      parsed.outputFile = arg.substr(2);
+      continue;
+    }
+    if (arg == "-o") arg = "--output";
     std::string value;
     bool haveValue = false;
     if (const std::size_t eq = arg.find('='); eq != std::string::npos && arg.rfind("--", 0) == 0) {
@@ -81,7 +89,7 @@ inline std::optional<std::string> ParseConversionArguments(const std::vector<std
     for (const CommandOption& option : commandOptions) {
       if (arg == option.name) own = &option;
     }
-    const bool takesValue = own ? own->takesValue : (arg == "--substitute" || arg == "--encoding");
+    const bool takesValue = own ? own->takesValue : (arg == "--substitute" || arg == "--encoding" || arg == "--output");
     if (takesValue && !haveValue) {
       if (i + 1 >= args.size()) return "option " + arg + " needs a value";
       value = args[++i];
@@ -109,6 +117,9 @@ inline std::optional<std::string> ParseConversionArguments(const std::vector<std
       } else {
         return "--encoding must be ansi or utf-8";
       }
+    } else if (arg == "--output") {
+      if (value.empty()) return "--output needs a file name";
+      parsed.outputFile = value;
     } else if (arg == "--no-systemroot") {
       parsed.options.ReplaceSystemRoot = false;
     } else if (arg == "--no-programfiles") {

@@ -2,14 +2,17 @@
 // text the main window's text area would hold: every line followed by CR LF.
 #include <cstdio>
 #include <new>
+#include <optional>
 #include <string>
 
 #include "cli/cli_command.h"
 #include "cli/command_list.h"
+#include "cli/command_output.h"
 #include "cli/conversion_arguments.h"
+#include "cli/plugin_inf.h"
+#include "cli/standard_input.h"
 #include "core/file_io.h"
 #include "core/registry_file_converter.h"
-#include "core/stream_output_list.h"
 
 namespace vindra::cli {
 namespace {
@@ -18,17 +21,21 @@ constexpr const char* kSynopsis = "[OPTIONS] FILE.reg";
 
 constexpr const char* kHelp =
     "Converts a registry export file into INF registry sections on standard output.\n"
+    "FILE.reg \"-\" reads standard input.\n"
     "\n"
     "Options:\n"
+    VINDRA_PLUGIN_OPTION_USAGE
     VINDRA_CONVERSION_OPTIONS_USAGE
     "\n"
     "The machine paths come from the environment variables SystemRoot, ProgramFiles\n"
     "and SystemDrive.\n"
     "Exit status: 0 done, 1 output not written, 2 file not readable, 64 bad usage.\n";
 
+constexpr CommandOption kConvertOptions[] = {kPluginOption};
+
 int Run(const CommandContext& context) {
   ConversionArguments parsed;
-  if (const auto error = ParseConversionArguments(context.args, {}, parsed)) {
+  if (const auto error = ParseConversionArguments(context.args, kConvertOptions, parsed)) {
     return UsageError(kConvertCommand, context, *error);
   }
   if (parsed.help) {
@@ -38,22 +45,31 @@ int Run(const CommandContext& context) {
   if (parsed.version) return PrintVersion(context.out);
   if (parsed.operands.empty()) return UsageError(kConvertCommand, context, "FILE is missing");
   if (parsed.operands.size() > 1) return UsageError(kConvertCommand, context, "only one FILE may be given");
-  const std::string& fileName = parsed.operands.front();
+  std::optional<std::string> pluginName;
+  if (const auto problem = PluginNameOption(context, parsed, pluginName)) {
+    return UsageError(kConvertCommand, context, *problem);
+  }
+
+  StandardInputFile input;
+  if (!input.Prepare(parsed.operands.front())) {
+    PrintFailure(kConvertCommand, context,
+                 std::string(kStandardInputName) + " could not be read: " + ForTerminal(context, input.ErrorText()));
+    return kExitFileError;
+  }
+  CommandOutput output(kConvertCommand, context, parsed.encoding);
+  if (!output.Open(parsed.outputFile, pluginName)) return kExitFailure;
   try {
-    StreamOutputList output(context.out, parsed.encoding);
-    ConvertRegistryFile(output, fileName, parsed.options);
-    if (!output.Flush()) {
-      std::fputs("vindra-cli convert: the output could not be written\n", context.err);
-      return kExitFailure;
-    }
+    ConvertRegistryFile(output.Lines(), input.Name(), parsed.options);
   } catch (const FileOpenError& error) {
-    std::fprintf(context.err, "%s\n", FileOpenMessage(error, parsed.encoding).c_str());
+    std::fprintf(context.err, "%s\n", FileOpenMessageForTerminal(context, error).c_str());
+    output.Abandon();
     return kExitFileError;
   } catch (const std::bad_alloc&) {
-    std::fputs("vindra-cli convert: not enough memory\n", context.err);
+    PrintFailure(kConvertCommand, context, "not enough memory");
+    output.Abandon();
     return kExitFailure;
   }
-  return kExitOk;
+  return output.Finish() ? kExitOk : kExitFailure;
 }
 
 }  // namespace

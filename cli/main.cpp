@@ -28,10 +28,12 @@ void PrintGeneralUsage(std::FILE* stream) {
 
 int Main(int argc, char** argv) {
 #ifdef _WIN32
-  // Output is bytes: CR LF must not become CR CR LF.
+  // Output is bytes: CR LF must not become CR CR LF; input ("-") is bytes too.
   _setmode(_fileno(stdout), _O_BINARY);
   _setmode(_fileno(stderr), _O_BINARY);
+  _setmode(_fileno(stdin), _O_BINARY);
 #endif
+  const platform::TerminalEncoding terminal = platform::DetectTerminalEncoding();
   if (argc < 2) {
     PrintGeneralUsage(stderr);
     return kExitUsage;
@@ -44,11 +46,12 @@ int Main(int argc, char** argv) {
   if (first == "--version") return PrintVersion(stdout);
   for (const CliCommand* command : kCommands) {
     if (first != command->name) continue;
-    CommandContext context{{}, stdout, stderr};
+    CommandContext context{{}, stdout, stderr, terminal};
     for (int i = 2; i < argc; ++i) context.args.emplace_back(argv[i]);
     return command->run(context);
   }
-  std::fprintf(stderr, "vindra-cli: unknown command '%s'\n\n", argv[1]);
+  const CommandContext context{{}, stdout, stderr, terminal};
+  std::fprintf(stderr, "vindra-cli: unknown command '%s'\n\n", ArgumentForTerminal(context, argv[1]).c_str());
   PrintGeneralUsage(stderr);
   return kExitUsage;
 }
