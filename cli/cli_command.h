@@ -73,8 +73,4 @@ int PrintVersion(std::FILE* stream);
 // own encoding and stay as they were given.
 std::string FileNameForTerminal(const std::string& fileName, OutputEncoding encoding);
 
-// The file-open error's message in the output encoding, its file name as
-// FileNameForTerminal gives it.
-std::string FileOpenMessage(const FileOpenError& error, OutputEncoding encoding);
-
 }  // namespace vindra::cli

@@ -10,7 +10,8 @@ int UsageError(const CliCommand& command, const CommandContext& context, const s
                "vindra-cli %s: %s\n"
                "Usage: vindra-cli %s %s\n"
                "Run 'vindra-cli %s --help' for the options.\n",
-               command.name, message.c_str(), command.name, command.synopsis, command.name);
+               command.name, ArgumentForTerminal(context, message).c_str(), command.name, command.synopsis,
+               command.name);
   return kExitUsage;
 }
 
@@ -26,16 +27,6 @@ std::string FileNameForTerminal(const std::string& fileName, OutputEncoding enco
   (void)encoding;
 #endif
   return fileName;
-}
-
-std::string FileOpenMessage(const FileOpenError& error, OutputEncoding encoding) {
-  if (encoding == OutputEncoding::Ansi) return error.what();
-  // The parts of the message are re-encoded apart from the name, which a
-  // second re-encoding would garble.
-  const std::string marker = "\x1F";
-  std::string message = platform::AnsiToUtf8(FileOpenError::ComposeMessage(marker, error.SystemText()));
-  message.replace(message.find(marker), marker.size(), FileNameForTerminal(error.FullPath(), encoding));
-  return message;
 }
 
 }  // namespace vindra::cli
