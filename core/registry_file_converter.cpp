@@ -468,10 +468,12 @@ void ConvertRegistryLines(const std::vector<std::string>& lines, OutputList& out
 
 void ConvertRegistryFile(OutputList& output, const std::string& fileName, const ConversionOptions& options) {
   RegistryFileConverter converter(options);
-  {
-    const std::string text = LoadRegistryFileText(fileName);
-    ForEachLine(text, [&converter](std::string_view line) { converter.ConvertLine(line); });
-  }
+  // The text is converted piece by piece as the file is read: only the
+  // sections are ever held whole.
+  LineSplitter lines;
+  const auto convertLine = [&converter](std::string_view line) { converter.ConvertLine(line); };
+  ReadRegistryFileText(fileName, [&](std::string_view piece) { lines.Feed(piece, convertLine); });
+  lines.Finish(convertLine);
   converter.Finish(output);
 }
 

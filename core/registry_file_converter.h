@@ -15,8 +15,8 @@
 
 namespace vindra {
 
-// Loads the file (LoadRegistryFileText) and converts it into `output`, which is
-// emptied and filled. A file that cannot be read throws FileOpenError before
+// Reads the file (the text LoadRegistryFileText gives, in pieces) and converts
+// it into `output`, which is emptied and filled. A file that cannot be read throws FileOpenError before
 // `output` is touched.
 void ConvertRegistryFile(OutputList& output, const std::string& fileName, const ConversionOptions& options);
 

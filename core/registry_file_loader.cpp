@@ -19,55 +19,46 @@ namespace {
 constexpr CharsetSettings kCharsetSettings{.probeLength = 2048, .utf8CheckDepth = 0};
 // UTF-16 text is read and converted in pieces of this many code units, so the
 // raw file is never held in memory beside its converted text.
-constexpr std::size_t kUnitsPerChunk = std::size_t{1} << 20;
-
-void CutAtNul(std::string& text) {
-  if (const void* nul = std::memchr(text.data(), '\0', text.size())) {
-    text.resize(static_cast<std::size_t>(static_cast<const char*>(nul) - text.data()));
-  }
-}
+constexpr std::size_t kUnitsPerChunk = std::size_t{1} << 17;
+// 8-bit text is read in pieces of this many bytes.
+constexpr std::size_t kBytesPerPiece = std::size_t{1} << 18;
 
 bool IsHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 
-// Appends UTF-16 units in the ANSI code page. Every ANSI code page maps the
-// units below 0x80 to the same single bytes, and such runs are nearly all of
-// a registry file, so they are narrowed here, sixteen at a time where the
-// processor allows; the rest goes to the platform's conversion.
-void AppendUnitsAsAnsi(const char16_t* units, std::size_t count, std::string& out) {
-  char narrowed[8192];
-  std::size_t n = 0;
+// Writes UTF-16 units in the ANSI code page to `out`, which has room for two
+// bytes a unit; returns the end of what was written. Every ANSI code page
+// maps the units below 0x80 to the same single bytes, and such runs are
+// nearly all of a registry file, so they are narrowed here, sixteen at a time
+// where the processor allows; the rest goes to the platform's conversion.
+char* UnitsToAnsi(const char16_t* units, std::size_t count, char* out, std::string& scratch) {
   std::size_t i = 0;
   while (i < count) {
 #if defined(__SSE2__)
     const __m128i nonAscii = _mm_set1_epi16(static_cast<short>(0xFF80));
-    while (count - i >= 16 && n + 16 <= sizeof narrowed) {
+    while (count - i >= 16) {
       const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(units + i));
       const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(units + i + 8));
       const __m128i high = _mm_and_si128(_mm_or_si128(a, b), nonAscii);
       if (_mm_movemask_epi8(_mm_cmpeq_epi16(high, _mm_setzero_si128())) != 0xFFFF) break;
-      _mm_storeu_si128(reinterpret_cast<__m128i*>(narrowed + n), _mm_packus_epi16(a, b));
-      n += 16;
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(a, b));
+      out += 16;
       i += 16;
     }
 #endif
-    if (n + 16 > sizeof narrowed) {
-      out.append(narrowed, n);
-      n = 0;
-      continue;
-    }
     if (i == count) break;
     if (units[i] < 0x80) {
-      narrowed[n++] = static_cast<char>(units[i++]);
+      *out++ = static_cast<char>(units[i++]);
       continue;
     }
-    out.append(narrowed, n);
-    n = 0;
     std::size_t j = i;
     while (j < count && units[j] >= 0x80) ++j;
-    platform::AppendWideToAnsi(units + i, j - i, out);
+    scratch.clear();
+    platform::AppendWideToAnsi(units + i, j - i, scratch);
+    std::memcpy(out, scratch.data(), scratch.size());
+    out += scratch.size();
     i = j;
   }
-  out.append(narrowed, n);
+  return out;
 }
 
 // The size of the file for reserving memory; 0 when it has none (a pipe).
@@ -79,24 +70,27 @@ std::uint64_t SizeHint(InputFile& file) {
   }
 }
 
-// The text of a UTF-16LE stream: `head` (bytes already read) followed by the
-// rest of `file`. The first two bytes (the byte-order mark) are skipped
-// unseen; when the last two bytes of the stream are 1A 00 (Ctrl-Z), the last
-// unit is dropped; an odd last byte is ignored; a zero unit ends the text.
-// Pieces are converted as they are read, holding back the last four bytes
-// (the end of the stream decides about them) and a high surrogate whose
-// partner has not been read yet.
-std::string ReadUtf16Text(InputFile& file, std::string_view head) {
-  std::string text;
-  const std::uint64_t size = std::max<std::uint64_t>(SizeHint(file), head.size());
-  if (size > 2) text.reserve(static_cast<std::size_t>((size - 2) / 2 + (size - 2) / 32));
+using PieceSink = std::function<void(std::string_view)>;
 
-  // Pieces of 1 Mi units; a small file gets a buffer of its own size (at
-  // least 4 KiB, which holds the probe and always leaves units to convert).
+// The text of a UTF-16LE stream: `head` (bytes already read) followed by the
+// rest of `file`, handed to `onPiece` as it is converted. The first two bytes
+// (the byte-order mark) are skipped unseen; when the last two bytes of the
+// stream are 1A 00 (Ctrl-Z), the last unit is dropped; an odd last byte is
+// ignored; a zero unit ends the text. Each piece read is converted whole but
+// for the last four bytes (the end of the stream decides about them) and a
+// high surrogate whose partner has not been read yet.
+void ReadUtf16Text(InputFile& file, std::string_view head, const PieceSink& onPiece) {
+  // A small file gets a buffer of its own size (at least 4 KiB, which holds
+  // the probe and always leaves units to convert).
+  const std::uint64_t size = std::max<std::uint64_t>(SizeHint(file), head.size());
   std::size_t pieceBytes = 2 * kUnitsPerChunk;
-  if (size > 0 && size < pieceBytes) pieceBytes = std::max<std::size_t>(4096, (static_cast<std::size_t>(size) + 9) & ~std::size_t{1});
-  const std::size_t kPieceBytes = pieceBytes;
-  std::unique_ptr<char16_t[]> storage(new char16_t[kPieceBytes / 2 + 4]);
+  if (size > 0 && size < pieceBytes) {
+    pieceBytes = std::max<std::size_t>(4096, (static_cast<std::size_t>(size) + 9) & ~std::size_t{1});
+  }
+  std::unique_ptr<char16_t[]> storage(new char16_t[pieceBytes / 2 + 4]);
+  // Two bytes a unit at most, plus what a non-ASCII run may add.
+  std::unique_ptr<char[]> text(new char[pieceBytes + 64]);
+  std::string scratch;
   auto* const bytes = reinterpret_cast<unsigned char*>(storage.get());
   if (!head.empty()) std::memcpy(bytes, head.data(), head.size());  // an empty view may hold no pointer
   std::size_t length = head.size();
@@ -104,7 +98,7 @@ std::string ReadUtf16Text(InputFile& file, std::string_view head) {
   bool atEnd = false;
   while (true) {
     if (!atEnd) {
-      const std::size_t want = kPieceBytes - length;
+      const std::size_t want = pieceBytes - length;
       const std::size_t got = file.Read(bytes + length, want);
       length += got;
       atEnd = got < want;
@@ -130,48 +124,64 @@ std::string ReadUtf16Text(InputFile& file, std::string_view head) {
     }
     if (!atEnd && units > 0 && IsHighSurrogate(first[units - 1])) --units;
 
-    const std::size_t before = text.size();
-    AppendUnitsAsAnsi(first, units, text);
+    const char* const end = UnitsToAnsi(first, units, text.get(), scratch);
+    std::size_t converted = static_cast<std::size_t>(end - text.get());
     // A NUL ends the text: only a zero unit converts to a zero byte.
-    if (const void* nul = std::memchr(text.data() + before, '\0', text.size() - before)) {
-      text.resize(static_cast<std::size_t>(static_cast<const char*>(nul) - text.data()));
-      return text;
-    }
-    if (atEnd) return text;
+    const void* nul = std::memchr(text.get(), '\0', converted);
+    if (nul != nullptr) converted = static_cast<std::size_t>(static_cast<const char*>(nul) - text.get());
+    if (converted > 0) onPiece(std::string_view(text.get(), converted));
+    if (nul != nullptr || atEnd) return;
     const std::size_t consumed = begin + 2 * units;
     std::memmove(bytes, bytes + consumed, length - consumed);
     length -= consumed;
   }
 }
 
-// The bytes of `head` followed by the rest of `file`, cut at the first NUL.
-std::string Read8BitText(InputFile& file, std::string_view head) {
-  std::string text;
-  text.reserve(static_cast<std::size_t>(std::max<std::uint64_t>(SizeHint(file), head.size())));
-  text.assign(head);
-  bool nul = std::memchr(text.data(), '\0', text.size()) != nullptr;
-  while (!nul) {
-    const std::size_t room = text.capacity() - text.size();
-    if (room == 0) {
-      // The reserved size is read: a small read tells the end from a file
-      // that grew (or a pipe), which then grows the text as it must.
-      char more[65536];
-      const std::size_t got = file.Read(more, sizeof more);
-      text.append(more, got);
-      nul = std::memchr(more, '\0', got) != nullptr;
-      if (got < sizeof more) break;
-      continue;
-    }
-    const std::size_t before = text.size();
-    text.resize(before + room);
-    const std::size_t got = file.Read(text.data() + before, room);
-    text.resize(before + got);
-    nul = std::memchr(text.data() + before, '\0', got) != nullptr;
-    if (got < room) break;
+// The bytes of `head` followed by the rest of `file`, up to the first NUL,
+// handed to `onPiece` as they are read.
+void Read8BitText(InputFile& file, std::string_view head, const PieceSink& onPiece) {
+  // Stops at a NUL in `piece`, after handing out what precedes it.
+  auto hand = [&onPiece](std::string_view piece) {
+    const void* nul = piece.empty() ? nullptr : std::memchr(piece.data(), '\0', piece.size());
+    if (nul != nullptr) piece = piece.substr(0, static_cast<std::size_t>(static_cast<const char*>(nul) - piece.data()));
+    if (!piece.empty()) onPiece(piece);
+    return nul == nullptr;
+  };
+  if (!hand(head)) return;
+  const std::uint64_t size = SizeHint(file);
+  const std::size_t pieceBytes = size > 0 && size < kBytesPerPiece ? std::max<std::size_t>(4096, static_cast<std::size_t>(size) + 1) : kBytesPerPiece;
+  std::unique_ptr<char[]> buffer(new char[pieceBytes]);
+  while (true) {
+    const std::size_t got = file.Read(buffer.get(), pieceBytes);
+    if (!hand(std::string_view(buffer.get(), got)) || got < pieceBytes) return;
   }
-  CutAtNul(text);
+}
+
+// Detects the character set from the first bytes of `file` and reads it.
+void ReadDetected(InputFile& file, const PieceSink& onPiece) {
+  // The probe is read through the same handle as the rest, so that a pipe or
+  // a device loses nothing to the detection.
+  std::string head(kCharsetSettings.probeLength, '\0');
+  head.resize(file.Read(head.data(), head.size()));
+  std::string probe = head;
+  std::replace(probe.begin(), probe.end(), '\0', ' ');
+  if (DetectCharset(probe, kCharsetSettings) == CharsetKind::Utf16LE) {
+    ReadUtf16Text(file, head, onPiece);
+  } else {
+    Read8BitText(file, head, onPiece);
+  }
+}
+
+// The whole text in one string, reserved once for `expected` bytes.
+std::string Collect(std::uint64_t expected, const std::function<void(const PieceSink&)>& read) {
+  std::string text;
+  text.reserve(static_cast<std::size_t>(expected));
+  read([&text](std::string_view piece) { text.append(piece); });
   return text;
 }
+
+// UTF-16 text: half the bytes, and a little more for double-byte characters.
+std::uint64_t Utf16TextSize(std::uint64_t fileSize) { return fileSize > 2 ? (fileSize - 2) / 2 + (fileSize - 2) / 32 : 0; }
 
 }  // namespace
 
@@ -192,26 +202,26 @@ std::string ReadFileHead(const std::string& fileName, std::size_t count) {
 std::string LoadUtf16Text(const std::string& fileName) {
   InputFile file;
   file.OpenOrThrow(fileName);
-  return ReadUtf16Text(file, {});
+  return Collect(Utf16TextSize(SizeHint(file)), [&file](const PieceSink& sink) { ReadUtf16Text(file, {}, sink); });
 }
 
 std::string Load8BitText(const std::string& fileName) {
   InputFile file;
   file.OpenOrThrow(fileName);
-  return Read8BitText(file, {});
+  return Collect(SizeHint(file), [&file](const PieceSink& sink) { Read8BitText(file, {}, sink); });
 }
 
 std::string LoadRegistryFileText(const std::string& fileName) {
-  // The probe is read through the same handle as the rest, so that a pipe or
-  // a device loses nothing to the detection.
   InputFile file;
   file.OpenOrThrow(fileName);
-  std::string head(kCharsetSettings.probeLength, '\0');
-  head.resize(file.Read(head.data(), head.size()));
-  std::string probe = head;
-  std::replace(probe.begin(), probe.end(), '\0', ' ');
-  if (DetectCharset(probe, kCharsetSettings) == CharsetKind::Utf16LE) return ReadUtf16Text(file, head);
-  return Read8BitText(file, head);
+  // Reserved for the larger of the two readings: the 8-bit one.
+  return Collect(SizeHint(file), [&file](const PieceSink& sink) { ReadDetected(file, sink); });
+}
+
+void ReadRegistryFileText(const std::string& fileName, const std::function<void(std::string_view)>& onPiece) {
+  InputFile file;
+  file.OpenOrThrow(fileName);
+  ReadDetected(file, onPiece);
 }
 
 std::vector<std::string> SplitLines(std::string_view text) {

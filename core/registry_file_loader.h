@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,6 +29,12 @@ std::string Load8BitText(const std::string& fileName);
 // Detects the file's character set from its first 2048 bytes and loads it
 // with LoadUtf16Text or Load8BitText. Throws FileOpenError.
 std::string LoadRegistryFileText(const std::string& fileName);
+
+// The text that LoadRegistryFileText gives, handed out in consecutive pieces
+// (`onPiece(std::string_view)`, none of them empty) while the file is read, so
+// that neither the file nor its whole text is ever held in memory. Throws
+// FileOpenError, possibly after some pieces were handed out.
+void ReadRegistryFileText(const std::string& fileName, const std::function<void(std::string_view)>& onPiece);
 
 // The first CR or LF at or after `p`, or `end`. Eight bytes at a time: lines
 // are short and many, so a library call per line would cost more than the scan.
@@ -64,6 +71,62 @@ void ForEachLine(std::string_view text, OnLine&& onLine) {
     p = (*stop == '\r' && stop + 1 < end && stop[1] == '\n') ? stop + 2 : stop + 1;
   }
 }
+
+// The line rule over a text that arrives in pieces: Feed each piece in order,
+// then Finish; `onLine(std::string_view)` sees the lines ForEachLine would see
+// in the pieces joined. A piece must hold no NUL (the loaders cut there). Only
+// a line that spans pieces is copied.
+class LineSplitter {
+ public:
+  template <typename OnLine>
+  void Feed(std::string_view piece, OnLine&& onLine) {
+    const char* p = piece.data();
+    const char* const end = p + piece.size();
+    if (p == end) return;
+    if (afterCr_ && *p == '\n') ++p;  // the LF of a CR LF split between pieces
+    afterCr_ = false;
+    if (!carry_.empty() && p < end) {
+      const char* stop = FindLineBreak(p, end);
+      carry_.append(p, static_cast<std::size_t>(stop - p));
+      if (stop == end) return;
+      onLine(std::string_view(carry_));
+      carry_.clear();
+      p = PastBreak(stop, end);
+    }
+    while (p < end) {
+      const char* stop = FindLineBreak(p, end);
+      if (stop == end) {
+        carry_.assign(p, static_cast<std::size_t>(end - p));
+        return;
+      }
+      onLine(std::string_view(p, static_cast<std::size_t>(stop - p)));
+      p = PastBreak(stop, end);
+    }
+  }
+  template <typename OnLine>
+  void Finish(OnLine&& onLine) {
+    if (!carry_.empty()) onLine(std::string_view(carry_));
+    carry_.clear();
+    afterCr_ = false;
+  }
+
+ private:
+  // Past the terminator at `stop`; a CR at the end of the piece may still be
+  // the first half of a CR LF.
+  const char* PastBreak(const char* stop, const char* end) {
+    if (*stop == '\r') {
+      if (stop + 1 == end) {
+        afterCr_ = true;
+        return end;
+      }
+      if (stop[1] == '\n') return stop + 2;
+    }
+    return stop + 1;
+  }
+
+  std::string carry_;
+  bool afterCr_ = false;
+};
 
 // The lines of `text` by the line rule.
 std::vector<std::string> SplitLines(std::string_view text);

@@ -4,10 +4,15 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
 
 namespace vindra {
 
@@ -27,9 +32,10 @@ class SectionBuffer {
     const std::size_t length = block.size() - itemStart_ - sizeof(std::size_t);
     std::memcpy(block.data() + itemStart_, &length, sizeof length);
     ++count_;
-    if (block.size() >= kBlockSize) {
+    if (block.size() >= (blocks_.size() == 1 ? kFirstBlockSize : kBlockSize)) {
       blocks_.emplace_back();
-      blocks_.back().reserve(kBlockSize + kBlockSize / 4);
+      blocks_.back().reserve(kBlockSize + kBlockSize / 8);
+      AdviseLargePages(blocks_.back());
     }
   }
   void Add(std::string_view line) {
@@ -55,7 +61,26 @@ class SectionBuffer {
   }
 
  private:
-  static constexpr std::size_t kBlockSize = std::size_t{4} << 20;
+  // The first block grows as a small section needs; the blocks after it are
+  // reserved whole.
+  static constexpr std::size_t kFirstBlockSize = std::size_t{256} << 10;
+  static constexpr std::size_t kBlockSize = std::size_t{32} << 20;
+
+  // A large conversion fills block after block: on Linux the untouched
+  // memory of a fresh block is asked for in 2 MiB pages, which spares the
+  // system a page fault for every 4 KiB (most of the time such a conversion
+  // spent in the system).
+  static void AdviseLargePages(std::string& block) {
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+    constexpr std::uintptr_t kLargePage = std::uintptr_t{2} << 20;
+    const auto start = reinterpret_cast<std::uintptr_t>(block.data());
+    const std::uintptr_t first = (start + kLargePage - 1) & ~(kLargePage - 1);
+    const std::uintptr_t last = (start + block.capacity()) & ~(kLargePage - 1);
+    if (last > first) ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+#else
+    (void)block;
+#endif
+  }
   std::vector<std::string> blocks_;
   std::size_t itemStart_ = 0;
   std::size_t count_ = 0;

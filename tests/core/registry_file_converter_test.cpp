@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "core/file_io.h"
+#include "core/registry_file_loader.h"
 #include "test_support.h"
 
 namespace vindra {
@@ -365,6 +366,30 @@ TEST(ConvertRegistryFile, Utf16FileEndToEnd) {
   const std::vector<std::string> expected = {"[Default.AddReg]", "0x0,\"\x95\x5C\"",
                                              "0x1,\"\x95\x5C\",\"p\",\"X:\\I386\\\x83\x5C\"", ""};
   EXPECT_EQ(output.lines, expected);
+}
+
+// A file read in many pieces converts as its lines do, whichever line, hex
+// continuation or CR LF falls on a piece boundary.
+TEST(ConvertRegistryFile, LargeFilesConvertAsTheirLines) {
+  test::SetMachinePaths();
+  test::TempDir dir;
+  std::string text = "Windows Registry Editor Version 5.00\r\n\r\n";
+  for (int key = 0; text.size() < 700000; ++key) {
+    text += "[HKEY_CURRENT_USER\\Software\\K" + std::to_string(key) + "]\r\n";
+    text += "\"s\"=\"C:\\\\WINDOWS\\\\x" + std::string(static_cast<std::size_t>(key % 50), 'a') + "\"\r\n";
+    text += "\"h\"=hex:01,02,\\\r\n  03,04,\\\n  05\r";
+    text += "\"m\"=hex(7):61,00,00,00,\\\r\n  62,00,00,00,00,00\r\n\r\n";
+  }
+  const std::u16string wide(text.begin(), text.end());
+  for (const std::string& bytes : {text, test::Utf16Le(wide)}) {
+    const std::string file = dir.Write("large.reg", bytes);
+    LineList fromFile;
+    ConvertRegistryFile(fromFile, file, {});
+    LineList fromLines;
+    ConvertRegistryLines(SplitLines(text), fromLines, {});
+    EXPECT_EQ(fromFile.lines, fromLines.lines);
+    EXPECT_GT(fromFile.lines.size(), 10000u);
+  }
 }
 
 }  // namespace

@@ -43,6 +43,35 @@ TEST(LineRule, Table) {
   for (const auto& c : cases) EXPECT_EQ(SplitLines(c.text), c.lines) << test::Visible(c.text);
 }
 
+// Every way of cutting each text of the line rule into two pieces, and into
+// pieces of one byte, gives the lines of the whole text.
+TEST(LineSplitter, PiecesGiveTheLinesOfTheWholeText) {
+  const std::string texts[] = {"",        "a",          "a\r\nb",   "a\rb",   "a\nb",       "a\n\rb", "a\r\n",
+                               "a\r\n\r\n", "\n",         "\r\n\r\n", "a\r\r\nb", "ab\r\ncd\r", "\r", "abc"};
+  for (const std::string& text : texts) {
+    const Lines expected = SplitLines(text);
+    auto split = [&text](const std::vector<std::size_t>& cuts) {
+      Lines lines;
+      LineSplitter splitter;
+      auto onLine = [&lines](std::string_view line) { lines.emplace_back(line); };
+      std::size_t start = 0;
+      for (std::size_t cut : cuts) {
+        splitter.Feed(std::string_view(text).substr(start, cut - start), onLine);
+        start = cut;
+      }
+      splitter.Feed(std::string_view(text).substr(start), onLine);
+      splitter.Finish(onLine);
+      return lines;
+    };
+    for (std::size_t cut = 0; cut <= text.size(); ++cut) {
+      EXPECT_EQ(split({cut}), expected) << test::Visible(text) << " cut at " << cut;
+    }
+    std::vector<std::size_t> everyByte;
+    for (std::size_t cut = 1; cut < text.size(); ++cut) everyByte.push_back(cut);
+    EXPECT_EQ(split(everyByte), expected) << test::Visible(text) << " in single bytes";
+  }
+}
+
 class LoaderTest : public ::testing::Test {
  protected:
   Lines Load(const std::string& bytes) {
@@ -113,8 +142,10 @@ TEST_F(LoaderTest, LargeUtf16FileAcrossReadPieces) {
     text += line + u"\r\n";
     expected.push_back(std::string(static_cast<std::size_t>(i % 700 + 1), 'x') + "\x95\x5C" + "??");
   }
-  // Place a surrogate pair exactly on the first piece boundary.
-  std::u16string padding((std::size_t{1} << 20) - 1 - text.size() % (std::size_t{1} << 20), u'y');
+  // Place a surrogate pair exactly on the first piece boundary (pieces of
+  // 2^17 units, the byte-order mark included).
+  constexpr std::size_t kPieceUnits = std::size_t{1} << 17;
+  std::u16string padding(kPieceUnits - 1 - text.size() % kPieceUnits, u'y');
   if (padding.size() >= 2) {
     padding.resize(padding.size() - 2);
     text += padding + u"\r\n";
@@ -125,6 +156,36 @@ TEST_F(LoaderTest, LargeUtf16FileAcrossReadPieces) {
   const Lines lines = Load(test::Utf16Le(text));
   ASSERT_EQ(lines.size(), expected.size());
   for (std::size_t i = 0; i < lines.size(); ++i) ASSERT_EQ(lines[i], expected[i]) << "line " << i;
+}
+
+// The pieces of ReadRegistryFileText join to the text of LoadRegistryFileText,
+// for files of several read pieces in both character sets, cut at a NUL.
+TEST_F(LoaderTest, PiecesJoinToTheWholeText) {
+  std::u16string wide;
+  std::string narrow;
+  for (int i = 0; wide.size() < 400000; ++i) {
+    wide += u"\"\u8868\u793A" + std::u16string(static_cast<std::size_t>(i % 90), u'v') + u"\"=dword:1\r\n";
+    narrow += "\"\x95\x5C\x8E\xA6" + std::string(static_cast<std::size_t>(i % 90), 'v') + "\"=dword:1\r\n";
+  }
+  const std::string files[] = {
+      test::Utf16Le(wide),
+      test::Utf16Le(wide + std::u16string(1, u'\0') + u"after"),
+      narrow,
+      narrow + std::string(1, '\0') + "after",
+  };
+  for (const std::string& bytes : files) {
+    const std::string file = dir.Write("big.reg", bytes);
+    std::string joined;
+    std::size_t pieces = 0;
+    ReadRegistryFileText(file, [&](std::string_view piece) {
+      EXPECT_FALSE(piece.empty());
+      joined.append(piece);
+      ++pieces;
+    });
+    EXPECT_GT(pieces, 1u);
+    EXPECT_EQ(joined, narrow);
+    EXPECT_EQ(LoadRegistryFileText(file), narrow);
+  }
 }
 
 TEST_F(LoaderTest, MissingFileRaisesTheFileOpenErrorAndKeepsLines) {
