@@ -3,7 +3,7 @@
 # something is missing). Usage: tools/install-deps.sh [native|all]
 set -eu
 want=${1:-all}
-pkgs="cmake ninja-build g++ googletest libgtest-dev libgmock-dev libbenchmark-dev libicu-dev libhivex-dev pkg-config locales python3"
+pkgs="cmake ninja-build g++ googletest libgtest-dev libgmock-dev libbenchmark-dev libicu-dev libhivex-dev pkg-config locales python3 dpkg-dev"
 if [ "$want" = all ]; then
   pkgs="$pkgs g++-mingw-w64-x86-64 wine64 xvfb xauth xdotool xclip imagemagick fonts-ipafont-gothic \
 fonts-ipafont-mincho clang-14 libclang-rt-14-dev valgrind zip unzip"
