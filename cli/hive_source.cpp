@@ -1,0 +1,102 @@
+#include "cli/hive_source.h"
+
+#include <cstdio>
+
+#include "core/ansi_text.h"
+#include "platform/text.h"
+#include "registry/hive_registry.h"
+#include "registry/memory_registry.h"
+
+namespace vindra::cli {
+namespace {
+
+constexpr int kExitHiveError = 2;
+
+// The path components of `path` start with those of `prefix`, letter case ignored.
+bool PathLiesInside(std::string_view path, std::string_view prefix) {
+  const auto parts = registry::SplitKeyPath(path);
+  const auto prefixParts = registry::SplitKeyPath(prefix);
+  if (prefixParts.size() > parts.size()) return false;
+  for (std::size_t i = 0; i < prefixParts.size(); ++i) {
+    if (registry::FoldNameCase(parts[i]) != registry::FoldNameCase(prefixParts[i])) return false;
+  }
+  return true;
+}
+
+std::string KeyName(const registry::RootedKeyPath& key) {
+  std::string name(registry::RootKeyName(key.root));
+  if (!key.path.empty()) name += "\\" + key.path;
+  return name;
+}
+
+}  // namespace
+
+bool WantsHiveSource(const ConversionArguments& parsed) {
+  return parsed.CommandOptionValue(kHiveOption.name) != nullptr || parsed.CommandOptionValue(kMountOption.name) != nullptr;
+}
+
+std::unique_ptr<registry::RegistrySource> OpenHiveSource(const CliCommand& command, const CommandContext& context,
+                                                         const ConversionArguments& parsed,
+                                                         const registry::RootedKeyPath& key, int& exitStatus) {
+  const bool utf8 = parsed.encoding == OutputEncoding::Utf8;
+  const auto toTerminal = [utf8](const std::string& ansi) { return utf8 ? platform::AnsiToUtf8(ansi) : ansi; };
+  const std::string* fileName = parsed.CommandOptionValue(kHiveOption.name);
+  const std::string* mountText = parsed.CommandOptionValue(kMountOption.name);
+  exitStatus = kExitUsage;
+  if (fileName == nullptr) {
+    UsageError(command, context, "--mount needs --hive FILE");
+    return nullptr;
+  }
+  if (parsed.CommandOptionValue("--from") != nullptr) {
+    UsageError(command, context, "give either --from or --hive, not both");
+    return nullptr;
+  }
+#ifdef _WIN32
+  // Windows reads hive files itself once they are loaded into the registry.
+  std::fprintf(context.err,
+               "vindra-cli %s: not available in this build: load the hive with `reg load HKLM\\Name FILE` and "
+               "export HKLM\\Name\n",
+               command.name);
+  (void)toTerminal;
+  exitStatus = kExitHiveError;
+  return nullptr;
+#else
+  const std::string shownFile = FileNameForTerminal(*fileName, parsed.encoding);
+  registry::RootedKeyPath mount;
+  if (mountText != nullptr) {
+    const std::string text = utf8 ? platform::Utf8ToAnsi(*mountText) : *mountText;
+    const auto parsedMount = registry::ParseRootedKeyPath(text);
+    if (!parsedMount) {
+      UsageError(command, context, "--mount '" + *mountText + "' does not start with a root key");
+      return nullptr;
+    }
+    mount = *parsedMount;
+  } else if (const auto byName = registry::DefaultHiveMount(*fileName)) {
+    mount = *byName;
+  } else {
+    UsageError(command, context,
+               "the key that " + shownFile +
+                   " stands for is not known from its file name: add --mount ROOT\\PATH (for example "
+                   "--mount HKLM\\SOFTWARE)");
+    return nullptr;
+  }
+  if (key.root != mount.root || !PathLiesInside(key.path, mount.path)) {
+    UsageError(command, context,
+               "the key " + toTerminal(KeyName(key)) + " lies outside " + toTerminal(KeyName(mount)) +
+                   ", the key that the hive stands for");
+    return nullptr;
+  }
+  exitStatus = kExitHiveError;
+  try {
+    auto source = std::make_unique<registry::HiveRegistrySource>(*fileName, mount);
+    source->CheckTree(key.root, key.path);
+    exitStatus = kExitOk;
+    return source;
+  } catch (const registry::HiveError& error) {
+    std::fprintf(context.err, "%s: %s\n", shownFile.c_str(), toTerminal(error.Detail()).c_str());
+  }
+  return nullptr;
+#endif
+}
+
+}  // namespace vindra::cli

@@ -1,0 +1,40 @@
+// The --hive FILE [--mount ROOT\PATH] source of `vindra-cli export` and
+// `vindra-cli regexpander`: an offline hive file read in place of the live
+// registry (native builds; the Windows builds explain how to load the hive).
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "cli/cli_command.h"
+#include "cli/conversion_arguments.h"
+#include "registry/registry_access.h"
+#include "registry/root_key.h"
+
+namespace vindra::cli {
+
+inline constexpr CommandOption kHiveOption = {"--hive", true};
+inline constexpr CommandOption kMountOption = {"--mount", true};
+
+#define VINDRA_HIVE_OPTIONS_USAGE \
+  "  --hive FILE                  read the keys from an offline hive file (SOFTWARE,\n" \
+  "                               SYSTEM, NTUSER.DAT, UsrClass.dat of a Windows\n" \
+  "                               installation)\n" \
+  "  --mount ROOT\\PATH            the key the hive stands for; the default comes from\n" \
+  "                               the file name: SOFTWARE and SYSTEM are\n" \
+  "                               HKEY_LOCAL_MACHINE\\SOFTWARE and ...\\SYSTEM, NTUSER.DAT\n" \
+  "                               is HKEY_CURRENT_USER, UsrClass.dat HKEY_CLASSES_ROOT\n"
+
+// True when --hive or --mount was given.
+bool WantsHiveSource(const ConversionArguments& parsed);
+
+// Opens the hive that --hive names for the key to export, after checking
+// --mount and that the key lies inside the mounted key, and reads the key's
+// tree once so that damage shows before anything is written. Null after the
+// message, with `exitStatus` set (kExitUsage for a bad command line, 2 for a
+// hive that cannot be read, is damaged, or a build without hive support).
+std::unique_ptr<registry::RegistrySource> OpenHiveSource(const CliCommand& command, const CommandContext& context,
+                                                         const ConversionArguments& parsed,
+                                                         const registry::RootedKeyPath& key, int& exitStatus);
+
+}  // namespace vindra::cli

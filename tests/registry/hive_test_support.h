@@ -1,0 +1,102 @@
+// Test hives: a key tree of the in-memory registry written into a copy of the
+// empty hive through hivex's write functions, names in UTF-8 and text data in
+// UTF-16LE as Windows stores them. Shared by the hive tests, the fuzz seeds
+// and the hive benchmark.
+#pragma once
+
+#include <hivex.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/text.h"
+#include "registry/memory_registry.h"
+
+namespace vindra::registry::testing {
+
+inline std::string ReadWholeFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+inline void WriteWholeFile(const std::string& path, std::string_view bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+inline bool IsTextType(std::uint32_t type) { return type == 1 || type == 2 || type == 7; }
+
+// The bytes a value has in a hive: text data in UTF-16LE, the rest as it is.
+inline std::string HiveData(std::uint32_t type, const std::string& ansiData) {
+  if (!IsTextType(type)) return ansiData;
+  const std::u16string wide = platform::AnsiToWide(ansiData);
+  std::string bytes;
+  for (char16_t c : wide) {
+    bytes.push_back(static_cast<char>(c & 0xFF));
+    bytes.push_back(static_cast<char>(c >> 8));
+  }
+  return bytes;
+}
+
+// Writes one key's values and sub-keys (ANSI names) below `node`. Sub-keys
+// named in `skip` (folded names, top level only) are left out.
+inline void WriteHiveKey(hive_h* h, hive_node_h node, const MemoryRegistry::Key& key,
+                         const std::vector<std::string>& skip = {}) {
+  std::vector<std::string> names, data;
+  std::vector<hive_set_value> values;
+  for (const auto& [folded, value] : key.values) {
+    names.push_back(platform::AnsiToUtf8(value.name));
+    data.push_back(HiveData(value.type, value.data));
+  }
+  std::size_t i = 0;
+  for (const auto& [folded, value] : key.values) {
+    values.push_back({names[i].data(), static_cast<hive_type>(value.type), data[i].size(), data[i].data()});
+    ++i;
+  }
+  if (!values.empty() && hivex_node_set_values(h, node, values.size(), values.data(), 0) != 0) {
+    throw std::runtime_error("hivex_node_set_values failed");
+  }
+  for (const auto& [folded, sub] : key.subKeys) {
+    bool skipped = false;
+    for (const auto& s : skip) skipped = skipped || s == folded;
+    if (skipped) continue;
+    const hive_node_h child = hivex_node_add_child(h, node, platform::AnsiToUtf8(sub->name).c_str());
+    if (child == 0) throw std::runtime_error("hivex_node_add_child failed");
+    WriteHiveKey(h, child, *sub);
+  }
+}
+
+// Writes the key `path` below `root` of `registry` (what the hive stands for)
+// into `hiveFile`, a copy of `emptyHive`.
+inline void WriteHive(const MemoryRegistry& registry, RootKey root, std::string_view path,
+                      const std::string& emptyHive, const std::string& hiveFile,
+                      const std::vector<std::string>& skipTopKeys = {}) {
+  std::filesystem::copy_file(emptyHive, hiveFile, std::filesystem::copy_options::overwrite_existing);
+  std::filesystem::permissions(hiveFile, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write,
+                               std::filesystem::perm_options::add);
+  const auto key = registry.FindKey(root, path);
+  if (!key) throw std::runtime_error("no such key to write");
+  hive_h* h = hivex_open(hiveFile.c_str(), HIVEX_OPEN_WRITE);
+  if (h == nullptr) throw std::runtime_error("hivex_open failed for " + hiveFile);
+  try {
+    WriteHiveKey(h, hivex_root(h), *key, skipTopKeys);
+  } catch (...) {
+    hivex_close(h);
+    throw;
+  }
+  const int committed = hivex_commit(h, nullptr, 0);
+  hivex_close(h);
+  if (committed != 0) throw std::runtime_error("hivex_commit failed");
+}
+
+}  // namespace vindra::registry::testing
