@@ -51,86 +51,105 @@ std::optional<CharsetKind> Utf8Test(const Probe& p, int checkDepth) {
 
 bool BinaryByte(unsigned b) { return b <= 0x07 || b == 0xFF; }
 
-// The rows of the main scan. `result` is the standing result (Ascii or
-// EucOrShiftJis); `i` is moved to where the scan goes on. Returns false when
-// the scan must end (the run scan ran past the end).
+// The rows of the main scan below. Each looks at the byte at `i` (and those
+// after it), may change `result`, the standing result (Ascii or
+// EucOrShiftJis), and moves `i` to where the scan goes on.
+
+// ESC: ESC $ B and ESC $ @ are the two JIS escapes.
+void ScanEscape(const Probe& p, std::size_t& i, CharsetKind& result) {
+  if (p.At(i + 1) == 0x24) {
+    const unsigned b3 = p.At(i + 2);
+    if (b3 == 0x42) result = CharsetKind::JisNew;
+    if (b3 == 0x40) result = CharsetKind::JisOld;
+    i += 3;
+  } else {
+    i += 2;
+  }
+}
+
+// 0x8E: the EUC-JP prefix of a half-width kana, or a Shift-JIS lead byte.
+void Scan8E(const Probe& p, std::size_t& i, CharsetKind& result) {
+  const unsigned b2 = p.At(i + 1);
+  if (InRange(b2, 0x40, 0x7E) || InRange(b2, 0x80, 0xA0) || InRange(b2, 0xE0, 0xFC)) {
+    result = CharsetKind::ShiftJis;
+  } else if (InRange(b2, 0xA1, 0xDF)) {
+    result = CharsetKind::EucOrShiftJis;
+  }
+  i += 2;
+}
+
+// The run scan after a byte A1-DF followed by E0-EF: the bytes from i + 2 on
+// while they are 0x40 or above. Returns false when it runs past the end.
+bool ScanRunAfterKana(const Probe& p, std::size_t& i, CharsetKind& result) {
+  result = CharsetKind::EucOrShiftJis;
+  std::size_t j = i + 2;
+  while (true) {
+    if (j > p.size()) return false;
+    const unsigned c = p.At(j);
+    if (c < 0x40) break;
+    if (InRange(c, 0x81, 0x8D) || InRange(c, 0x8F, 0x9C)) {
+      result = CharsetKind::ShiftJis;
+    } else if (c == 0xFD || c == 0xFE) {
+      result = CharsetKind::EucJp;
+    }
+    if (result != CharsetKind::EucOrShiftJis) break;
+    ++j;
+  }
+  i = j + 1;
+  return true;
+}
+
+// A1-DF: a Shift-JIS half-width kana or an EUC-JP lead byte. Returns false
+// when the run scan ran past the end.
+bool ScanA1ToDf(const Probe& p, std::size_t& i, CharsetKind& result) {
+  const unsigned b2 = p.At(i + 1);
+  if (InRange(b2, 0xF0, 0xFE)) {
+    result = CharsetKind::EucJp;
+  } else if (InRange(b2, 0xA1, 0xDF)) {
+    result = CharsetKind::EucOrShiftJis;
+  } else if (InRange(b2, 0xE0, 0xEF)) {
+    return ScanRunAfterKana(p, i, result);
+  } else if (b2 <= 0x9F) {
+    result = CharsetKind::ShiftJis;
+  }
+  i += 2;
+  return true;
+}
+
+// E0-EF: a lead byte of both encodings.
+void ScanE0ToEf(const Probe& p, std::size_t& i, CharsetKind& result) {
+  const unsigned b2 = p.At(i + 1);
+  if (InRange(b2, 0x40, 0x7E) || InRange(b2, 0x80, 0xA0)) {
+    result = CharsetKind::ShiftJis;
+  } else if (b2 == 0xFD || b2 == 0xFE) {
+    result = CharsetKind::EucJp;
+  } else if (InRange(b2, 0xA1, 0xFC)) {
+    result = CharsetKind::EucOrShiftJis;
+  }
+  i += 2;
+}
+
+// One row of the main scan, chosen by the byte at `i`. Returns false when the
+// scan must end (the run scan ran past the end).
 bool ScanRow(const Probe& p, std::size_t& i, CharsetKind& result) {
   const unsigned b = p.At(i);
-  const unsigned b2 = p.At(i + 1);
   if (b == 0x1B) {
-    if (b2 == 0x24) {
-      const unsigned b3 = p.At(i + 2);
-      if (b3 == 0x42) result = CharsetKind::JisNew;
-      if (b3 == 0x40) result = CharsetKind::JisOld;
-      i += 3;
-    } else {
-      i += 2;
-    }
-    return true;
-  }
-  if (BinaryByte(b)) {
+    ScanEscape(p, i, result);
+  } else if (BinaryByte(b)) {
     result = CharsetKind::Binary;
-    return true;
-  }
-  if (b <= 0x7F || b == 0x80 || b == 0xA0) {
+  } else if (b <= 0x7F || b == 0x80 || b == 0xA0) {
     ++i;
-    return true;
-  }
-  if (InRange(b, 0x81, 0x8D) || InRange(b, 0x8F, 0x9F)) {
+  } else if (InRange(b, 0x81, 0x8D) || InRange(b, 0x8F, 0x9F)) {
     result = CharsetKind::ShiftJis;
-    return true;
+  } else if (b == 0x8E) {
+    Scan8E(p, i, result);
+  } else if (InRange(b, 0xA1, 0xDF)) {
+    return ScanA1ToDf(p, i, result);
+  } else if (InRange(b, 0xE0, 0xEF)) {
+    ScanE0ToEf(p, i, result);
+  } else {
+    result = CharsetKind::EucJp;  // F0-FE
   }
-  if (b == 0x8E) {
-    if (InRange(b2, 0x40, 0x7E) || InRange(b2, 0x80, 0xA0) || InRange(b2, 0xE0, 0xFC)) {
-      result = CharsetKind::ShiftJis;
-    } else if (InRange(b2, 0xA1, 0xDF)) {
-      result = CharsetKind::EucOrShiftJis;
-    }
-    i += 2;
-    return true;
-  }
-  if (InRange(b, 0xA1, 0xDF)) {
-    if (InRange(b2, 0xF0, 0xFE)) {
-      result = CharsetKind::EucJp;
-    } else if (InRange(b2, 0xA1, 0xDF)) {
-      result = CharsetKind::EucOrShiftJis;
-    } else if (InRange(b2, 0xE0, 0xEF)) {
-      result = CharsetKind::EucOrShiftJis;
-      // The run scan: bytes from i + 2 on while they are 0x40 or above.
-      std::size_t j = i + 2;
-      while (true) {
-        if (j > p.size()) return false;
-        const unsigned c = p.At(j);
-        if (c < 0x40) break;
-        if (InRange(c, 0x81, 0x8D) || InRange(c, 0x8F, 0x9C)) {
-          result = CharsetKind::ShiftJis;
-        } else if (c == 0xFD || c == 0xFE) {
-          result = CharsetKind::EucJp;
-        }
-        if (result != CharsetKind::EucOrShiftJis) break;
-        ++j;
-      }
-      i = j + 1;
-      return true;
-    } else if (b2 <= 0x9F) {
-      result = CharsetKind::ShiftJis;
-    }
-    i += 2;
-    return true;
-  }
-  if (InRange(b, 0xE0, 0xEF)) {
-    if (InRange(b2, 0x40, 0x7E) || InRange(b2, 0x80, 0xA0)) {
-      result = CharsetKind::ShiftJis;
-    } else if (b2 == 0xFD || b2 == 0xFE) {
-      result = CharsetKind::EucJp;
-    } else if (InRange(b2, 0xA1, 0xFC)) {
-      result = CharsetKind::EucOrShiftJis;
-    }
-    i += 2;
-    return true;
-  }
-  // 0xF0-0xFE
-  result = CharsetKind::EucJp;
   return true;
 }
 

@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "core/ansi_text.h"
+#include "platform/environment.h"
 
 namespace vindra {
 namespace {
@@ -81,9 +82,9 @@ std::string RewriteControlSet(std::string_view keyPath) {
 MachinePaths ReadMachinePaths(const ConversionOptions& options) {
   MachinePaths paths;
   if (options.PathSubstitution == PathSubstitutionMode::None) return paths;
-  if (options.ReplaceSystemRoot) paths.systemRoot = ExpandEnvironmentText("%SystemRoot%");
-  if (options.ReplaceProgramFiles) paths.programFiles = ExpandEnvironmentText("%ProgramFiles%");
-  if (options.ReplaceSystemDrive) paths.systemDrive = ExpandEnvironmentText("%SystemDrive%");
+  if (options.ReplaceSystemRoot) paths.systemRoot = platform::ExpandEnvironmentText("%SystemRoot%");
+  if (options.ReplaceProgramFiles) paths.programFiles = platform::ExpandEnvironmentText("%ProgramFiles%");
+  if (options.ReplaceSystemDrive) paths.systemDrive = platform::ExpandEnvironmentText("%SystemDrive%");
   return paths;
 }
 
@@ -107,7 +108,7 @@ std::string SubstitutePaths(std::string_view text, const ConversionOptions& opti
   // A text without '%' expands to itself; skipping the call saves a system
   // round trip for nearly every string of a registry file.
   const bool hasReference = text.find('%') != std::string_view::npos;
-  std::string expanded = hasReference ? ExpandEnvironmentText(text) : std::string(text);
+  std::string expanded = hasReference ? platform::ExpandEnvironmentText(text) : std::string(text);
   std::string work = expanded;
   const bool fixed = options.PathSubstitution == PathSubstitutionMode::FixedDrive;
   const SubstitutionStep steps[] = {

@@ -8,7 +8,6 @@
 #include <string_view>
 
 #include "core/options.h"
-#include "platform/environment.h"
 
 namespace vindra {
 
@@ -27,9 +26,6 @@ inline constexpr std::uint32_t kRegBinary = 3;
 inline constexpr std::uint32_t kRegDword = 4;
 inline constexpr std::uint32_t kRegMultiSz = 7;
 
-// %NAME% references to defined variables of the process replaced; others kept.
-using platform::ExpandEnvironmentText;
-
 // The quoted type name: "\"REG_SZ\"" for 1, "\"hex(1a)\"" for 26.
 std::string RegistryTypeName(std::uint32_t type);
 
@@ -43,9 +39,9 @@ std::string SubstitutePaths(std::string_view text, const ConversionOptions& opti
 // environment for the toggles that are on. A producer that substitutes many
 // texts reads them once per run (the environment cannot change in between).
 struct MachinePaths {
-  std::string systemRoot;    // ExpandEnvironmentText("%SystemRoot%"), empty when its toggle is off
-  std::string programFiles;  // ExpandEnvironmentText("%ProgramFiles%"), likewise
-  std::string systemDrive;   // ExpandEnvironmentText("%SystemDrive%"), likewise
+  std::string systemRoot;    // platform::ExpandEnvironmentText("%SystemRoot%"), empty when its toggle is off
+  std::string programFiles;  // platform::ExpandEnvironmentText("%ProgramFiles%"), likewise
+  std::string systemDrive;   // platform::ExpandEnvironmentText("%SystemDrive%"), likewise
 };
 MachinePaths ReadMachinePaths(const ConversionOptions& options);
 
