@@ -27,8 +27,8 @@ namespace vindra::cli {
   "  --no-systemdrive             leave the %SystemDrive% drive alone\n" \
   "  --no-controlset001           keep CurrentControlSet and ControlSet002..009\n" \
   "  --encoding ansi|utf-8        output bytes in the ANSI code page (default) or UTF-8\n" \
-  "  -o, --output FILE            write to FILE, replaced only when the command succeeds\n" \
-  "  --help                       show this text\n" \
+  "  -o, --output FILE            write to FILE (replaced only when all is written)\n" \
+  "  -h, --help                   show this text\n" \
   "  --version                    show the program's version\n"
 
 inline constexpr const char* kConversionOptionsUsage = VINDRA_CONVERSION_OPTIONS_USAGE;

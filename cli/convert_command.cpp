@@ -28,7 +28,8 @@ constexpr const char* kHelp =
     VINDRA_CONVERSION_OPTIONS_USAGE
     "\n"
     "The machine paths come from the environment variables SystemRoot, ProgramFiles\n"
-    "and SystemDrive.\n"
+    "and SystemDrive. Messages are in the terminal's encoding (UTF-8 in a UTF-8\n"
+    "locale, else the ANSI code page).\n"
     "Exit status: 0 done, 1 output not written, 2 file not readable, 64 bad usage.\n";
 
 constexpr CommandOption kConvertOptions[] = {kPluginOption};

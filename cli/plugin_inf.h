@@ -17,9 +17,9 @@ namespace vindra::cli {
 inline constexpr CommandOption kPluginOption = {"--plugin", true};
 
 #define VINDRA_PLUGIN_OPTION_USAGE \
-  "  --plugin NAME                write a whole PE Builder v3 plug-in INF file for the\n" \
-  "                               plug-in NAME: its [Version] and [PEBuilder] sections,\n" \
-  "                               then the registry sections\n"
+  "  --plugin NAME                write a whole PE Builder v3 plug-in INF file:\n" \
+  "                               [Version] and [PEBuilder] (Name=\"NAME\"), then\n" \
+  "                               the registry sections\n"
 
 // Why `name` (ANSI) cannot be a plug-in's name, or nothing when it can: it
 // must not be empty and must not hold line breaks or other control characters.

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <clocale>
 #include <filesystem>
 #include <string>
@@ -479,6 +480,42 @@ TEST_F(CliTest, PluginFile) {
     EXPECT_EQ(result.status, 64) << test::Visible(args[2]);
     EXPECT_EQ(result.out, "");
   }
+}
+
+// Every option --help names is in the manual page and in README, and the
+// other way round for the manual page.
+TEST_F(CliTest, HelpManualPageAndReadmeAgree) {
+  const std::string manual = test::ReadBytes(VINDRA_SOURCE_DIR "/cli/vindra-cli.1");
+  const std::string readme = test::ReadBytes(VINDRA_SOURCE_DIR "/README.md");
+  ASSERT_FALSE(manual.empty());
+  ASSERT_FALSE(readme.empty());
+  const auto options = [](const std::string& text, const std::string& dash) {
+    std::vector<std::string> names;
+    for (std::size_t at = text.find(dash + dash); at != std::string::npos; at = text.find(dash + dash, at + 1)) {
+      std::size_t end = at + 2 * dash.size();
+      std::string name = "--";
+      while (end < text.size() && (std::isalnum(static_cast<unsigned char>(text[end])) || text.compare(end, dash.size(), dash) == 0)) {
+        if (text.compare(end, dash.size(), dash) == 0) {
+          name += '-';
+          end += dash.size();
+        } else {
+          name += text[end++];
+        }
+      }
+      if (name.size() > 3 && std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+  };
+  std::vector<std::string> helpOptions;
+  for (const char* command : {"convert", "export", "regexpander"}) {
+    for (const std::string& name : options(Run({command, "--help"}).out, "-")) {
+      if (std::find(helpOptions.begin(), helpOptions.end(), name) == helpOptions.end()) helpOptions.push_back(name);
+    }
+  }
+  std::sort(helpOptions.begin(), helpOptions.end());
+  EXPECT_EQ(options(manual, "\\-"), helpOptions);
+  for (const std::string& name : helpOptions) EXPECT_NE(readme.find("`" + name), std::string::npos) << name;
 }
 
 }  // namespace
