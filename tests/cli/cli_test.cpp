@@ -8,7 +8,9 @@
 #include <vector>
 
 #ifndef _WIN32
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
@@ -424,6 +426,36 @@ TEST_F(CliTest, OutputFileInAReadOnlyFolder) {
   EXPECT_EQ(result.status, 1) << result.err;
   EXPECT_EQ(result.out, "");
   EXPECT_NE(result.err.find("cannot write " + target + ": Permission denied"), std::string::npos) << result.err;
+  EXPECT_EQ(test::ReadBytes(target), "previous\r\n");
+  EXPECT_EQ(FolderNames(out.PathOf("")), std::vector<std::string>{"plugin.inf"});
+}
+
+TEST_F(CliTest, OutputFileOnInterruption) {
+  // The program waits for standard input with the new file already open;
+  // a termination signal then must not leave that file behind.
+  test::TempDir out;
+  const std::string target = out.Write("plugin.inf", "previous\r\n");
+  int input[2];
+  ASSERT_EQ(pipe(input), 0);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    dup2(input[0], 0);
+    close(input[1]);
+    execl(VINDRA_CLI_PATH, VINDRA_CLI_PATH, "convert", "-o", target.c_str(), "-", static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  close(input[0]);
+  bool newFileSeen = false;
+  for (int i = 0; i < 500 && !newFileSeen; ++i) {
+    newFileSeen = FolderNames(out.PathOf("")).size() == 2;
+    if (!newFileSeen) usleep(10000);
+  }
+  kill(pid, SIGTERM);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  close(input[1]);
+  EXPECT_TRUE(newFileSeen);
+  EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
   EXPECT_EQ(test::ReadBytes(target), "previous\r\n");
   EXPECT_EQ(FolderNames(out.PathOf("")), std::vector<std::string>{"plugin.inf"});
 }
