@@ -1,16 +1,26 @@
-// bench_convert [FILE.reg] [--size MB] [--runs N]
+// bench_convert [FILE.reg] [--size MB] [--runs N] [--cli PATH]
 //
-// Writes FILE.reg (default: vindra-bench.reg in the temporary folder) unless
-// it exists with at least the asked size: a realistic UTF-16LE export with a
-// byte-order mark, many keys of all five sections, and every value kind
+// Measures the registry-file conversion against a plain UTF-16LE to CP932
+// decode (iconv) of the same file, side by side in one run.
+//
+// The input: FILE.reg when it exists (only read, never written), else a
+// realistic UTF-16LE export with a byte-order mark of --size MB (default 160)
+// generated into FILE.reg, which must not exist yet (it is created, never
+// overwritten), or, without FILE.reg, into a temporary folder that is removed
+// afterwards. It has many keys of all five sections and every value kind
 // (strings with machine paths, dword, hex lists wrapped over lines as the
 // system's editor writes them, hex(2), hex(7), hex(b), comments, Japanese
-// names). Then, in child processes so that each one's peak memory can be
-// read, it times
-//   - iconv -c -f UTF-16LE -t CP932 FILE >/dev/null  (decoding alone), and
-//   - the whole conversion, file to output text, written to /dev/null,
-// and prints the best of N runs, MB/s, the ratio of the two and the peak
-// memory against the file size. Targets: ratio at most 2, memory at most 3x.
+// names).
+//
+// N alternating rounds (default 5) each time, in child processes:
+//   - iconv -c -f UTF-16LE -t CP932 FILE >/dev/null     (decoding alone)
+//   - vindra-cli convert FILE >/dev/null                (the whole process)
+//   - the conversion in a forked child, file to output text written to
+//     /dev/null                                         (in-process)
+// and prints the medians of wall and CPU time, the ratios against iconv and
+// the peak memory against the file size. vindra-cli is looked up beside the
+// benchmark's build folder (../../cli/vindra-cli) unless --cli names it.
+// Targets: the whole process at most 1.5 x iconv, peak at most 1.5 x the file.
 #include <sys/resource.h>
 #include <sys/time.h>
 #include <sys/wait.h>
@@ -118,7 +128,8 @@ void PutWrappedHex(Utf16Writer& out, std::string_view head, const std::string& b
 }
 
 void Generate(const std::string& path, std::size_t targetBytes) {
-  std::FILE* file = std::fopen(path.c_str(), "wb");
+  // "x": created here, or not at all when something exists under the name.
+  std::FILE* file = std::fopen(path.c_str(), "wbx");
   if (file == nullptr) {
     std::perror(path.c_str());
     std::exit(1);
@@ -166,10 +177,11 @@ struct ChildFigures {
   bool ok = false;
 };
 
-// Runs `work` in a child process; its wall time and peak resident memory.
+// Runs `work` in a child process; its wall time, CPU time and peak resident memory.
 template <typename Work>
 ChildFigures InChild(Work&& work) {
   ChildFigures figures;
+  std::fflush(stdout);  // nothing buffered may be written twice
   const double start = Now();
   const pid_t pid = fork();
   if (pid == 0) _exit(work());
@@ -184,59 +196,108 @@ ChildFigures InChild(Work&& work) {
   return figures;
 }
 
+// A program run with its standard output sent to /dev/null.
+ChildFigures RunProgram(const std::vector<std::string>& argv) {
+  return InChild([&] {
+    if (!std::freopen("/dev/null", "w", stdout)) return 126;
+    std::vector<char*> args;
+    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    execvp(args[0], args.data());
+    return 127;
+  });
+}
+
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  const std::size_t n = v.size();
+  return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+struct Series {
+  std::vector<double> wall, cpu, peakMiB;
+  bool ok = true;
+  void Add(const ChildFigures& f) {
+    ok = ok && f.ok;
+    wall.push_back(f.seconds);
+    cpu.push_back(f.cpuSeconds);
+    peakMiB.push_back(static_cast<double>(f.peakKiB) / 1024);
+  }
+};
+
+// vindra-cli of the same build tree: ../../cli/vindra-cli from this program.
+std::string DefaultCliPath() {
+  std::error_code error;
+  const std::filesystem::path self = std::filesystem::read_symlink("/proc/self/exe", error);
+  if (error) return "vindra-cli";
+  return (self.parent_path().parent_path().parent_path() / "cli" / "vindra-cli").string();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string path = (std::filesystem::temp_directory_path() / "vindra-bench.reg").string();
+  std::string path;
+  std::string cli = DefaultCliPath();
   std::size_t sizeMB = 160;
-  int runs = 3;
+  int runs = 5;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--size" && i + 1 < argc) {
       sizeMB = std::strtoul(argv[++i], nullptr, 10);
     } else if (arg == "--runs" && i + 1 < argc) {
       runs = std::max(1, std::atoi(argv[++i]));
-    } else {
+    } else if (arg == "--cli" && i + 1 < argc) {
+      cli = argv[++i];
+    } else if (!arg.empty() && arg[0] != '-' && path.empty()) {
       path = arg;
+    } else {
+      std::fprintf(stderr, "usage: bench_convert [FILE.reg] [--size MB] [--runs N] [--cli PATH]\n");
+      return 64;
     }
   }
   // The machine paths of a Windows machine, unless the environment has its
-  // own, so that the string values are substituted as they would be there.
+  // own, so that the string values are substituted as they would be there
+  // (the children inherit them).
   setenv("SystemRoot", "C:\\WINDOWS", 0);
   setenv("ProgramFiles", "C:\\Program Files", 0);
   setenv("SystemDrive", "C:", 0);
-  const std::size_t target = sizeMB << 20;
+
+  // The input: an existing file is only read; a new one is created, never
+  // overwritten; without a name, in a temporary folder of its own.
+  std::string tempFolder;
   std::error_code error;
-  if (!std::filesystem::exists(path, error) || std::filesystem::file_size(path, error) < target) {
+  if (path.empty()) {
+    std::string pattern = (std::filesystem::temp_directory_path() / "vindra-bench-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) {
+      std::perror("mkdtemp");
+      return 1;
+    }
+    tempFolder = pattern;
+    path = tempFolder + "/bench.reg";
+  }
+  if (std::filesystem::exists(path, error)) {
+    std::printf("reading %s (existing file, not written)\n", path.c_str());
+  } else {
     std::printf("generating %s (%zu MB)...\n", path.c_str(), sizeMB);
     std::fflush(stdout);
-    Generate(path, target);
+    Generate(path, sizeMB << 20);
   }
   const double fileMB = static_cast<double>(std::filesystem::file_size(path)) / (1 << 20);
 
-  ChildFigures iconvBest, convertBest;
-  double iconvCpu = 0, convertCpu = 0;
+  Series iconv, whole, inProcess;
   for (int run = 0; run < runs; ++run) {
-    const ChildFigures iconv = InChild([&] {
-      if (!std::freopen("/dev/null", "w", stdout)) return 1;
-      execlp("iconv", "iconv", "-c", "-f", "UTF-16LE", "-t", "CP932", path.c_str(), static_cast<char*>(nullptr));
-      return 127;
-    });
-    const ChildFigures convert = InChild([&] {
+    iconv.Add(RunProgram({"iconv", "-c", "-f", "UTF-16LE", "-t", "CP932", path}));
+    whole.Add(RunProgram({cli, "convert", path}));
+    inProcess.Add(InChild([&] {
       std::FILE* sink = std::fopen("/dev/null", "wb");
       vindra::StreamOutputList output(sink);
-      vindra::ConversionOptions options;
-      vindra::ConvertRegistryFile(output, path, options);
+      vindra::ConvertRegistryFile(output, path, vindra::ConversionOptions{});
       return output.Flush() ? 0 : 1;
-    });
-    if (!convert.ok) {
-      std::fprintf(stderr, "the conversion failed\n");
-      return 1;
-    }
-    if (iconv.ok && (!iconvBest.ok || iconv.seconds < iconvBest.seconds)) iconvBest = iconv;
-    if (run == 0 || convert.seconds < convertBest.seconds) convertBest = convert;
-    iconvCpu = run == 0 ? iconv.cpuSeconds : std::min(iconvCpu, iconv.cpuSeconds);
-    convertCpu = run == 0 ? convert.cpuSeconds : std::min(convertCpu, convert.cpuSeconds);
+    }));
+  }
+  if (!whole.ok || !inProcess.ok) {
+    std::fprintf(stderr, "the conversion failed (vindra-cli: %s)\n", cli.c_str());
+    return 1;
   }
 
   // Output size, once, in this process.
@@ -248,22 +309,35 @@ int main(int argc, char** argv) {
   } counter;
   vindra::ConvertRegistryFile(counter, path, vindra::ConversionOptions{});
 
-  std::printf("file                 %s\n", path.c_str());
-  std::printf("file size            %.1f MB (UTF-16LE), output %.1f MB\n", fileMB,
-              static_cast<double>(counter.bytes) / (1 << 20));
-  if (iconvBest.ok) {
-    std::printf("iconv decode only    %.3f s  (%.0f MB/s), cpu %.3f s\n", iconvBest.seconds,
-                fileMB / iconvBest.seconds, iconvCpu);
+  std::printf("file                  %s\n", path.c_str());
+  std::printf("file size             %.1f MB (UTF-16LE), output %.1f MB; medians of %d alternating rounds\n", fileMB,
+              static_cast<double>(counter.bytes) / (1 << 20), runs);
+  auto row = [&](const char* label, const Series& s) {
+    std::printf("%-21s %.3f s (%.0f MB/s), cpu %.3f s, peak %.1f MB = %.2f x file size\n", label, Median(s.wall),
+                fileMB / Median(s.wall), Median(s.cpu), Median(s.peakMiB), Median(s.peakMiB) / fileMB);
+  };
+  if (iconv.ok) {
+    row("iconv decode only", iconv);
   } else {
-    std::printf("iconv decode only    not run (iconv missing?)\n");
+    std::printf("iconv decode only     not run (iconv missing?)\n");
   }
-  std::printf("conversion           %.3f s  (%.0f MB/s), cpu %.3f s, best of %d\n", convertBest.seconds,
-              fileMB / convertBest.seconds, convertCpu, runs);
-  if (iconvBest.ok) {
-    std::printf("time ratio           %.2f x iconv (cpu time %.2f x; target <= 2)\n",
-                convertBest.seconds / iconvBest.seconds, convertCpu / iconvCpu);
+  row("vindra-cli convert", whole);
+  row("conversion in-process", inProcess);
+  if (iconv.ok) {
+    std::printf("whole process / iconv %.2f x time, %.2f x cpu (target <= 1.5)\n", Median(whole.wall) / Median(iconv.wall),
+                Median(whole.cpu) / Median(iconv.cpu));
+    std::printf("in-process / iconv    %.2f x time, %.2f x cpu\n", Median(inProcess.wall) / Median(iconv.wall),
+                Median(inProcess.cpu) / Median(iconv.cpu));
   }
-  const double peakMB = static_cast<double>(convertBest.peakKiB) / 1024;
-  std::printf("peak memory          %.1f MB = %.2f x file size (target <= 3)\n", peakMB, peakMB / fileMB);
+  std::printf("peak memory           %.2f x file size, whole process (target <= 1.5)\n",
+              Median(whole.peakMiB) / fileMB);
+  std::printf("reproduce             /usr/bin/time -f '%%e s %%M KB' %s convert %s >/dev/null\n", cli.c_str(),
+              path.c_str());
+  std::printf("                      /usr/bin/time -f '%%e s %%M KB' iconv -c -f UTF-16LE -t CP932 %s >/dev/null\n",
+              path.c_str());
+  if (!tempFolder.empty()) {
+    std::printf("                      (name a FILE.reg that does not exist yet to keep the generated file)\n");
+    std::filesystem::remove_all(tempFolder, error);
+  }
   return 0;
 }
