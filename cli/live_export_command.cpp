@@ -10,7 +10,12 @@
 
 #include "cli/cli_command.h"
 #include "cli/command_list.h"
+#include "cli/command_output.h"
 #include "cli/conversion_arguments.h"
+#include "cli/missing_key.h"
+#include "cli/plugin_inf.h"
+#include "cli/standard_input.h"
+#include "cli/hive_source.h"
 #include "core/file_io.h"
 #include "core/stream_output_list.h"
 #include "platform/text.h"
@@ -39,9 +44,12 @@ constexpr const char* kExportHelp =
     "HKLM); keys of HKEY_LOCAL_MACHINE must lie in SOFTWARE or SYSTEM.\n"
     "\n"
     "Options:\n"
-    "  --from FILE.reg              read the keys from a registry export file instead of\n"
-    "                               the live registry (the only source outside Windows)\n"
-    "  --no-section-header          leave out the section header line\n";
+    "  --from FILE.reg              read the keys from a registry export file (\"-\":\n"
+    "                               standard input) instead of the live registry (the\n"
+    "                               only source outside Windows)\n"
+    VINDRA_HIVE_OPTIONS_USAGE
+    "  --no-section-header          leave out the section header line\n"
+    VINDRA_PLUGIN_OPTION_USAGE;
 
 constexpr const char* kRegExpanderHelp =
     "Writes the Registry Expander settings of a registry key and every key beneath it,\n"
@@ -50,17 +58,22 @@ constexpr const char* kRegExpanderHelp =
     "HKLM).\n"
     "\n"
     "Options:\n"
-    "  --from FILE.reg              read the keys from a registry export file instead of\n"
-    "                               the live registry (the only source outside Windows)\n";
+    "  --from FILE.reg              read the keys from a registry export file (\"-\":\n"
+    "                               standard input) instead of the live registry (the\n"
+    "                               only source outside Windows)\n"
+    VINDRA_HIVE_OPTIONS_USAGE;
 
 constexpr const char* kHelpTail =
     "\n"
-    "With --encoding utf-8 the key argument is read as UTF-8 as well.\n"
-    "Exit status: 0 done, 1 output not written, 2 key not allowed or FILE.reg not\n"
-    "readable, 3 a registry read failed (the lines before it are written), 64 bad usage.\n";
+    "Messages are in the terminal's encoding (UTF-8 in a UTF-8 locale, else the ANSI\n"
+    "code page), and so is the key argument, which --encoding utf-8 reads as UTF-8.\n"
+    "Exit status: 0 done, 1 output not written, 2 key not allowed or not found,\n"
+    "FILE.reg not readable or the hive not readable or damaged, 3 a registry read\n"
+    "failed (without --output the lines before it are written), 64 bad usage.\n";
 
-constexpr CommandOption kExportOptions[] = {{"--from", true}, {"--no-section-header", false}};
-constexpr CommandOption kRegExpanderOptions[] = {{"--from", true}};
+constexpr CommandOption kExportOptions[] = {{"--from", true}, {"--no-section-header", false}, kHiveOption, kMountOption,
+                                             kPluginOption};
+constexpr CommandOption kRegExpanderOptions[] = {{"--from", true}, kHiveOption, kMountOption};
 
 const CliCommand& CommandOf(LiveCommand command) {
   return command == LiveCommand::Export ? kExportCommand : kRegExpanderCommand;
@@ -73,22 +86,33 @@ void PrintHelp(LiveCommand command, std::FILE* stream) {
   std::fputs(kHelpTail, stream);
 }
 
-void PrintError(const CommandContext& context, OutputEncoding encoding, std::string_view ansiText) {
-  const std::string text = encoding == OutputEncoding::Utf8 ? platform::AnsiToUtf8(ansiText) : std::string(ansiText);
-  std::fprintf(context.err, "%s\n", text.c_str());
+void PrintError(const CommandContext& context, std::string_view ansiText) {
+  std::fprintf(context.err, "%s\n", ForTerminal(context, ansiText).c_str());
 }
 
-// Fills `registry` from the file; false (after the message) when it is unusable.
-bool LoadFromFile(const CommandContext& context, OutputEncoding encoding, const std::string& fileName,
-                  registry::MemoryRegistry& registry) {
-  const registry::RegImportResult result = registry::ImportRegFile(fileName, registry);
-  const std::string shownName = FileNameForTerminal(fileName, encoding);
+// True for the roots both commands accept.
+bool IsAcceptedRoot(registry::RootKey root) {
+  return root == registry::kHkeyClassesRoot || root == registry::kHkeyCurrentUser ||
+         root == registry::kHkeyLocalMachine;
+}
+
+// Fills `registry` from the file ("-": standard input); false (after the
+// message) when it is unusable.
+bool LoadFromFile(const CommandContext& context, const std::string& fileName, registry::MemoryRegistry& registry) {
+  StandardInputFile input;
+  if (!input.Prepare(fileName)) {
+    std::fprintf(context.err, "%s could not be read: %s\n", kStandardInputName,
+                 ForTerminal(context, input.ErrorText()).c_str());
+    return false;
+  }
+  const registry::RegImportResult result = registry::ImportRegFile(input.Name(), registry);
+  const std::string shownName = fileName == "-" ? std::string(kStandardInputName) : ArgumentForTerminal(context, fileName);
   // A damaged file can have a problem on every line: the first ones tell enough.
   constexpr std::size_t kMaxProblemsShown = 20;
   for (std::size_t i = 0; i < result.problems.size() && i < kMaxProblemsShown; ++i) {
     // The messages quote names from the file, which are ANSI text.
     const std::string& message = result.problems[i].message;
-    const std::string shownMessage = encoding == OutputEncoding::Utf8 ? platform::AnsiToUtf8(message) : message;
+    const std::string shownMessage = ForTerminal(context, message);
     std::fprintf(context.err, "%s:%zu: %s\n", shownName.c_str(), result.problems[i].line, shownMessage.c_str());
   }
   if (result.problems.size() > kMaxProblemsShown) {
@@ -114,8 +138,7 @@ int Run(LiveCommand command, const CommandContext& context) {
   if (parsed.operands.size() != 1) {
     return UsageError(CommandOf(command), context, parsed.operands.empty() ? "ROOT\\PATH is missing" : "only one key may be given");
   }
-  const std::string keyText =
-      parsed.encoding == OutputEncoding::Utf8 ? platform::Utf8ToAnsi(parsed.operands[0]) : parsed.operands[0];
+  const std::string keyText = ArgumentToAnsi(context, parsed.encoding, parsed.operands[0]);
   std::optional<registry::RootedKeyPath> key = registry::ParseRootedKeyPath(keyText);
   if (!key) {
     return UsageError(CommandOf(command), context,
@@ -125,12 +148,20 @@ int Run(LiveCommand command, const CommandContext& context) {
   }
   if (key->path.empty()) return UsageError(CommandOf(command), context, "name a key below the root key");
   const bool sectionHeader = parsed.CommandOptionValue("--no-section-header") == nullptr;
+  std::optional<std::string> pluginName;
+  if (const auto problem = PluginNameOption(context, parsed, pluginName)) {
+    return UsageError(CommandOf(command), context, *problem);
+  }
 
   try {
     std::unique_ptr<registry::RegistrySource> source;
-    if (const std::string* fileName = parsed.CommandOptionValue("--from")) {
+    if (WantsHiveSource(parsed)) {
+      int status = kExitOk;
+      source = OpenHiveSource(CommandOf(command), context, parsed, *key, status);
+      if (!source) return status;
+    } else if (const std::string* fileName = parsed.CommandOptionValue("--from")) {
       auto memory = std::make_unique<registry::MemoryRegistry>();
-      if (!LoadFromFile(context, parsed.encoding, *fileName, *memory)) return kExitFileError;
+      if (!LoadFromFile(context, *fileName, *memory)) return kExitFileError;
       source = std::move(memory);
     } else {
 #ifdef _WIN32
@@ -140,32 +171,42 @@ int Run(LiveCommand command, const CommandContext& context) {
 #endif
     }
     key->path = registry::RegistrySpelling(*source, key->root, key->path);
+    // A key the command refuses gets the refusal; any other key must exist.
+    const bool refused = !IsAcceptedRoot(key->root) ||
+                         (command == LiveCommand::Export && registry::ExportSectionHeader(key->root, key->path).empty());
+    if (!refused) {
+      if (const std::optional<std::string> missing = FirstMissingKey(*source, key->root, key->path)) {
+        const std::string name = std::string(registry::RootKeyName(key->root)) + "\\" + *missing;
+        PrintFailure(CommandOf(command), context, "the key " + ForTerminal(context, name) + " does not exist");
+        return kExitKeyRefused;
+      }
+    }
 
-    StreamOutputList output(context.out, parsed.encoding);
+    CommandOutput output(CommandOf(command), context, parsed.encoding);
+    if (!output.Open(parsed.outputFile, pluginName)) return kExitFailure;
     const registry::LiveExportResult result =
-        registry::RunLiveExport(command, *source, *key, parsed.options, sectionHeader, output);
-    // The lines written before a failure stay, as they stay in the text area.
-    const bool written = output.Flush();
+        registry::RunLiveExport(command, *source, *key, parsed.options, sectionHeader, output.Lines());
     switch (result.status) {
       case LiveExportStatus::Done:
         break;
       case LiveExportStatus::RootNotAllowed:
       case LiveExportStatus::AboveSoftwareSystem:
-        PrintError(context, parsed.encoding, result.errorText);
+        PrintError(context, result.errorText);
+        output.Abandon();
         return kExitKeyRefused;
       case LiveExportStatus::ReadFailed:
-        PrintError(context, parsed.encoding, result.errorText);
+        // On standard output the lines written before the failure stay, as
+        // they stay in the text area; a file named by --output stays as it was.
+        PrintError(context, result.errorText);
+        output.Abandon();
         return kExitReadFailed;
     }
-    if (!written) {
-      std::fprintf(context.err, "vindra-cli %s: the output could not be written\n", CommandOf(command).name);
-      return kExitFailure;
-    }
+    if (!output.Finish()) return kExitFailure;
   } catch (const FileOpenError& error) {
-    std::fprintf(context.err, "%s\n", FileOpenMessage(error, parsed.encoding).c_str());
+    std::fprintf(context.err, "%s\n", FileOpenMessageForTerminal(context, error).c_str());
     return kExitFileError;
   } catch (const std::bad_alloc&) {
-    std::fprintf(context.err, "vindra-cli %s: not enough memory\n", CommandOf(command).name);
+    PrintFailure(CommandOf(command), context, "not enough memory");
     return kExitFailure;
   }
   return kExitOk;
