@@ -41,6 +41,9 @@ inline void UnsetEnv(const char* name) {
 inline void SetMachinePaths() {
   SetEnv("SystemRoot", "C:\\WINDOWS");
   SetEnv("ProgramFiles", "C:\\Program Files");
+  // A 32-bit program started on 64-bit Windows finds this value in its
+  // ProgramFiles (WOW64 copies it there): the same machine for both builds.
+  SetEnv("ProgramFiles(x86)", "C:\\Program Files");
   SetEnv("SystemDrive", "C:");
   SetEnv("VINDRA_TEST_TEMP", "D:\\TEMP");
 }
