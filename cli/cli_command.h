@@ -68,9 +68,4 @@ void PrintFailure(const CliCommand& command, const CommandContext& context, std:
 // "vindra-cli VERSION" on `stream`; returns kExitOk.
 int PrintVersion(std::FILE* stream);
 
-// A file name as the terminal shows it. On Windows names arrive in the ANSI
-// code page like every other text; elsewhere they arrive in the terminal's
-// own encoding and stay as they were given.
-std::string FileNameForTerminal(const std::string& fileName, OutputEncoding encoding);
-
 }  // namespace vindra::cli

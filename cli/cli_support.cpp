@@ -1,7 +1,6 @@
 #include <string>
 
 #include "cli/cli_command.h"
-#include "platform/text.h"
 
 namespace vindra::cli {
 
@@ -18,15 +17,6 @@ int UsageError(const CliCommand& command, const CommandContext& context, const s
 int PrintVersion(std::FILE* stream) {
   std::fprintf(stream, "vindra-cli %s\n", kVersion);
   return kExitOk;
-}
-
-std::string FileNameForTerminal(const std::string& fileName, OutputEncoding encoding) {
-#ifdef _WIN32
-  if (encoding == OutputEncoding::Utf8) return platform::AnsiToUtf8(fileName);
-#else
-  (void)encoding;
-#endif
-  return fileName;
 }
 
 }  // namespace vindra::cli

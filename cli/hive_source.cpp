@@ -38,8 +38,7 @@ bool WantsHiveSource(const ConversionArguments& parsed) {
 std::unique_ptr<registry::RegistrySource> OpenHiveSource(const CliCommand& command, const CommandContext& context,
                                                          const ConversionArguments& parsed,
                                                          const registry::RootedKeyPath& key, int& exitStatus) {
-  const bool utf8 = parsed.encoding == OutputEncoding::Utf8;
-  const auto toTerminal = [utf8](const std::string& ansi) { return utf8 ? platform::AnsiToUtf8(ansi) : ansi; };
+  const auto toTerminal = [&context](const std::string& ansi) { return ForTerminal(context, ansi); };
   const std::string* fileName = parsed.CommandOptionValue(kHiveOption.name);
   const std::string* mountText = parsed.CommandOptionValue(kMountOption.name);
   exitStatus = kExitUsage;
@@ -61,10 +60,10 @@ std::unique_ptr<registry::RegistrySource> OpenHiveSource(const CliCommand& comma
   exitStatus = kExitHiveError;
   return nullptr;
 #else
-  const std::string shownFile = FileNameForTerminal(*fileName, parsed.encoding);
+  const std::string shownFile = ArgumentForTerminal(context, *fileName);
   registry::RootedKeyPath mount;
   if (mountText != nullptr) {
-    const std::string text = utf8 ? platform::Utf8ToAnsi(*mountText) : *mountText;
+    const std::string text = ArgumentToAnsi(context, parsed.encoding, *mountText);
     const auto parsedMount = registry::ParseRootedKeyPath(text);
     if (!parsedMount) {
       UsageError(command, context, "--mount '" + *mountText + "' does not start with a root key");
