@@ -56,9 +56,55 @@ struct ConversionArguments {
   }
 };
 
+// Applies one of the options every conversion command has (`arg` without
+// its value); an error message when the value is not usable or the option is
+// unknown.
+inline std::optional<std::string> ApplyConversionOption(const std::string& arg, const std::string& value,
+                                                        ConversionArguments& parsed) {
+  if (arg == "--substitute") {
+    if (value == "fixed") {
+      parsed.options.PathSubstitution = PathSubstitutionMode::FixedDrive;
+    } else if (value == "env") {
+      parsed.options.PathSubstitution = PathSubstitutionMode::EnvironmentVariables;
+    } else if (value == "none") {
+      parsed.options.PathSubstitution = PathSubstitutionMode::None;
+    } else {
+      return "--substitute must be fixed, env or none";
+    }
+  } else if (arg == "--encoding") {
+    if (value == "ansi") {
+      parsed.encoding = OutputEncoding::Ansi;
+    } else if (value == "utf-8" || value == "utf8") {
+      parsed.encoding = OutputEncoding::Utf8;
+    } else {
+      return "--encoding must be ansi or utf-8";
+    }
+  } else if (arg == "--output") {
+    if (value.empty()) return "--output needs a file name";
+    parsed.outputFile = value;
+  } else if (arg == "--no-systemroot") {
+    parsed.options.ReplaceSystemRoot = false;
+  } else if (arg == "--no-programfiles") {
+    parsed.options.ReplaceProgramFiles = false;
+  } else if (arg == "--no-systemdrive") {
+    parsed.options.ReplaceSystemDrive = false;
+  } else if (arg == "--no-controlset001") {
+    parsed.options.ForceControlSet001 = false;
+  } else if (arg == "--help" || arg == "-h") {
+    parsed.help = true;
+  } else if (arg == "--version") {
+    parsed.version = true;
+  } else {
+    return "unknown option " + arg;
+  }
+  return std::nullopt;
+}
+
 // Parses `args`; an error message when they are not usable. "--name=value"
 // and "--name value" are both accepted, and "-o FILE" and "-oFILE" for
 // --output; "--" ends the options; "-" alone is an operand (standard input).
+// `commandOptions` are the command's own options, kept by name in
+// parsed.commandOptions.
 inline std::optional<std::string> ParseConversionArguments(const std::vector<std::string>& args,
                                                            std::span<const CommandOption> commandOptions,
                                                            ConversionArguments& parsed) {
@@ -99,41 +145,8 @@ inline std::optional<std::string> ParseConversionArguments(const std::vector<std
 
     if (own) {
       parsed.commandOptions.emplace_back(arg, value);
-    } else if (arg == "--substitute") {
-      if (value == "fixed") {
-        parsed.options.PathSubstitution = PathSubstitutionMode::FixedDrive;
-      } else if (value == "env") {
-        parsed.options.PathSubstitution = PathSubstitutionMode::EnvironmentVariables;
-      } else if (value == "none") {
-        parsed.options.PathSubstitution = PathSubstitutionMode::None;
-      } else {
-        return "--substitute must be fixed, env or none";
-      }
-    } else if (arg == "--encoding") {
-      if (value == "ansi") {
-        parsed.encoding = OutputEncoding::Ansi;
-      } else if (value == "utf-8" || value == "utf8") {
-        parsed.encoding = OutputEncoding::Utf8;
-      } else {
-        return "--encoding must be ansi or utf-8";
-      }
-    } else if (arg == "--output") {
-      if (value.empty()) return "--output needs a file name";
-      parsed.outputFile = value;
-    } else if (arg == "--no-systemroot") {
-      parsed.options.ReplaceSystemRoot = false;
-    } else if (arg == "--no-programfiles") {
-      parsed.options.ReplaceProgramFiles = false;
-    } else if (arg == "--no-systemdrive") {
-      parsed.options.ReplaceSystemDrive = false;
-    } else if (arg == "--no-controlset001") {
-      parsed.options.ForceControlSet001 = false;
-    } else if (arg == "--help" || arg == "-h") {
-      parsed.help = true;
-    } else if (arg == "--version") {
-      parsed.version = true;
-    } else {
-      return "unknown option " + arg;
+    } else if (auto error = ApplyConversionOption(arg, value, parsed)) {
+      return error;
     }
   }
   return std::nullopt;

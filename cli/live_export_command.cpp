@@ -122,8 +122,18 @@ bool LoadFromFile(const CommandContext& context, const std::string& fileName, re
   return result.recognised;
 }
 
-int Run(LiveCommand command, const CommandContext& context) {
+// What the command line asks for.
+struct LiveRequest {
   ConversionArguments parsed;
+  registry::RootedKeyPath key;
+  bool sectionHeader = true;
+  std::optional<std::string> pluginName;
+};
+
+// Reads the command line into `request`. Returns the exit status when the
+// command ends here (help, version, bad usage).
+std::optional<int> ReadCommandLine(LiveCommand command, const CommandContext& context, LiveRequest& request) {
+  ConversionArguments& parsed = request.parsed;
   const std::span<const CommandOption> own =
       command == LiveCommand::Export ? std::span<const CommandOption>(kExportOptions)
                                      : std::span<const CommandOption>(kRegExpanderOptions);
@@ -147,61 +157,88 @@ int Run(LiveCommand command, const CommandContext& context) {
                           "HKEY_LOCAL_MACHINE, HKEY_USERS, HKEY_CURRENT_CONFIG or HKCR, HKCU, HKLM, HKU, HKCC)");
   }
   if (key->path.empty()) return UsageError(CommandOf(command), context, "name a key below the root key");
-  const bool sectionHeader = parsed.CommandOptionValue("--no-section-header") == nullptr;
-  std::optional<std::string> pluginName;
-  if (const auto problem = PluginNameOption(context, parsed, pluginName)) {
+  request.key = *key;
+  request.sectionHeader = parsed.CommandOptionValue("--no-section-header") == nullptr;
+  if (const auto problem = PluginNameOption(context, parsed, request.pluginName)) {
     return UsageError(CommandOf(command), context, *problem);
   }
+  return std::nullopt;
+}
 
-  try {
-    std::unique_ptr<registry::RegistrySource> source;
-    if (WantsHiveSource(parsed)) {
-      int status = kExitOk;
-      source = OpenHiveSource(CommandOf(command), context, parsed, *key, status);
-      if (!source) return status;
-    } else if (const std::string* fileName = parsed.CommandOptionValue("--from")) {
-      auto memory = std::make_unique<registry::MemoryRegistry>();
-      if (!LoadFromFile(context, *fileName, *memory)) return kExitFileError;
-      source = std::move(memory);
-    } else {
+// The registry the key is read from: a hive, a .reg file or the live
+// registry. Null (after the message, with `status` set) when there is none.
+std::unique_ptr<registry::RegistrySource> OpenSource(LiveCommand command, const CommandContext& context,
+                                                     const LiveRequest& request, int& status) {
+  if (WantsHiveSource(request.parsed)) {
+    status = kExitOk;
+    return OpenHiveSource(CommandOf(command), context, request.parsed, request.key, status);
+  }
+  if (const std::string* fileName = request.parsed.CommandOptionValue("--from")) {
+    auto memory = std::make_unique<registry::MemoryRegistry>();
+    if (!LoadFromFile(context, *fileName, *memory)) {
+      status = kExitFileError;
+      return nullptr;
+    }
+    return memory;
+  }
 #ifdef _WIN32
-      source = std::make_unique<registry::Win32RegistrySource>();
+  return std::make_unique<registry::Win32RegistrySource>();
 #else
-      return UsageError(CommandOf(command), context, "this system has no registry of its own; give one with --from FILE.reg");
+  status = UsageError(CommandOf(command), context, "this system has no registry of its own; give one with --from FILE.reg");
+  return nullptr;
 #endif
-    }
-    key->path = registry::RegistrySpelling(*source, key->root, key->path);
-    // A key the command refuses gets the refusal; any other key must exist.
-    const bool refused = !IsAcceptedRoot(key->root) ||
-                         (command == LiveCommand::Export && registry::ExportSectionHeader(key->root, key->path).empty());
-    if (!refused) {
-      if (const std::optional<std::string> missing = FirstMissingKey(*source, key->root, key->path)) {
-        const std::string name = std::string(registry::RootKeyName(key->root)) + "\\" + *missing;
-        PrintFailure(CommandOf(command), context, "the key " + ForTerminal(context, name) + " does not exist");
-        return kExitKeyRefused;
-      }
-    }
+}
 
-    CommandOutput output(CommandOf(command), context, parsed.encoding);
-    if (!output.Open(parsed.outputFile, pluginName)) return kExitFailure;
-    const registry::LiveExportResult result =
-        registry::RunLiveExport(command, *source, *key, parsed.options, sectionHeader, output.Lines());
-    switch (result.status) {
-      case LiveExportStatus::Done:
-        break;
-      case LiveExportStatus::RootNotAllowed:
-      case LiveExportStatus::AboveSoftwareSystem:
-        PrintError(context, result.errorText);
-        output.Abandon();
-        return kExitKeyRefused;
-      case LiveExportStatus::ReadFailed:
-        // On standard output the lines written before the failure stay, as
-        // they stay in the text area; a file named by --output stays as it was.
-        PrintError(context, result.errorText);
-        output.Abandon();
-        return kExitReadFailed;
-    }
-    if (!output.Finish()) return kExitFailure;
+// A key the command refuses gets the refusal from the export; any other key
+// must exist. False (after the message) when it does not.
+bool CheckKeyExists(LiveCommand command, const CommandContext& context, registry::RegistrySource& source,
+                    const registry::RootedKeyPath& key) {
+  const bool refused = !IsAcceptedRoot(key.root) ||
+                       (command == LiveCommand::Export && registry::ExportSectionHeader(key.root, key.path).empty());
+  if (refused) return true;
+  if (const std::optional<std::string> missing = FirstMissingKey(source, key.root, key.path)) {
+    const std::string name = std::string(registry::RootKeyName(key.root)) + "\\" + *missing;
+    PrintFailure(CommandOf(command), context, "the key " + ForTerminal(context, name) + " does not exist");
+    return false;
+  }
+  return true;
+}
+
+// Writes the export to standard output or --output; the exit status.
+int WriteExport(LiveCommand command, const CommandContext& context, const LiveRequest& request,
+                registry::RegistrySource& source) {
+  CommandOutput output(CommandOf(command), context, request.parsed.encoding);
+  if (!output.Open(request.parsed.outputFile, request.pluginName)) return kExitFailure;
+  const registry::LiveExportResult result = registry::RunLiveExport(command, source, request.key, request.parsed.options,
+                                                                    request.sectionHeader, output.Lines());
+  switch (result.status) {
+    case LiveExportStatus::Done:
+      break;
+    case LiveExportStatus::RootNotAllowed:
+    case LiveExportStatus::AboveSoftwareSystem:
+      PrintError(context, result.errorText);
+      output.Abandon();
+      return kExitKeyRefused;
+    case LiveExportStatus::ReadFailed:
+      // On standard output the lines written before the failure stay, as
+      // they stay in the text area; a file named by --output stays as it was.
+      PrintError(context, result.errorText);
+      output.Abandon();
+      return kExitReadFailed;
+  }
+  return output.Finish() ? kExitOk : kExitFailure;
+}
+
+int Run(LiveCommand command, const CommandContext& context) {
+  LiveRequest request;
+  if (const std::optional<int> status = ReadCommandLine(command, context, request)) return *status;
+  try {
+    int status = kExitOk;
+    const std::unique_ptr<registry::RegistrySource> source = OpenSource(command, context, request, status);
+    if (!source) return status;
+    request.key.path = registry::RegistrySpelling(*source, request.key.root, request.key.path);
+    if (!CheckKeyExists(command, context, *source, request.key)) return kExitKeyRefused;
+    return WriteExport(command, context, request, *source);
   } catch (const FileOpenError& error) {
     std::fprintf(context.err, "%s\n", FileOpenMessageForTerminal(context, error).c_str());
     return kExitFileError;
@@ -209,7 +246,6 @@ int Run(LiveCommand command, const CommandContext& context) {
     PrintFailure(CommandOf(command), context, "not enough memory");
     return kExitFailure;
   }
-  return kExitOk;
 }
 
 int RunExport(const CommandContext& context) { return Run(LiveCommand::Export, context); }
