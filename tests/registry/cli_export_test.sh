@@ -66,7 +66,8 @@ check "regexpander has no header option" 64 '' "unknown option --no-section-head
 printf 'not a registry file\r\n' >"$work/plain.reg"
 check "not a registry export" 2 '' "not a registry export" -- export --from "$work/plain.reg" 'HKLM\SOFTWARE\Demo'
 # A problem line quotes the file's (CP932) text; with --encoding utf-8 it is shown as UTF-8.
-printf 'REGEDIT4\r\n[HKEY_表示\\x]\r\n' | iconv -f UTF-8 -t CP932 >"$work/japanese.reg"
+# The key itself is there: a missing start key would be an error of its own.
+printf 'REGEDIT4\r\n[HKEY_表示\\x]\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\x]\r\n' | iconv -f UTF-8 -t CP932 >"$work/japanese.reg"
 check "problem text in UTF-8" 0 '[Software.AddReg]\r\n0x0,"x"\r\n' 'unknown root key in "HKEY_表示\x"' -- \
   export --encoding utf-8 --from "$work/japanese.reg" 'HKLM\SOFTWARE\x'
 if [ "$failures" -ne 0 ]; then
