@@ -15,13 +15,13 @@ RegTreeNode& RegTreeNode::AddChild(std::string child_text, bool is_placeholder) 
   return *children.back();
 }
 
-RootKey RootNameToHandle(std::string_view name) {
+registry::RootKey RootNameToHandle(std::string_view name) {
   for (const auto& root : kRootKeys)
     if (root.name == name) return root.handle;
   return registry::kHkeyCurrentUser;
 }
 
-int RootKeyIndex(RootKey root) {
+int RootKeyIndex(registry::RootKey root) {
   for (int i = 0; i < static_cast<int>(std::size(kRootKeys)); ++i)
     if (kRootKeys[i].handle == root) return i;
   return -1;

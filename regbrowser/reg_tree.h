@@ -14,8 +14,6 @@
 
 namespace vindra::regbrowser {
 
-using registry::RootKey;
-
 inline constexpr int kComputerImage = 0;
 inline constexpr int kFolderImage = 1;
 
@@ -37,7 +35,7 @@ struct RegTreeNode {
 // The six root keys in the order the tree shows them.
 struct RootKeyName {
   std::string_view name;
-  RootKey handle;
+  registry::RootKey handle;
 };
 inline constexpr RootKeyName kRootKeys[] = {
     {"HKEY_CLASSES_ROOT", registry::kHkeyClassesRoot},
@@ -50,14 +48,14 @@ inline constexpr RootKeyName kRootKeys[] = {
 
 // The handle of a root key name by exact, case-sensitive comparison; any
 // other text gives HKEY_CURRENT_USER.
-RootKey RootNameToHandle(std::string_view name);
+registry::RootKey RootNameToHandle(std::string_view name);
 
 // Index (0..5) of a root key in kRootKeys, or -1 for any other handle
 // (HKEY_PERFORMANCE_DATA included).
-int RootKeyIndex(RootKey root);
+int RootKeyIndex(registry::RootKey root);
 
 struct KeyPath {
-  RootKey root = registry::kHkeyCurrentUser;
+  registry::RootKey root = registry::kHkeyCurrentUser;
   std::string path;  // "Software\Foo\" with a trailing backslash, "" for a root key
   bool operator==(const KeyPath&) const = default;
 };
@@ -66,7 +64,7 @@ struct KeyPath {
 // its root key node, each followed by a backslash.
 KeyPath NodeKeyPath(const RegTreeNode& node);
 
-// The picker's start-up form of a Section: a backslash is appended unless the
+// The picker's start-up form of a key path: a backslash is appended unless the
 // last character already is one (a 0x5C trail byte of a double-byte character
 // is not), "" becomes "\", and one leading backslash is dropped.
 std::string NormalizeSection(std::string_view section);

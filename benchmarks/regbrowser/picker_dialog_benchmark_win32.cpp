@@ -11,7 +11,7 @@
 #include <cstring>
 #include <string>
 
-#include "regbrowser/reg_dialog_win32.h"
+#include "regbrowser/key_picker_dialog_win32.h"
 #include "registry/win32_registry.h"
 #include "tests/regbrowser/shown_dialog_win32.h"
 
@@ -85,13 +85,13 @@ int main(int argc, char** argv) {
   CreateBenchKeys(count);
 
   registry::Win32RegistrySource source;
-  regbrowser::Win32RegDialogFactory factory(source, nullptr);
-  regbrowser::TRegBrowser browser(factory);
-  browser.Root = registry::kHkeyCurrentUser;
-  browser.Section = kBenchKey;
+  regbrowser::Win32KeyPickerDialogFactory factory(source, nullptr);
+  regbrowser::KeyPickerRunner runner(factory);
+  runner.root = registry::kHkeyCurrentUser;
+  runner.section = kBenchKey;
   SetTimer(nullptr, 0, 50, ExpandAndMeasure);
   const double start = NowMs();
-  browser.Execute("benchmark", "PC", {}, {});
+  runner.Run("benchmark", "PC", {}, {});
   const double total = NowMs() - start;
 
   std::printf("sub-keys: %d, children shown: %d\n", count, g_children);

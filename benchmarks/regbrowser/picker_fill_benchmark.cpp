@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "regbrowser/reg_form.h"
+#include "regbrowser/key_picker.h"
 #include "tests/regbrowser/null_view.h"
 #include "registry/memory_registry.h"
 
@@ -50,22 +50,22 @@ int main(int argc, char** argv) {
   }
 
   NullView view;
-  regbrowser::TReg_Form form(reg, view);
-  view.form = &form;
-  form.FormCreate();
-  form.Root = registry::kHkeyCurrentUser;
-  form.Section = "Software\\Bench";
+  regbrowser::KeyPicker picker(reg, view);
+  view.picker = &picker;
+  picker.AddRootKeys();
+  picker.root = registry::kHkeyCurrentUser;
+  picker.section = "Software\\Bench";
 
   double start = NowMs();
-  form.FormShow();
+  picker.PrepareToShow();
   const double walk = NowMs() - start;
 
-  regbrowser::RegTreeNode* bench = form.Selected();
+  regbrowser::RegTreeNode* bench = picker.Selected();
   start = NowMs();
-  form.FillNodeChildren(*bench, false);
+  picker.FillNodeChildren(*bench, false);
   const double fill = NowMs() - start;
   start = NowMs();
-  form.FillNodeChildren(*bench, true);
+  picker.FillNodeChildren(*bench, true);
   const double refill = NowMs() - start;
 
   std::printf("sub-keys: %d (children shown: %zu)\n", count, bench->children.size());

@@ -7,7 +7,7 @@
 
 #include <cstdlib>
 
-#include "regbrowser/reg_dialog_win32.h"
+#include "regbrowser/key_picker_dialog_win32.h"
 #include "registry/win32_registry.h"
 #include "tests/regbrowser/shown_dialog_win32.h"
 
@@ -41,12 +41,12 @@ void CALLBACK ExpandSelection(HWND, UINT, UINT_PTR timer, DWORD) {
 int main(int argc, char** argv) {
   if (argc > 1) g_seconds = std::atoi(argv[1]);
   registry::Win32RegistrySource source;
-  regbrowser::Win32RegDialogFactory factory(source, nullptr);
-  regbrowser::TRegBrowser browser(factory);
-  browser.Root = registry::kHkeyCurrentUser;
-  browser.Section = "Software\\Wine";
-  browser.Caption = "変換するレジストリエントリを選択して下さい";
+  regbrowser::Win32KeyPickerDialogFactory factory(source, nullptr);
+  regbrowser::KeyPickerRunner runner(factory);
+  runner.root = registry::kHkeyCurrentUser;
+  runner.section = "Software\\Wine";
+  runner.caption = "変換するレジストリエントリを選択して下さい";
   SetTimer(nullptr, 0, 50, ExpandSelection);
-  browser.Execute("レジストリキーを選択して下さい", "マイコンピュータ", {}, {});
+  runner.Run("レジストリキーを選択して下さい", "マイコンピュータ", {}, {});
   return 0;
 }

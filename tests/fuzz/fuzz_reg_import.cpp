@@ -12,7 +12,7 @@
 #include "core/output_list.h"
 #include "core/registry_file_loader.h"
 #include "platform/collate.h"
-#include "regbrowser/reg_form.h"
+#include "regbrowser/key_picker.h"
 #include "registry/key_exporter.h"
 #include "registry/memory_registry.h"
 #include "registry/reg_file_import.h"
@@ -25,13 +25,13 @@ namespace rb = vindra::regbrowser;
 
 namespace {
 
-class QuietView final : public rb::RegFormView {
+class QuietView final : public rb::KeyPickerView {
  public:
-  rb::TReg_Form* form = nullptr;
+  rb::KeyPicker* picker = nullptr;
   void NodeAdded(rb::RegTreeNode&) override {}
   void RemovingChildren(rb::RegTreeNode&) override {}
   void NodeTextChanged(rb::RegTreeNode&) override {}
-  void SelectNode(rb::RegTreeNode& node) override { form->TV1Change(&node); }
+  void SelectNode(rb::RegTreeNode& node) override { picker->SelectionChanged(&node); }
   void SetOkEnabled(bool) override {}
   void SetWaitCursor(bool) override {}
   void ProcessMessages() override {}
@@ -47,11 +47,11 @@ void CheckExport(const vindra::LineList& output) {
 
 // Expands every node, breadth first, up to `budget` nodes, checking the order
 // and levels of the children each fill produces.
-void FillTree(rb::TReg_Form& form, std::size_t budget) {
-  std::vector<rb::RegTreeNode*> queue = {&form.TopNode()};
+void FillTree(rb::KeyPicker& picker, std::size_t budget) {
+  std::vector<rb::RegTreeNode*> queue = {&picker.TopNode()};
   for (std::size_t i = 0; i < queue.size() && queue.size() < budget; ++i) {
     rb::RegTreeNode& node = *queue[i];
-    if (node.Unfilled()) form.TV1Expanding(node);
+    if (node.Unfilled()) picker.NodeExpanding(node);
     const rb::RegTreeNode* previous = nullptr;
     for (const auto& child : node.children) {
       Check(child->parent == &node && child->level == node.level + 1, "a child is one level below its parent",
@@ -105,12 +105,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
 
   QuietView view;
-  rb::TReg_Form form(registry, view);
-  view.form = &form;
-  form.FormCreate();
-  form.Root = reg::kHkeyCurrentUser + (bits >> 4) % 4;
-  form.Section = (bits & 8) ? "Software\\Test" : "\\";
-  form.FormShow();
-  FillTree(form, 2000);
+  rb::KeyPicker picker(registry, view);
+  view.picker = &picker;
+  picker.AddRootKeys();
+  picker.root = reg::kHkeyCurrentUser + (bits >> 4) % 4;
+  picker.section = (bits & 8) ? "Software\\Test" : "\\";
+  picker.PrepareToShow();
+  FillTree(picker, 2000);
   return 0;
 }

@@ -1,20 +1,20 @@
 // A tree view stand-in for the picker's tests: it tracks which nodes exist,
 // which are expanded and selected, and behaves like a tree-view control in
-// the ways the form relies on (selecting expands the ancestors and reports
-// the change; expanding reports TV1Expanding first).
+// the ways the picker relies on (selecting expands the ancestors and reports
+// the change; expanding reports NodeExpanding first).
 #pragma once
 
 #include <set>
 #include <string>
 #include <vector>
 
-#include "regbrowser/reg_form.h"
+#include "regbrowser/key_picker.h"
 
 namespace vindra::regbrowser::testing {
 
-class FakeView : public RegFormView {
+class FakeView : public KeyPickerView {
  public:
-  TReg_Form* form = nullptr;
+  KeyPicker* picker = nullptr;
   std::set<const RegTreeNode*> live;
   std::set<const RegTreeNode*> expanded;
   const RegTreeNode* selected = nullptr;
@@ -40,7 +40,7 @@ class FakeView : public RegFormView {
     for (RegTreeNode* p = node.parent; p; p = p->parent) ancestors.push_back(p);
     for (auto it = ancestors.rbegin(); it != ancestors.rend(); ++it) Expand(**it);
     selected = &node;
-    form->TV1Change(&node);
+    picker->SelectionChanged(&node);
   }
   void SetOkEnabled(bool enabled) override { ok_enabled = enabled; }
   void SetWaitCursor(bool wait) override {
@@ -51,11 +51,11 @@ class FakeView : public RegFormView {
   void BeginUpdate() override { ++update_depth; }
   void EndUpdate() override { --update_depth; }
 
-  // The user (or the control) expands a node: the form hears of it first.
+  // The user (or the control) expands a node: the picker hears of it first.
   void Expand(RegTreeNode& node) {
     if (expanded.count(&node)) return;
     if (node.children.empty()) return;
-    form->TV1Expanding(node);
+    picker->NodeExpanding(node);
     expanded.insert(&node);
   }
   void Collapse(RegTreeNode& node) { expanded.erase(&node); }

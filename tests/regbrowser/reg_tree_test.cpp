@@ -5,6 +5,8 @@
 namespace vindra::regbrowser {
 namespace {
 
+using registry::RootKey;
+
 TEST(RootNameToHandle, MapsTheSixNamesExactlyAndEverythingElseToCurrentUser) {
   const struct {
     const char* name;

@@ -1,25 +1,17 @@
-#include "regbrowser/reg_dialog_win32.h"
+#include "regbrowser/key_picker_dialog_win32.h"
 
 #include <commctrl.h>
 
 #include <algorithm>
 #include <exception>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
+#include "platform/font_win32.h"
+
 namespace vindra::regbrowser {
 namespace {
-
-constexpr char kDesignedTitle[] = "レジストリキーを選択して下さい";
-constexpr char kDesignedFace[] = "ＭＳ Ｐゴシック";
-constexpr int kDesignedFontHeight = 12;  // 9 pt at 96 dpi; never scaled
-constexpr int kTreeIndent = 19;
-
-// Designed positions in the client area.
-constexpr RECT kLabelPos = {12, 8, 0, 0};
-constexpr RECT kTreePos = {12, 28, 12 + 345, 28 + 231};
-constexpr RECT kOkPos = {184, 267, 184 + 81, 267 + 22};
-constexpr RECT kCancelPos = {276, 267, 276 + 83, 267 + 22};
 
 // An empty in-memory dialog template; the controls are created in
 // WM_INITDIALOG with pixel positions. No resource file is involved.
@@ -30,16 +22,9 @@ struct alignas(4) EmptyDialogTemplate {
   WORD title = 0;
 };
 
-// Point sizes are taken at 96 dpi whatever the screen's density, like the
-// dialog's pixel layout, so that a 9 pt font is the designed 12 pixels.
-HFONT CreateFontFrom(const FontDescription& font) {
-  const int height = -MulDiv(font.size, 96, 72);
-  return CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, font.charset, OUT_DEFAULT_PRECIS,
-                     CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, font.name.c_str());
-}
-
-// Draws the two 16x16 images of IL1 side by side into a 32x16 bitmap with a
-// magenta background (the mask colour): 0 a computer, 1 a yellow folder.
+// Draws the two 16x16 images of the tree's image list side by side into a
+// 32x16 bitmap with a magenta background (the mask colour): 0 a computer,
+// 1 a yellow folder.
 HBITMAP DrawTreeImages(HDC screen) {
   HDC dc = CreateCompatibleDC(screen);
   HBITMAP bitmap = CreateCompatibleBitmap(screen, 32, 16);
@@ -92,9 +77,9 @@ HIMAGELIST CreateTreeImages(HWND reference) {
   return images;
 }
 
-class RegDialogWindow final : public RegDialog, private RegFormView {
+class KeyPickerWindow final : public KeyPickerDialog, private KeyPickerView {
  public:
-  RegDialogWindow(registry::RegistrySource& registry, HWND owner) : owner_(owner), form_(registry, *this) {
+  KeyPickerWindow(registry::RegistrySource& registry, HWND owner) : owner_(owner), picker_(registry, *this) {
     INITCOMMONCONTROLSEX icc = {sizeof icc, ICC_TREEVIEW_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&icc);
     EmptyDialogTemplate tmpl{};
@@ -107,15 +92,15 @@ class RegDialogWindow final : public RegDialog, private RegFormView {
       Destroy();
       throw std::runtime_error("レジストリキーの選択ダイアログを作成できません");
     }
-    form_.FormCreate();
+    picker_.AddRootKeys();
   }
 
-  ~RegDialogWindow() override { Destroy(); }
+  ~KeyPickerWindow() override { Destroy(); }
 
-  TReg_Form& Form() override { return form_; }
+  KeyPicker& Picker() override { return picker_; }
 
-  void SetWindowFont(const FontDescription& font) override {
-    HFONT created = CreateFontFrom(font);
+  void SetWindowFont(const platform::FontDescription& font) override {
+    HFONT created = platform::CreateFontFrom(font);
     if (!created) return;
     if (window_font_) DeleteObject(window_font_);
     window_font_ = created;
@@ -123,8 +108,8 @@ class RegDialogWindow final : public RegDialog, private RegFormView {
     FitLabel();
   }
 
-  void SetTreeFont(const FontDescription& font) override {
-    HFONT created = CreateFontFrom(font);
+  void SetTreeFont(const platform::FontDescription& font) override {
+    HFONT created = platform::CreateFontFrom(font);
     if (!created) return;
     if (tree_font_) DeleteObject(tree_font_);
     tree_font_ = created;
@@ -140,7 +125,7 @@ class RegDialogWindow final : public RegDialog, private RegFormView {
 
   bool ShowModal() override {
     result_ = 0;
-    form_.FormShow();
+    picker_.PrepareToShow();
     RethrowPendingError();
     const bool owner_was_enabled = owner_ && IsWindowEnabled(owner_);
     if (owner_was_enabled) EnableWindow(owner_, FALSE);
@@ -173,13 +158,13 @@ class RegDialogWindow final : public RegDialog, private RegFormView {
 
  private:
   static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-    RegDialogWindow* self = nullptr;
+    KeyPickerWindow* self = nullptr;
     if (message == WM_INITDIALOG) {
-      self = reinterpret_cast<RegDialogWindow*>(lparam);
+      self = reinterpret_cast<KeyPickerWindow*>(lparam);
       SetWindowLongPtrA(hwnd, GWLP_USERDATA, lparam);
       self->hwnd_ = hwnd;
     } else {
-      self = reinterpret_cast<RegDialogWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+      self = reinterpret_cast<KeyPickerWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
     }
     if (!self) return FALSE;
     // Errors must not unwind through the system's window code: keep the
@@ -204,7 +189,7 @@ class RegDialogWindow final : public RegDialog, private RegFormView {
       case WM_COMMAND:
         if (LOWORD(wparam) == IDOK) {
           // Enter reaches here even while OK is disabled; it does nothing then.
-          if (IsWindowEnabled(ok_)) result_ = IDOK;
+          if (picker_.OkEnabled()) result_ = IDOK;
           return TRUE;
         }
         if (LOWORD(wparam) == IDCANCEL) {
@@ -237,15 +222,15 @@ class RegDialogWindow final : public RegDialog, private RegFormView {
       case TVN_ITEMEXPANDINGA:
       case TVN_ITEMEXPANDINGW:
         if ((tv.action & TVE_EXPAND) && tv.itemNew.lParam)
-          form_.TV1Expanding(*reinterpret_cast<RegTreeNode*>(tv.itemNew.lParam));
+          picker_.NodeExpanding(*reinterpret_cast<RegTreeNode*>(tv.itemNew.lParam));
         SetWindowLongPtrA(hwnd_, DWLP_MSGRESULT, FALSE);  // the expansion always goes ahead
         return TRUE;
       case TVN_SELCHANGEDA:
       case TVN_SELCHANGEDW:
-        form_.TV1Change(tv.itemNew.hItem ? reinterpret_cast<RegTreeNode*>(tv.itemNew.lParam) : nullptr);
+        picker_.SelectionChanged(tv.itemNew.hItem ? reinterpret_cast<RegTreeNode*>(tv.itemNew.lParam) : nullptr);
         return TRUE;
       case TVN_KEYDOWN:
-        form_.TV1KeyDown(GetKeyState(VK_SHIFT) < 0);
+        picker_.KeyPressed(GetKeyState(VK_SHIFT) < 0);
         SetWindowLongPtrA(hwnd_, DWLP_MSGRESULT, 0);
         return TRUE;
       default:
@@ -255,68 +240,64 @@ class RegDialogWindow final : public RegDialog, private RegFormView {
 
   void CreateControls() {
     SetWindowTextA(hwnd_, kDesignedTitle);
-    // The designed outer size, centred on the screen.
-    const int x = (GetSystemMetrics(SM_CXSCREEN) - kDialogWidth) / 2;
-    const int y = (GetSystemMetrics(SM_CYSCREEN) - kDialogHeight) / 2;
-    SetWindowPos(hwnd_, nullptr, x, y, kDialogWidth, kDialogHeight, SWP_NOZORDER | SWP_NOACTIVATE);
-    // No minimise or maximise entries in the system menu.
-    if (HMENU menu = GetSystemMenu(hwnd_, FALSE)) {
-      DeleteMenu(menu, SC_MINIMIZE, MF_BYCOMMAND);
-      DeleteMenu(menu, SC_MAXIMIZE, MF_BYCOMMAND);
-    }
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    auto child = [&](const char* cls, const char* text, DWORD style, DWORD ex_style, const RECT& r, int id) {
-      return CreateWindowExA(ex_style, cls, text, WS_CHILD | WS_VISIBLE | style, r.left, r.top, r.right - r.left,
-                             r.bottom - r.top, hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance,
-                             nullptr);
-    };
-    label_ = child("STATIC", "", SS_LEFT, 0, {kLabelPos.left, kLabelPos.top, kLabelPos.left, kLabelPos.top + 12},
-                   kCaptionLabelId);
-    tree_ = child(WC_TREEVIEWA, "",
-                  WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_TRACKSELECT, WS_EX_CLIENTEDGE,
-                  kTreePos, kTreeViewId);
-    ok_ = child("BUTTON", "OK", WS_TABSTOP | BS_DEFPUSHBUTTON | WS_DISABLED, 0, kOkPos, IDOK);
-    cancel_ = child("BUTTON", "Cancel", WS_TABSTOP | BS_PUSHBUTTON, 0, kCancelPos, IDCANCEL);
-    SendMessageA(hwnd_, DM_SETDEFID, IDOK, 0);
-
-    window_font_ = CreateFontA(-kDesignedFontHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
-                               OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                               kDesignedFace);
+    PlaceWindow();
+    CreateChildren();
+    window_font_ = platform::CreateFontFrom(kDesignedFont);
     for (HWND control : {label_, tree_, ok_, cancel_}) SendMessageA(control, WM_SETFONT, (WPARAM)window_font_, FALSE);
-
     if (tree_) {
       images_ = CreateTreeImages(hwnd_);
       TreeView_SetImageList(tree_, images_, TVSIL_NORMAL);
       TreeView_SetIndent(tree_, kTreeIndent);
     }
+    // The controls stand at their designed positions in the client area the
+    // window has now; resizing moves them relative to that.
+    layout_.emplace(ClientSize());
+  }
 
-    // Anchors: the tree keeps its distances to all four sides, the buttons to
-    // the bottom and right edges.
+  // The designed outer size, centred on the screen; no minimise or maximise
+  // entries in the system menu.
+  void PlaceWindow() {
+    const int x = (GetSystemMetrics(SM_CXSCREEN) - kDialogWidth) / 2;
+    const int y = (GetSystemMetrics(SM_CYSCREEN) - kDialogHeight) / 2;
+    SetWindowPos(hwnd_, nullptr, x, y, kDialogWidth, kDialogHeight, SWP_NOZORDER | SWP_NOACTIVATE);
+    if (HMENU menu = GetSystemMenu(hwnd_, FALSE)) {
+      DeleteMenu(menu, SC_MINIMIZE, MF_BYCOMMAND);
+      DeleteMenu(menu, SC_MAXIMIZE, MF_BYCOMMAND);
+    }
+  }
+
+  void CreateChildren() {
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    auto child = [&](const char* cls, const char* text, DWORD style, DWORD ex_style, const PixelRect& r, int id) {
+      return CreateWindowExA(ex_style, cls, text, WS_CHILD | WS_VISIBLE | style, r.left, r.top, r.Width(), r.Height(),
+                             hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
+    };
+    label_ = child("STATIC", "", SS_LEFT, 0, kDesignedLabel, kCaptionLabelId);
+    tree_ = child(WC_TREEVIEWA, "",
+                  WS_TABSTOP | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_TRACKSELECT, WS_EX_CLIENTEDGE,
+                  kDesignedTree, kTreeViewId);
+    ok_ = child("BUTTON", "OK", WS_TABSTOP | BS_DEFPUSHBUTTON | WS_DISABLED, 0, kDesignedOk, IDOK);
+    cancel_ = child("BUTTON", "Cancel", WS_TABSTOP | BS_PUSHBUTTON, 0, kDesignedCancel, IDCANCEL);
+    SendMessageA(hwnd_, DM_SETDEFID, IDOK, 0);
+  }
+
+  PixelSize ClientSize() const {
     RECT client;
     GetClientRect(hwnd_, &client);
-    tree_right_ = client.right - kTreePos.right;
-    tree_bottom_ = client.bottom - kTreePos.bottom;
-    ok_right_ = client.right - kOkPos.left;
-    ok_bottom_ = client.bottom - kOkPos.top;
-    cancel_right_ = client.right - kCancelPos.left;
-    cancel_bottom_ = client.bottom - kCancelPos.top;
-    anchored_ = true;
+    return {static_cast<int>(client.right), static_cast<int>(client.bottom)};
   }
 
   void LayOut() {
-    if (!anchored_) return;
-    RECT client;
-    GetClientRect(hwnd_, &client);
+    if (!layout_) return;
+    const KeyPickerPlacement placement = layout_->At(ClientSize());
     HDWP batch = BeginDeferWindowPos(3);
-    auto place = [&](HWND w, int x, int y, int cx, int cy) {
-      if (batch) batch = DeferWindowPos(batch, w, nullptr, x, y, cx, cy, SWP_NOZORDER | SWP_NOACTIVATE);
+    auto place = [&](HWND w, const PixelRect& r) {
+      const UINT flags = SWP_NOZORDER | SWP_NOACTIVATE;
+      if (batch) batch = DeferWindowPos(batch, w, nullptr, r.left, r.top, r.Width(), r.Height(), flags);
     };
-    place(tree_, kTreePos.left, kTreePos.top, std::max(0L, client.right - tree_right_ - kTreePos.left),
-          std::max(0L, client.bottom - tree_bottom_ - kTreePos.top));
-    place(ok_, client.right - ok_right_, client.bottom - ok_bottom_, kOkPos.right - kOkPos.left,
-          kOkPos.bottom - kOkPos.top);
-    place(cancel_, client.right - cancel_right_, client.bottom - cancel_bottom_, kCancelPos.right - kCancelPos.left,
-          kCancelPos.bottom - kCancelPos.top);
+    place(tree_, placement.tree);
+    place(ok_, placement.ok);
+    place(cancel_, placement.cancel);
     if (batch) EndDeferWindowPos(batch);
   }
 
@@ -340,7 +321,7 @@ class RegDialogWindow final : public RegDialog, private RegFormView {
 
   void Destroy() {
     if (hwnd_) {
-      // The tree reports deletions while it is destroyed; the form must not
+      // The tree reports deletions while it is destroyed; the picker must not
       // hear of them any more.
       SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
       DestroyWindow(hwnd_);
@@ -361,7 +342,7 @@ class RegDialogWindow final : public RegDialog, private RegFormView {
     }
   }
 
-  // RegFormView: the tree view mirrors the form's nodes.
+  // KeyPickerView: the tree view mirrors the picker's nodes.
   void NodeAdded(RegTreeNode& node) override {
     TVINSERTSTRUCTA insert{};
     insert.hParent = node.parent ? static_cast<HTREEITEM>(node.parent->view_item) : TVI_ROOT;
@@ -440,19 +421,18 @@ class RegDialogWindow final : public RegDialog, private RegFormView {
   HIMAGELIST images_ = nullptr;
   HFONT window_font_ = nullptr;
   HFONT tree_font_ = nullptr;
-  bool anchored_ = false;
-  LONG tree_right_ = 0, tree_bottom_ = 0, ok_right_ = 0, ok_bottom_ = 0, cancel_right_ = 0, cancel_bottom_ = 0;
+  std::optional<KeyPickerLayout> layout_;  // set once the controls exist
   bool wait_cursor_ = false;
   int update_depth_ = 0;
   int result_ = 0;
   std::exception_ptr error_;
-  TReg_Form form_;
+  KeyPicker picker_;
 };
 
 }  // namespace
 
-std::unique_ptr<RegDialog> Win32RegDialogFactory::NewDialog() {
-  return std::make_unique<RegDialogWindow>(registry_, owner_);
+std::unique_ptr<KeyPickerDialog> Win32KeyPickerDialogFactory::NewDialog() {
+  return std::make_unique<KeyPickerWindow>(registry_, owner_);
 }
 
 }  // namespace vindra::regbrowser

@@ -1,6 +1,6 @@
 // Drives the real key picker dialog against the real (Wine) registry from a
 // thread timer that runs inside the dialog's modal loop.
-#include "regbrowser/reg_dialog_win32.h"
+#include "regbrowser/key_picker_dialog_win32.h"
 
 #include <commctrl.h>
 
@@ -58,15 +58,15 @@ class PickerDialogTest : public ::testing::Test {
         << path;
     RegCloseKey(key);
   }
-  bool Run(const FontDescription& window_font = {}, const FontDescription& tree_font = {}) {
-    const bool ok = browser.Execute("レジストリキーを選択して下さい", "マイコンピュータ", window_font, tree_font);
+  bool Run(const platform::FontDescription& window_font = {}, const platform::FontDescription& tree_font = {}) {
+    const bool ok = runner.Run("レジストリキーを選択して下さい", "マイコンピュータ", window_font, tree_font);
     EXPECT_EQ(g_next_step, g_steps.size()) << "the dialog closed before the script ended";
     return ok;
   }
 
   registry::Win32RegistrySource registry;
-  Win32RegDialogFactory factory{registry, nullptr};
-  TRegBrowser browser{factory};
+  Win32KeyPickerDialogFactory factory{registry, nullptr};
+  KeyPickerRunner runner{factory};
 };
 
 HWND Tree(HWND dialog) { return GetDlgItem(dialog, kTreeViewId); }
@@ -100,8 +100,8 @@ void Click(HWND dialog, int id) { PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id
 using Strings = std::vector<std::string>;
 
 TEST_F(PickerDialogTest, OkAtSoftwareReturnsTheRegistrysSpelling) {
-  browser.Root = registry::kHkeyCurrentUser;
-  browser.Section = "software";
+  runner.root = registry::kHkeyCurrentUser;
+  runner.section = "software";
   g_steps = {[](HWND d) {
     HWND tree = Tree(d);
     EXPECT_EQ(ItemText(tree, TreeView_GetSelection(tree)), "Software");
@@ -110,13 +110,13 @@ TEST_F(PickerDialogTest, OkAtSoftwareReturnsTheRegistrysSpelling) {
     return true;
   }};
   EXPECT_TRUE(Run());
-  EXPECT_EQ(browser.Root, registry::kHkeyCurrentUser);
-  EXPECT_EQ(browser.Section, "Software\\");
+  EXPECT_EQ(runner.root, registry::kHkeyCurrentUser);
+  EXPECT_EQ(runner.section, "Software\\");
 }
 
 TEST_F(PickerDialogTest, CancelLeavesRootAndSectionAfterAnotherSelection) {
-  browser.Root = registry::kHkeyCurrentUser;
-  browser.Section = "Software\\VindraPickerTest";
+  runner.root = registry::kHkeyCurrentUser;
+  runner.section = "Software\\VindraPickerTest";
   g_steps = {[](HWND d) {
     HWND tree = Tree(d);
     HTREEITEM top = TreeView_GetRoot(tree);
@@ -132,13 +132,13 @@ TEST_F(PickerDialogTest, CancelLeavesRootAndSectionAfterAnotherSelection) {
     return true;
   }};
   EXPECT_FALSE(Run());
-  EXPECT_EQ(browser.Root, registry::kHkeyCurrentUser);
-  EXPECT_EQ(browser.Section, "Software\\VindraPickerTest");
+  EXPECT_EQ(runner.root, registry::kHkeyCurrentUser);
+  EXPECT_EQ(runner.section, "Software\\VindraPickerTest");
 }
 
 TEST_F(PickerDialogTest, ExpandingFillsSortedSubKeysAndOkReturnsTheChosenOne) {
-  browser.Root = registry::kHkeyCurrentUser;
-  browser.Section = "\\Software\\VindraPickerTest";
+  runner.root = registry::kHkeyCurrentUser;
+  runner.section = "\\Software\\VindraPickerTest";
   g_steps = {[](HWND d) {
     HWND tree = Tree(d);
     HTREEITEM item = TreeView_GetSelection(tree);
@@ -155,23 +155,23 @@ TEST_F(PickerDialogTest, ExpandingFillsSortedSubKeysAndOkReturnsTheChosenOne) {
     return true;
   }};
   EXPECT_TRUE(Run());
-  EXPECT_EQ(browser.Section, "Software\\VindraPickerTest\\c\\");
+  EXPECT_EQ(runner.section, "Software\\VindraPickerTest\\c\\");
 }
 
 TEST_F(PickerDialogTest, PreselectsJapaneseKeyNames) {
-  browser.Root = registry::kHkeyCurrentUser;
-  browser.Section = "SOFTWARE\\vindrapickertest\\表示\\ソフト";
+  runner.root = registry::kHkeyCurrentUser;
+  runner.section = "SOFTWARE\\vindrapickertest\\表示\\ソフト";
   g_steps = {[](HWND d) {
     Click(d, IDOK);
     return true;
   }};
   EXPECT_TRUE(Run());
-  EXPECT_EQ(browser.Section, "Software\\VindraPickerTest\\表示\\ソフト\\");
+  EXPECT_EQ(runner.section, "Software\\VindraPickerTest\\表示\\ソフト\\");
 }
 
 TEST_F(PickerDialogTest, ShiftInTheTreeRefreshesAFilledNode) {
-  browser.Root = registry::kHkeyCurrentUser;
-  browser.Section = "Software\\VindraPickerTest";
+  runner.root = registry::kHkeyCurrentUser;
+  runner.section = "Software\\VindraPickerTest";
   auto press = [](HWND tree, WPARAM key, bool shift) {
     BYTE state[256];
     GetKeyboardState(state);
@@ -204,8 +204,8 @@ TEST_F(PickerDialogTest, ShiftInTheTreeRefreshesAFilledNode) {
 }
 
 TEST_F(PickerDialogTest, EnterDoesNothingWhileOkIsDisabled) {
-  browser.Root = registry::kHkeyPerformanceData;
-  browser.Section = "Software";
+  runner.root = registry::kHkeyPerformanceData;
+  runner.section = "Software";
   g_steps = {
       [](HWND d) {
         HWND tree = Tree(d);
@@ -224,13 +224,13 @@ TEST_F(PickerDialogTest, EnterDoesNothingWhileOkIsDisabled) {
         return true;
       }};
   EXPECT_FALSE(Run());
-  EXPECT_EQ(browser.Root, registry::kHkeyPerformanceData);
-  EXPECT_EQ(browser.Section, "Software");
+  EXPECT_EQ(runner.root, registry::kHkeyPerformanceData);
+  EXPECT_EQ(runner.section, "Software");
 }
 
 TEST_F(PickerDialogTest, EscapeAndTheCloseBoxCancel) {
-  browser.Root = registry::kHkeyCurrentUser;
-  browser.Section = "Software";
+  runner.root = registry::kHkeyCurrentUser;
+  runner.section = "Software";
   g_steps = {[](HWND d) {
     HWND tree = Tree(d);
     TreeView_SelectItem(tree, TreeView_GetRoot(tree));
@@ -239,7 +239,7 @@ TEST_F(PickerDialogTest, EscapeAndTheCloseBoxCancel) {
     return true;
   }};
   EXPECT_FALSE(Run());
-  EXPECT_EQ(browser.Section, "Software");
+  EXPECT_EQ(runner.section, "Software");
 
   g_next_step = 0;
   g_timer = SetTimer(nullptr, 0, 25, RunStep);
@@ -248,14 +248,14 @@ TEST_F(PickerDialogTest, EscapeAndTheCloseBoxCancel) {
     return true;
   }};
   EXPECT_FALSE(Run());
-  EXPECT_EQ(browser.Root, registry::kHkeyCurrentUser);
-  EXPECT_EQ(browser.Section, "Software");
+  EXPECT_EQ(runner.root, registry::kHkeyCurrentUser);
+  EXPECT_EQ(runner.section, "Software");
 }
 
 TEST_F(PickerDialogTest, ShowsTheDesignedWindowAndTheGivenTexts) {
-  browser.Root = registry::kHkeyCurrentUser;
-  browser.Section = "Software";
-  browser.Caption = "変換するレジストリエントリを選択して下さい";
+  runner.root = registry::kHkeyCurrentUser;
+  runner.section = "Software";
+  runner.caption = "変換するレジストリエントリを選択して下さい";
   g_steps = {[](HWND d) {
     RECT r;
     GetWindowRect(d, &r);
@@ -329,7 +329,7 @@ TEST_F(PickerDialogTest, ShowsTheDesignedWindowAndTheGivenTexts) {
 }
 
 TEST_F(PickerDialogTest, FontsFromTheLanguageFileReachTheControls) {
-  browser.Root = registry::kHkeyCurrentUser;
+  runner.root = registry::kHkeyCurrentUser;
   g_steps = {[](HWND d) {
     auto face = [](HWND w) {
       LOGFONTA font{};

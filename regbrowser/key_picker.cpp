@@ -1,4 +1,4 @@
-#include "regbrowser/reg_form.h"
+#include "regbrowser/key_picker.h"
 
 #include <vector>
 
@@ -28,22 +28,22 @@ std::string_view WithoutTrailingBackslash(std::string_view path) {
 
 }  // namespace
 
-TReg_Form::TReg_Form(registry::RegistrySource& registry, RegFormView& view)
+KeyPicker::KeyPicker(registry::RegistrySource& registry, KeyPickerView& view)
     : registry_(registry), view_(view), top_(std::make_unique<RegTreeNode>()) {
   top_->text = "マイコンピュータ";
   top_->image = kComputerImage;
 }
 
-bool TReg_Form::HasSubKeys(registry::RegistryAccess& access, std::string_view path) {
+bool KeyPicker::HasSubKeys(registry::RegistryAccess& access, std::string_view path) {
   const bool opened = access.OpenKeyReadOnly(path);
   const bool has = opened && access.SubKeyCount() > 0;
   access.CloseKey();
   return has;
 }
 
-void TReg_Form::FormCreate() {
-  Root = registry::kHkeyCurrentUser;
-  Section.assign(1, '\\');  // one backslash (the literal form trips a false -Wrestrict in GCC 12)
+void KeyPicker::AddRootKeys() {
+  root = registry::kHkeyCurrentUser;
+  section.assign(1, '\\');  // one backslash (the literal form trips a false -Wrestrict in GCC 12)
   view_.NodeAdded(*top_);
   auto access = registry_.CreateAccess();
   for (const auto& root : kRootKeys) {
@@ -55,44 +55,44 @@ void TReg_Form::FormCreate() {
   }
 }
 
-void TReg_Form::SetTopNodeText(std::string text) {
+void KeyPicker::SetTopNodeText(std::string text) {
   top_->text = std::move(text);
   view_.NodeTextChanged(*top_);
 }
 
-void TReg_Form::FormShow() {
+void KeyPicker::PrepareToShow() {
   if (shown_) return;
   shown_ = true;
-  Section = NormalizeSection(Section);
+  section = NormalizeSection(section);
   SelectInitialKey();
 }
 
-void TReg_Form::TV1Expanding(RegTreeNode& node) {
+void KeyPicker::NodeExpanding(RegTreeNode& node) {
   // A fill handles window messages once; an expansion reported meanwhile must
   // not start a second fill over the same nodes.
-  if (Filling || in_fill_) return;
-  FillNodeChildren(node, ForceRefresh);
+  if (selecting_initial_key || in_fill_) return;
+  FillNodeChildren(node, refresh_next_expansion);
 }
 
-void TReg_Form::TV1Change(RegTreeNode* selected) {
+void KeyPicker::SelectionChanged(RegTreeNode* selected) {
   selected_ = selected;
   ok_enabled_ = selected && selected->level >= 2;
   view_.SetOkEnabled(ok_enabled_);
   if (selected) {
     KeyPath key = NodeKeyPath(*selected);
-    Root = key.root;
-    Section = std::move(key.path);
+    root = key.root;
+    section = std::move(key.path);
   }
 }
 
-void TReg_Form::TV1KeyDown(bool shift_held) { ForceRefresh = shift_held; }
+void KeyPicker::KeyPressed(bool shift_held) { refresh_next_expansion = shift_held; }
 
-void TReg_Form::RemoveChildren(RegTreeNode& node) {
+void KeyPicker::RemoveChildren(RegTreeNode& node) {
   if (node.children.empty()) return;
   view_.RemovingChildren(node);
   // A view whose control moves the selection off the removed nodes has
   // reported that already; otherwise the selection moves to the node itself
-  // here, so that OK, Root and Section never describe a removed key.
+  // here, so that OK, root and section never describe a removed key.
   bool selection_below = false;
   for (const RegTreeNode* s = selected_; s && !selection_below; s = s->parent) selection_below = s->parent == &node;
   if (selection_below) selected_ = nullptr;
@@ -100,15 +100,15 @@ void TReg_Form::RemoveChildren(RegTreeNode& node) {
   if (selection_below) view_.SelectNode(node);
 }
 
-void TReg_Form::FillNodeChildren(RegTreeNode& node, bool force) {
-  ForceRefresh = false;
+void KeyPicker::FillNodeChildren(RegTreeNode& node, bool force) {
+  refresh_next_expansion = false;
   if (&node == top_.get()) return;  // the root keys are never re-read
   if (node.children.empty()) return;
   if (!node.Unfilled() && !force) return;
 
   FlagScope fill(in_fill_);
   struct CursorScope {
-    RegFormView& view;
+    KeyPickerView& view;
     ~CursorScope() { view.SetWaitCursor(false); }
   } cursor{view_};
   view_.SetWaitCursor(true);
@@ -116,7 +116,7 @@ void TReg_Form::FillNodeChildren(RegTreeNode& node, bool force) {
 
   view_.BeginUpdate();
   struct UpdateScope {
-    RegFormView& view;
+    KeyPickerView& view;
     ~UpdateScope() { view.EndUpdate(); }
   } update{view_};
 
@@ -141,16 +141,16 @@ void TReg_Form::FillNodeChildren(RegTreeNode& node, bool force) {
   }
 }
 
-void TReg_Form::SelectInitialKey() {
-  FlagScope filling(Filling);
-  const int index = RootKeyIndex(Root);
+void KeyPicker::SelectInitialKey() {
+  FlagScope filling(selecting_initial_key);
+  const int index = RootKeyIndex(root);
   if (index < 0) return;  // no key preselected; OK stays disabled
 
-  // Selecting reports the change, which rewrites Section: walk a copy.
-  const std::string section = Section;
+  // Selecting reports the change, which rewrites `section`: walk a copy.
+  const std::string initial_section = section;
   RegTreeNode* current = top_->children[static_cast<std::size_t>(index)].get();
   view_.SelectNode(*current);
-  std::string_view rest = section;
+  std::string_view rest = initial_section;
   while (!rest.empty()) {
     FillNodeChildren(*current, false);
     const std::string_view component = TakePathComponent(rest);

@@ -1,4 +1,4 @@
-#include "regbrowser/reg_form.h"
+#include "regbrowser/key_picker.h"
 
 #include <gtest/gtest.h>
 
@@ -8,6 +8,7 @@
 namespace vindra::regbrowser {
 namespace {
 
+using registry::RootKey;
 using testing::Child;
 using testing::ChildTexts;
 using testing::FakeRegistry;
@@ -24,9 +25,9 @@ constexpr RootKey kHKCR = registry::kHkeyClassesRoot;
 constexpr RootKey kHKCU = registry::kHkeyCurrentUser;
 constexpr RootKey kHKLM = registry::kHkeyLocalMachine;
 
-class RegFormTest : public ::testing::Test {
+class KeyPickerTest : public ::testing::Test {
  protected:
-  RegFormTest() {
+  KeyPickerTest() {
     reg.Add(kHKCR, ".txt");
     reg.Add(kHKCU, "Software\\Microsoft\\Windows\\CurrentVersion");
     reg.Add(kHKCU, "Software\\Vindra");
@@ -37,28 +38,28 @@ class RegFormTest : public ::testing::Test {
     reg.Add(kHKLM, "SYSTEM");
     reg.Add(registry::kHkeyUsers, "");
     reg.Add(registry::kHkeyCurrentConfig, "Software");
-    view.form = &form;
-    form.FormCreate();
+    view.picker = &picker;
+    picker.AddRootKeys();
   }
 
-  // Opens the dialog at root\section as Execute does.
+  // Opens the dialog at root\section as KeyPickerRunner::Run does.
   void Show(RootKey root, std::string section) {
-    form.Root = root;
-    form.Section = std::move(section);
-    form.FormShow();
+    picker.root = root;
+    picker.section = std::move(section);
+    picker.PrepareToShow();
   }
 
-  RegTreeNode& RootNode(int index) { return *form.TopNode().children[static_cast<std::size_t>(index)]; }
+  RegTreeNode& RootNode(int index) { return *picker.TopNode().children[static_cast<std::size_t>(index)]; }
 
   FakeRegistry reg;
   FakeView view;
-  TReg_Form form{reg, view};
+  KeyPicker picker{reg, view};
 };
 
-TEST_F(RegFormTest, CreationShowsTheSixRootKeysWithPlaceholdersWhereKeysExist) {
-  EXPECT_EQ(form.Root, kHKCU);
-  EXPECT_EQ(form.Section, "\\");
-  RegTreeNode& top = form.TopNode();
+TEST_F(KeyPickerTest, CreationShowsTheSixRootKeysWithPlaceholdersWhereKeysExist) {
+  EXPECT_EQ(picker.root, kHKCU);
+  EXPECT_EQ(picker.section, "\\");
+  RegTreeNode& top = picker.TopNode();
   EXPECT_EQ(top.image, kComputerImage);
   EXPECT_EQ(ChildTexts(top), (Strings{"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE",
                                       "HKEY_USERS", "HKEY_CURRENT_CONFIG", "HKEY_DYN_DATA"}));
@@ -72,22 +73,22 @@ TEST_F(RegFormTest, CreationShowsTheSixRootKeysWithPlaceholdersWhereKeysExist) {
   EXPECT_TRUE(view.events.empty()) << view.events.front();
 }
 
-TEST_F(RegFormTest, PreselectsSoftwareSpelledAsTheRegistrySpellsIt) {
+TEST_F(KeyPickerTest, PreselectsSoftwareSpelledAsTheRegistrySpellsIt) {
   Show(kHKCU, "software");
-  ASSERT_NE(form.Selected(), nullptr);
-  EXPECT_EQ(form.Selected()->text, "Software");
-  EXPECT_EQ(view.selected, form.Selected());
-  EXPECT_TRUE(form.OkEnabled());
+  ASSERT_NE(picker.Selected(), nullptr);
+  EXPECT_EQ(picker.Selected()->text, "Software");
+  EXPECT_EQ(view.selected, picker.Selected());
+  EXPECT_TRUE(picker.OkEnabled());
   EXPECT_TRUE(view.ok_enabled);
-  EXPECT_EQ(form.Root, kHKCU);
-  EXPECT_EQ(form.Section, "Software\\");
-  EXPECT_FALSE(form.Filling);
+  EXPECT_EQ(picker.root, kHKCU);
+  EXPECT_EQ(picker.section, "Software\\");
+  EXPECT_FALSE(picker.selecting_initial_key);
   // The node reached last is not filled; its parent was.
-  EXPECT_TRUE(form.Selected()->Unfilled());
+  EXPECT_TRUE(picker.Selected()->Unfilled());
   EXPECT_EQ(ChildTexts(RootNode(1)), (Strings{"Environment", "Software"}));
 }
 
-TEST_F(RegFormTest, InitialSelectionTable) {
+TEST_F(KeyPickerTest, InitialSelectionTable) {
   const struct {
     RootKey root;
     const char* section;
@@ -114,56 +115,56 @@ TEST_F(RegFormTest, InitialSelectionTable) {
     r.Add(kHKLM, "SOFTWARE\\Microsoft");
     r.Add(kHKCR, ".txt");
     FakeView v;
-    TReg_Form f(r, v);
-    v.form = &f;
-    f.FormCreate();
-    f.Root = c.root;
-    f.Section = c.section;
-    f.FormShow();
+    KeyPicker f(r, v);
+    v.picker = &f;
+    f.AddRootKeys();
+    f.root = c.root;
+    f.section = c.section;
+    f.PrepareToShow();
     SCOPED_TRACE(c.section);
     if (c.selected) {
       ASSERT_NE(f.Selected(), nullptr);
       EXPECT_EQ(f.Selected()->text, c.selected);
-      EXPECT_EQ(f.Root, c.root);
+      EXPECT_EQ(f.root, c.root);
     } else {
       EXPECT_EQ(f.Selected(), nullptr);
-      EXPECT_EQ(f.Root, c.root);
+      EXPECT_EQ(f.root, c.root);
     }
-    EXPECT_EQ(f.Section, c.section_after);
+    EXPECT_EQ(f.section, c.section_after);
     EXPECT_EQ(f.OkEnabled(), c.ok);
     EXPECT_EQ(v.ok_enabled, c.ok);
   }
 }
 
-TEST_F(RegFormTest, PreselectsNamesWhoseCharactersEndInByte5C) {
+TEST_F(KeyPickerTest, PreselectsNamesWhoseCharactersEndInByte5C) {
   // 表示 is 95 5C 8E A6 and ソフト starts with 83 5C: split byte by byte,
   // neither could ever be reached.
   reg.Add(kHKCU, "Software\\表示\\ソフト");
   Show(kHKCU, "Software\\表示\\ソフト");
-  ASSERT_NE(form.Selected(), nullptr);
-  EXPECT_EQ(form.Selected()->text, "ソフト");
-  EXPECT_EQ(form.Section, "Software\\表示\\ソフト\\");
+  ASSERT_NE(picker.Selected(), nullptr);
+  EXPECT_EQ(picker.Selected()->text, "ソフト");
+  EXPECT_EQ(picker.section, "Software\\表示\\ソフト\\");
 }
 
-TEST_F(RegFormTest, ASectionEndingInALoneLeadByteStillEnds) {
+TEST_F(KeyPickerTest, ASectionEndingInALoneLeadByteStillEnds) {
   Show(kHKCU, std::string("Software\\\x95"));
-  ASSERT_NE(form.Selected(), nullptr);
-  EXPECT_EQ(form.Selected()->text, "Software");
-  EXPECT_FALSE(form.Filling);
+  ASSERT_NE(picker.Selected(), nullptr);
+  EXPECT_EQ(picker.Selected()->text, "Software");
+  EXPECT_FALSE(picker.selecting_initial_key);
 }
 
-TEST_F(RegFormTest, ShowRunsOncePerDialog) {
+TEST_F(KeyPickerTest, ShowRunsOncePerDialog) {
   Show(kHKCU, "Software");
   const std::size_t opens = reg.opens.size();
-  form.Section = "Environment";
-  form.FormShow();
+  picker.section = "Environment";
+  picker.PrepareToShow();
   EXPECT_EQ(reg.opens.size(), opens);
-  EXPECT_EQ(form.Section, "Environment");
+  EXPECT_EQ(picker.section, "Environment");
 }
 
-TEST_F(RegFormTest, FillListsSubKeysSortedWithoutRegardToCaseAndMarksTheirOwnSubKeys) {
+TEST_F(KeyPickerTest, FillListsSubKeysSortedWithoutRegardToCaseAndMarksTheirOwnSubKeys) {
   Show(kHKCU, "Software");
-  RegTreeNode& software = *form.Selected();
+  RegTreeNode& software = *picker.Selected();
   view.Expand(software);
   // The registry lists them as Microsoft, Vindra, adobe, Classes.
   EXPECT_EQ(ChildTexts(software), (Strings{"adobe", "Classes", "Microsoft", "Vindra"}));
@@ -179,19 +180,19 @@ TEST_F(RegFormTest, FillListsSubKeysSortedWithoutRegardToCaseAndMarksTheirOwnSub
   for (const auto& o : reg.opens) EXPECT_NE(o.back(), '\\') << o;
 }
 
-TEST_F(RegFormTest, FillShowsTheWaitCursorAndHandlesMessagesOnce) {
+TEST_F(KeyPickerTest, FillShowsTheWaitCursorAndHandlesMessagesOnce) {
   Show(kHKCU, "Software");
   view.wait_cursor_sets = 0;
   view.process_messages = 0;
-  view.Expand(*form.Selected());
+  view.Expand(*picker.Selected());
   EXPECT_EQ(view.wait_cursor_sets, 1);
   EXPECT_EQ(view.process_messages, 1);
   EXPECT_FALSE(view.wait_cursor);
 }
 
-TEST_F(RegFormTest, ExpandingAFilledNodeDoesNotReadTheRegistryAgain) {
+TEST_F(KeyPickerTest, ExpandingAFilledNodeDoesNotReadTheRegistryAgain) {
   Show(kHKCU, "Software");
-  RegTreeNode& software = *form.Selected();
+  RegTreeNode& software = *picker.Selected();
   view.Expand(software);
   view.Collapse(software);
   const std::size_t opens = reg.opens.size();
@@ -199,9 +200,9 @@ TEST_F(RegFormTest, ExpandingAFilledNodeDoesNotReadTheRegistryAgain) {
   EXPECT_EQ(reg.opens.size(), opens);
 }
 
-TEST_F(RegFormTest, ShiftRefreshRereadsAndDropsWhatWasLoadedBelow) {
+TEST_F(KeyPickerTest, ShiftRefreshRereadsAndDropsWhatWasLoadedBelow) {
   Show(kHKCU, "Software");
-  RegTreeNode& software = *form.Selected();
+  RegTreeNode& software = *picker.Selected();
   view.Expand(software);
   view.Expand(*Child(software, "Microsoft"));
   ASSERT_EQ(ChildTexts(*Child(software, "Microsoft")), (Strings{"Windows"}));
@@ -209,34 +210,34 @@ TEST_F(RegFormTest, ShiftRefreshRereadsAndDropsWhatWasLoadedBelow) {
 
   reg.Add(kHKCU, "Software\\Zeta\\Sub");
   reg.Add(kHKCU, "Software\\Vindra\\Later");
-  form.TV1KeyDown(/*shift_held=*/true);
-  EXPECT_TRUE(form.ForceRefresh);
+  picker.KeyPressed(/*shift_held=*/true);
+  EXPECT_TRUE(picker.refresh_next_expansion);
   view.Expand(software);
-  EXPECT_FALSE(form.ForceRefresh);
+  EXPECT_FALSE(picker.refresh_next_expansion);
   EXPECT_EQ(ChildTexts(software), (Strings{"adobe", "Classes", "Microsoft", "Vindra", "Zeta"}));
   // The loaded level below Microsoft is gone; placeholders stand for it.
   EXPECT_EQ(ChildTexts(*Child(software, "Microsoft")), (Strings{"<>"}));
   EXPECT_EQ(ChildTexts(*Child(software, "Vindra")), (Strings{"<>"}));
   EXPECT_FALSE(view.events.empty());
   EXPECT_EQ(view.events.back(), "remove:Software");
-  // The view dropped every node that the form removed.
-  EXPECT_EQ(view.live.size(), CountNodes(form.TopNode()));
+  // The view dropped every node that the picker removed.
+  EXPECT_EQ(view.live.size(), CountNodes(picker.TopNode()));
 }
 
-TEST_F(RegFormTest, AKeyWithoutShiftClearsTheRefreshAndAnyFillClearsIt) {
-  form.TV1KeyDown(true);
-  form.TV1KeyDown(false);
-  EXPECT_FALSE(form.ForceRefresh);
-  form.TV1KeyDown(true);
-  form.FillNodeChildren(form.TopNode(), true);  // the top node is never re-read
-  EXPECT_FALSE(form.ForceRefresh);
-  EXPECT_EQ(form.TopNode().children.size(), 6u);
+TEST_F(KeyPickerTest, AKeyWithoutShiftClearsTheRefreshAndAnyFillClearsIt) {
+  picker.KeyPressed(true);
+  picker.KeyPressed(false);
+  EXPECT_FALSE(picker.refresh_next_expansion);
+  picker.KeyPressed(true);
+  picker.FillNodeChildren(picker.TopNode(), true);  // the top node is never re-read
+  EXPECT_FALSE(picker.refresh_next_expansion);
+  EXPECT_EQ(picker.TopNode().children.size(), 6u);
 }
 
-TEST_F(RegFormTest, RootKeysAreFilledOnceAndTheTopNodeNever) {
+TEST_F(KeyPickerTest, RootKeysAreFilledOnceAndTheTopNodeNever) {
   const std::size_t opens = reg.opens.size();
-  form.TV1KeyDown(true);
-  view.Expand(form.TopNode());
+  picker.KeyPressed(true);
+  view.Expand(picker.TopNode());
   EXPECT_EQ(reg.opens.size(), opens);
   view.Expand(RootNode(3));  // HKEY_USERS: no children, nothing to fill
   EXPECT_EQ(reg.opens.size(), opens);
@@ -244,65 +245,65 @@ TEST_F(RegFormTest, RootKeysAreFilledOnceAndTheTopNodeNever) {
   EXPECT_EQ(ChildTexts(RootNode(2)), (Strings{"SOFTWARE", "SYSTEM"}));
 }
 
-TEST_F(RegFormTest, SelectionDecidesOkAndTheCurrentKey) {
+TEST_F(KeyPickerTest, SelectionDecidesOkAndTheCurrentKey) {
   Show(kHKCU, "Software\\Microsoft");
-  view.SelectNode(form.TopNode());
+  view.SelectNode(picker.TopNode());
   EXPECT_FALSE(view.ok_enabled);
-  EXPECT_EQ(form.Root, kHKCU);
-  EXPECT_EQ(form.Section, "");
+  EXPECT_EQ(picker.root, kHKCU);
+  EXPECT_EQ(picker.section, "");
   view.SelectNode(RootNode(2));
   EXPECT_FALSE(view.ok_enabled);
-  EXPECT_EQ(form.Root, kHKLM);
-  EXPECT_EQ(form.Section, "");
+  EXPECT_EQ(picker.root, kHKLM);
+  EXPECT_EQ(picker.section, "");
   view.Expand(RootNode(2));
   view.SelectNode(*Child(RootNode(2), "SYSTEM"));
   EXPECT_TRUE(view.ok_enabled);
-  EXPECT_EQ(form.Root, kHKLM);
-  EXPECT_EQ(form.Section, "SYSTEM\\");
-  form.TV1Change(nullptr);
+  EXPECT_EQ(picker.root, kHKLM);
+  EXPECT_EQ(picker.section, "SYSTEM\\");
+  picker.SelectionChanged(nullptr);
   EXPECT_FALSE(view.ok_enabled);
 }
 
-TEST_F(RegFormTest, RefreshingAboveTheSelectionMovesItToTheRefreshedNode) {
+TEST_F(KeyPickerTest, RefreshingAboveTheSelectionMovesItToTheRefreshedNode) {
   // The selected key is dropped with the nodes below a refreshed root key:
   // the selection, OK and the current key follow it to the root key.
   Show(kHKCU, "Software\\Microsoft");
   ASSERT_TRUE(view.ok_enabled);
   RegTreeNode& hkcu = RootNode(1);
-  form.FillNodeChildren(hkcu, /*force=*/true);
-  EXPECT_EQ(form.Selected(), &hkcu);
+  picker.FillNodeChildren(hkcu, /*force=*/true);
+  EXPECT_EQ(picker.Selected(), &hkcu);
   EXPECT_EQ(view.selected, &hkcu);
   EXPECT_FALSE(view.ok_enabled);
-  EXPECT_FALSE(form.OkEnabled());
-  EXPECT_EQ(form.Root, kHKCU);
-  EXPECT_EQ(form.Section, "");
+  EXPECT_FALSE(picker.OkEnabled());
+  EXPECT_EQ(picker.root, kHKCU);
+  EXPECT_EQ(picker.section, "");
 }
 
-TEST_F(RegFormTest, KeysThatCannotBeReadShowNoChildrenAndStopNothing) {
+TEST_F(KeyPickerTest, KeysThatCannotBeReadShowNoChildrenAndStopNothing) {
   reg.Add(kHKCU, "Software\\Locked\\Inner").unreadable = false;
   reg.Lookup(kHKCU, "Software\\Locked")->unreadable = true;
   Show(kHKCU, "Software\\Locked\\Inner");
   // Locked is listed by its parent but cannot be opened: no button, no walk.
-  ASSERT_NE(form.Selected(), nullptr);
-  EXPECT_EQ(form.Selected()->text, "Locked");
-  EXPECT_EQ(ChildTexts(*form.Selected()), Strings{});
-  EXPECT_FALSE(form.Filling);
+  ASSERT_NE(picker.Selected(), nullptr);
+  EXPECT_EQ(picker.Selected()->text, "Locked");
+  EXPECT_EQ(ChildTexts(*picker.Selected()), Strings{});
+  EXPECT_FALSE(picker.selecting_initial_key);
 }
 
-TEST_F(RegFormTest, AKeyGoneBeforeItsFillLeavesTheNodeEmpty) {
+TEST_F(KeyPickerTest, AKeyGoneBeforeItsFillLeavesTheNodeEmpty) {
   Show(kHKCU, "Software");
-  RegTreeNode& software = *form.Selected();
+  RegTreeNode& software = *picker.Selected();
   reg.Lookup(kHKCU, "Software")->unreadable = true;
   view.Expand(software);
   EXPECT_EQ(ChildTexts(software), Strings{});
-  EXPECT_TRUE(form.Selected() == &software);
+  EXPECT_TRUE(picker.Selected() == &software);
 }
 
-TEST_F(RegFormTest, AnErrorDuringAFillRestoresCursorAndFlags) {
+TEST_F(KeyPickerTest, AnErrorDuringAFillRestoresCursorAndFlags) {
   reg.Lookup(kHKCU, "Software")->throws_on_list = true;
   EXPECT_THROW(Show(kHKCU, "Software\\Microsoft"), std::runtime_error);
   EXPECT_FALSE(view.wait_cursor);
-  EXPECT_FALSE(form.Filling);
+  EXPECT_FALSE(picker.selecting_initial_key);
   EXPECT_EQ(view.update_depth, 0);
   // Later expansions fill again.
   reg.Lookup(kHKCU, "Software")->throws_on_list = false;
@@ -310,29 +311,29 @@ TEST_F(RegFormTest, AnErrorDuringAFillRestoresCursorAndFlags) {
   EXPECT_EQ(ChildTexts(RootNode(0)), (Strings{".txt"}));
 }
 
-TEST_F(RegFormTest, ExpansionsWhileFillingFillNothing) {
-  form.Filling = true;
+TEST_F(KeyPickerTest, ExpansionsWhileFillingFillNothing) {
+  picker.selecting_initial_key = true;
   view.Expand(RootNode(1));
   EXPECT_EQ(ChildTexts(RootNode(1)), (Strings{"<>"}));
-  form.Filling = false;
+  picker.selecting_initial_key = false;
   view.Collapse(RootNode(1));
   view.Expand(RootNode(1));
   EXPECT_EQ(ChildTexts(RootNode(1)), (Strings{"Environment", "Software"}));
 }
 
-TEST_F(RegFormTest, RemovingTheSelectedSubtreeMovesTheSelectionUp) {
+TEST_F(KeyPickerTest, RemovingTheSelectedSubtreeMovesTheSelectionUp) {
   Show(kHKCU, "Software\\Microsoft");
   RegTreeNode* software = Child(RootNode(1), "Software");
-  form.TV1KeyDown(true);
-  form.FillNodeChildren(*software, form.ForceRefresh);
-  EXPECT_EQ(form.Selected(), software);
+  picker.KeyPressed(true);
+  picker.FillNodeChildren(*software, picker.refresh_next_expansion);
+  EXPECT_EQ(picker.Selected(), software);
 }
 
-TEST_F(RegFormTest, TopNodeTextIsReplaceable) {
-  form.SetTopNodeText("My Computer");
-  EXPECT_EQ(form.TopNode().text, "My Computer");
+TEST_F(KeyPickerTest, TopNodeTextIsReplaceable) {
+  picker.SetTopNodeText("My Computer");
+  EXPECT_EQ(picker.TopNode().text, "My Computer");
   EXPECT_EQ(view.events.back(), "text:My Computer");
-  EXPECT_EQ(NodeKeyPath(form.TopNode()).root, kHKCU);
+  EXPECT_EQ(NodeKeyPath(picker.TopNode()).root, kHKCU);
 }
 
 }  // namespace

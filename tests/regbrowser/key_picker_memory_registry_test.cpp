@@ -3,13 +3,14 @@
 #include <gtest/gtest.h>
 
 #include "fake_view.h"
-#include "regbrowser/reg_form.h"
+#include "regbrowser/key_picker.h"
 #include "registry/memory_registry.h"
 
 namespace vindra::regbrowser {
 namespace {
 
 using registry::KeyAccess;
+using registry::RootKey;
 using registry::MemoryRegistry;
 using testing::Child;
 using testing::ChildTexts;
@@ -26,21 +27,21 @@ class MemoryRegistryPickerTest : public ::testing::Test {
       reg.CreateKey(kHKCU, path);
     reg.SetKeyAccess(kHKCU, "Software\\Locked", KeyAccess::Denied);
     reg.SetKeyAccess(kHKCU, "Software\\QueryOnly", KeyAccess::QueryOnly);
-    view.form = &form;
-    form.FormCreate();
+    view.picker = &picker;
+    picker.AddRootKeys();
   }
   MemoryRegistry reg;
   FakeView view;
-  TReg_Form form{reg, view};
+  KeyPicker picker{reg, view};
 };
 
 TEST_F(MemoryRegistryPickerTest, FillsInCollationOrderAndMarksKeysWithSubKeys) {
-  form.Root = kHKCU;
-  form.Section = "software";
-  form.FormShow();
-  ASSERT_NE(form.Selected(), nullptr);
-  EXPECT_EQ(form.Section, "Software\\");
-  RegTreeNode& software = *form.Selected();
+  picker.root = kHKCU;
+  picker.section = "software";
+  picker.PrepareToShow();
+  ASSERT_NE(picker.Selected(), nullptr);
+  EXPECT_EQ(picker.section, "Software\\");
+  RegTreeNode& software = *picker.Selected();
   view.Expand(software);
   EXPECT_EQ(ChildTexts(software), (Strings{"Alpha", "beta", "Gone", "Locked", "QueryOnly", "zeta", "表示"}));
   EXPECT_EQ(ChildTexts(*Child(software, "Alpha")), Strings{"<>"});
@@ -54,27 +55,27 @@ TEST_F(MemoryRegistryPickerTest, FillsInCollationOrderAndMarksKeysWithSubKeys) {
 }
 
 TEST_F(MemoryRegistryPickerTest, AKeyDeletedDuringTheFillIsListedWithoutButton) {
-  form.Root = kHKCU;
-  form.Section = "Software";
-  form.FormShow();
+  picker.root = kHKCU;
+  picker.section = "Software";
+  picker.PrepareToShow();
   // Gone is deleted after Software was listed, while its sub-keys are probed.
   reg.SetHook([this](registry::RegistryCall call, RootKey, std::string_view path, std::string_view) {
     if (call == registry::RegistryCall::OpenKey && path == "Software\\Alpha") reg.DeleteKey(kHKCU, "Software\\Gone");
   });
-  view.Expand(*form.Selected());
+  view.Expand(*picker.Selected());
   reg.SetHook(nullptr);
-  RegTreeNode* gone = Child(*form.Selected(), "Gone");
+  RegTreeNode* gone = Child(*picker.Selected(), "Gone");
   ASSERT_NE(gone, nullptr);
   EXPECT_EQ(ChildTexts(*gone), Strings{});
 }
 
 TEST_F(MemoryRegistryPickerTest, PreselectsThroughJapaneseNamesInAnyAsciiCase) {
-  form.Root = kHKCU;
-  form.Section = "\\SOFTWARE\\表示\\ソフト";
-  form.FormShow();
-  ASSERT_NE(form.Selected(), nullptr);
-  EXPECT_EQ(form.Section, "Software\\表示\\ソフト\\");
-  EXPECT_TRUE(form.OkEnabled());
+  picker.root = kHKCU;
+  picker.section = "\\SOFTWARE\\表示\\ソフト";
+  picker.PrepareToShow();
+  ASSERT_NE(picker.Selected(), nullptr);
+  EXPECT_EQ(picker.section, "Software\\表示\\ソフト\\");
+  EXPECT_TRUE(picker.OkEnabled());
 }
 
 }  // namespace

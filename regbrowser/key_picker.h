@@ -1,7 +1,7 @@
-// The key picker dialog's logic (`TReg_Form`): the lazily filled tree, the
-// initial selection and the enabling of OK. A view (the Win32 dialog, or a
-// fake in tests) mirrors the tree and reports the user's actions back through
-// the handlers TV1Expanding, TV1Change and TV1KeyDown.
+// The key picker's logic, independent of any window: the lazily filled key
+// tree, the initial selection and the enabling of OK. A view (the Win32
+// dialog, or a fake in tests) mirrors the tree and reports the user's actions
+// back through NodeExpanding, SelectionChanged and KeyPressed.
 #pragma once
 
 #include <memory>
@@ -13,17 +13,17 @@
 
 namespace vindra::regbrowser {
 
-// What the form needs of its tree view and window.
-class RegFormView {
+// What the picker needs of its tree view and window.
+class KeyPickerView {
  public:
-  virtual ~RegFormView() = default;
+  virtual ~KeyPickerView() = default;
   // `node` was appended as the last child of node.parent (or is the top node).
   virtual void NodeAdded(RegTreeNode& node) = 0;
   // All children of `node` (and everything below them) are about to go.
   virtual void RemovingChildren(RegTreeNode& node) = 0;
   virtual void NodeTextChanged(RegTreeNode& node) = 0;
   // Selects the node and makes it visible (expanding its ancestors). The view
-  // reports the new selection through TReg_Form::TV1Change.
+  // reports the new selection through KeyPicker::SelectionChanged.
   virtual void SelectNode(RegTreeNode& node) = 0;
   virtual void SetOkEnabled(bool enabled) = 0;
   virtual void SetWaitCursor(bool wait) = 0;
@@ -34,26 +34,31 @@ class RegFormView {
   virtual void EndUpdate() {}
 };
 
-class TReg_Form {
+class KeyPicker {
  public:
-  TReg_Form(registry::RegistrySource& registry, RegFormView& view);
-  TReg_Form(const TReg_Form&) = delete;
-  TReg_Form& operator=(const TReg_Form&) = delete;
+  KeyPicker(registry::RegistrySource& registry, KeyPickerView& view);
+  KeyPicker(const KeyPicker&) = delete;
+  KeyPicker& operator=(const KeyPicker&) = delete;
 
   // The key of the current selection ("Software\Foo\" form).
-  RootKey Root = registry::kHkeyCurrentUser;
-  std::string Section = "\\";
+  registry::RootKey root = registry::kHkeyCurrentUser;
+  std::string section = "\\";
   // True while SelectInitialKey runs: expansions fill nothing then.
-  bool Filling = false;
+  bool selecting_initial_key = false;
   // Whether the last key pressed in the tree was pressed with Shift held.
-  bool ForceRefresh = false;
+  bool refresh_next_expansion = false;
 
-  // Event handlers.
-  void FormCreate();  // the top node, the six root keys and their placeholders
-  void FormShow();    // normalises Section, then SelectInitialKey; once per dialog
-  void TV1Expanding(RegTreeNode& node);
-  void TV1Change(RegTreeNode* selected);
-  void TV1KeyDown(bool shift_held);
+  // Adds the top node, the six root keys and their placeholders to the view.
+  void AddRootKeys();
+  // Before the dialog shows (once per dialog): normalises `section`, then
+  // SelectInitialKey.
+  void PrepareToShow();
+
+  // What the view reports: a node is about to expand, the selection changed
+  // (null: nothing selected), a key was pressed in the tree.
+  void NodeExpanding(RegTreeNode& node);
+  void SelectionChanged(RegTreeNode* selected);
+  void KeyPressed(bool shift_held);
 
   void FillNodeChildren(RegTreeNode& node, bool force);
   void SelectInitialKey();
@@ -61,6 +66,8 @@ class TReg_Form {
   void SetTopNodeText(std::string text);
   RegTreeNode& TopNode() { return *top_; }
   RegTreeNode* Selected() const { return selected_; }
+  // OK is enabled while a key below a root key is selected; Enter confirms
+  // only then.
   bool OkEnabled() const { return ok_enabled_; }
 
  private:
@@ -70,7 +77,7 @@ class TReg_Form {
   void RemoveChildren(RegTreeNode& node);
 
   registry::RegistrySource& registry_;
-  RegFormView& view_;
+  KeyPickerView& view_;
   std::unique_ptr<RegTreeNode> top_;
   RegTreeNode* selected_ = nullptr;
   bool ok_enabled_ = false;
