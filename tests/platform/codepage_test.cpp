@@ -6,31 +6,12 @@
 #include <string>
 
 #include "tests/platform/cp932_checksums.h"
+#include "tests/platform/hex_text.h"
 
 namespace vindra::platform {
 namespace {
 
 #include "tests/platform/cp932_checksums.inc"
-
-std::string Hex(std::string_view bytes) {
-  std::string out;
-  char buf[4];
-  for (unsigned char b : bytes) {
-    std::snprintf(buf, sizeof buf, "%s%02X", out.empty() ? "" : " ", b);
-    out += buf;
-  }
-  return out;
-}
-
-std::string HexUnits(std::u16string_view units) {
-  std::string out;
-  char buf[6];
-  for (char16_t u : units) {
-    std::snprintf(buf, sizeof buf, "%s%04X", out.empty() ? "" : " ", static_cast<unsigned>(u));
-    out += buf;
-  }
-  return out;
-}
 
 TEST(CodePage, IsShiftJis) { EXPECT_EQ(AnsiCodePage(), 932u); }
 

@@ -6,18 +6,10 @@
 
 #include <string>
 
+#include "tests/platform/hex_text.h"
+
 namespace vindra::platform {
 namespace {
-
-std::string HexUnits(std::u16string_view units) {
-  std::string out;
-  char buf[6];
-  for (char16_t u : units) {
-    std::snprintf(buf, sizeof buf, "%s%04X", out.empty() ? "" : " ", static_cast<unsigned>(u));
-    out += buf;
-  }
-  return out;
-}
 
 struct Utf8Case {
   std::string bytes;
