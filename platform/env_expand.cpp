@@ -8,14 +8,15 @@ namespace vindra::platform {
 
 bool VariableNamesEqual(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (IsAnsiLeadByte(static_cast<unsigned char>(a[i])) && i + 1 < a.size()) {
+  for (std::size_t i = 0; i < a.size();) {
+    const std::size_t length = CharLengthAt(a, i);
+    if (length == 2) {
       // A double-byte character matches only itself, trail byte included.
       if (a[i] != b[i] || a[i + 1] != b[i + 1]) return false;
-      ++i;
-      continue;
+    } else if (AsciiUpper(a[i]) != AsciiUpper(b[i])) {
+      return false;
     }
-    if (AsciiUpper(a[i]) != AsciiUpper(b[i])) return false;
+    i += length;
   }
   return true;
 }
