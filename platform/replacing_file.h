@@ -29,7 +29,8 @@ class ReplacingFile {
   // Flushes and closes the new file, checking every step (a full disk shows
   // here at the latest), and puts it in the target's place. False on any
   // failure, with ErrorText(): the target is then untouched and the new file
-  // removed. An existing target's permission bits carry over (POSIX).
+  // removed. An existing target's permission bits (and, where the system allows,
+  // its owner and group) carry over (POSIX).
   bool Commit();
 
   // Closes and removes the new file; the target stays as it was.
@@ -47,6 +48,8 @@ class ReplacingFile {
   std::string errorText_;
   bool direct_ = false;
   unsigned mode_ = 0;  // POSIX permission bits of the result
+  long owner_ = -1;    // POSIX owner and group of a replaced file (-1: the writer's)
+  long group_ = -1;
 };
 
 }  // namespace vindra::platform

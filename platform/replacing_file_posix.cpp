@@ -86,8 +86,11 @@ bool ReplacingFile::Open(const std::string& target) {
       ::free(resolved);
     }
   }
+  owner_ = group_ = -1;
   if (exists) {
     mode_ = info.st_mode & 07777;
+    owner_ = static_cast<long>(info.st_uid);
+    group_ = static_cast<long>(info.st_gid);
   } else {
     const mode_t mask = ::umask(0);
     ::umask(mask);
@@ -124,6 +127,10 @@ bool ReplacingFile::Commit() {
   if (std::fflush(stream_) != 0 || std::ferror(stream_)) error = errno != 0 ? errno : EIO;
   if (!direct_ && error == 0) {
     const int fd = ::fileno(stream_);
+    // Only root may give a file away; anyone else keeps the new file's owner.
+    if (owner_ >= 0 && ::fchown(fd, static_cast<uid_t>(owner_), static_cast<gid_t>(group_)) != 0) {
+      (void)!::fchown(fd, static_cast<uid_t>(-1), static_cast<gid_t>(group_));
+    }
     if (::fchmod(fd, static_cast<mode_t>(mode_)) != 0) error = errno;
     if (error == 0 && ::fsync(fd) != 0) error = errno;
   }

@@ -11,6 +11,8 @@
 #ifndef _WIN32
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 #include "../core/test_support.h"
@@ -136,6 +138,23 @@ TEST_F(ReplacingFileTest, FailedWriteLeavesTheTarget) {
   EXPECT_FALSE(file.ErrorText().empty());
   EXPECT_EQ(test::ReadBytes(target), "old");
   EXPECT_EQ(FolderNames(dir_.PathOf("")), std::vector<std::string>{"out.inf"});
+}
+
+TEST_F(ReplacingFileTest, PermissionsAndOwnerCarryOver) {
+  const std::string target = dir_.Write("out.inf", "old");
+  ASSERT_EQ(chmod(target.c_str(), 0604), 0);
+  const bool root = geteuid() == 0;
+  if (root) ASSERT_EQ(chown(target.c_str(), 65534, 65534), 0);
+  platform::ReplacingFile file;
+  ASSERT_TRUE(file.Open(target));
+  ASSERT_TRUE(file.Commit());
+  struct stat info {};
+  ASSERT_EQ(stat(target.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0604u);
+  if (root) {
+    EXPECT_EQ(info.st_uid, 65534u);
+    EXPECT_EQ(info.st_gid, 65534u);
+  }
 }
 
 TEST_F(ReplacingFileTest, SymbolicLinkIsFollowed) {
