@@ -5,7 +5,6 @@
 namespace vindra {
 namespace {
 
-
 // True when `pattern` matches `text` at `pos`, character by character.
 bool MatchesAt(std::string_view text, std::size_t pos, std::string_view pattern) {
   std::size_t j = 0;
