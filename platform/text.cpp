@@ -57,32 +57,36 @@ std::size_t DecodeUtf8At(std::string_view text, std::size_t pos, char32_t& c) {
   return length;
 }
 
-void AppendUtf16(char32_t c, std::u16string& out) {
+// Writes `c` as one or two UTF-16 units at `out`; returns the end.
+char16_t* PutUtf16(char32_t c, char16_t* out) {
   if (c >= 0x10000) {
     c -= 0x10000;
-    out.push_back(static_cast<char16_t>(0xD800 + (c >> 10)));
-    out.push_back(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
+    *out++ = static_cast<char16_t>(0xD800 + (c >> 10));
+    *out++ = static_cast<char16_t>(0xDC00 + (c & 0x3FF));
   } else {
-    out.push_back(static_cast<char16_t>(c));
+    *out++ = static_cast<char16_t>(c);
   }
+  return out;
 }
 
-void AppendUtf8(char32_t c, std::string& out) {
+// Writes `c` as one to four UTF-8 bytes at `out`; returns the end.
+char* PutUtf8(char32_t c, char* out) {
   if (c < 0x80) {
-    out += static_cast<char>(c);
+    *out++ = static_cast<char>(c);
   } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
+    *out++ = static_cast<char>(0xC0 | (c >> 6));
+    *out++ = static_cast<char>(0x80 | (c & 0x3F));
   } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
+    *out++ = static_cast<char>(0xE0 | (c >> 12));
+    *out++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    *out++ = static_cast<char>(0x80 | (c & 0x3F));
   } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
+    *out++ = static_cast<char>(0xF0 | (c >> 18));
+    *out++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    *out++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    *out++ = static_cast<char>(0x80 | (c & 0x3F));
   }
+  return out;
 }
 
 bool IsHighSurrogate(char32_t c) { return c >= 0xD800 && c <= 0xDBFF; }
@@ -113,19 +117,22 @@ bool IsValidUtf8(std::string_view text) {
 }
 
 std::u16string Utf8ToWide(std::string_view text) {
-  std::u16string out;
-  out.reserve(text.size());
+  // Never more units than bytes: a four-byte sequence gives two units.
+  std::u16string out(text.size(), u'\0');
+  char16_t* end = out.data();
   char32_t c;
   for (std::size_t i = 0; i < text.size();) {
     i += DecodeUtf8At(text, i, c);
-    AppendUtf16(c == kIllFormed ? kReplacement : c, out);
+    end = PutUtf16(c == kIllFormed ? kReplacement : c, end);
   }
+  out.resize(static_cast<std::size_t>(end - out.data()));
   return out;
 }
 
 std::string WideToUtf8(std::u16string_view text) {
-  std::string out;
-  out.reserve(text.size() * 3);
+  // At most three bytes a unit: a pair of units gives four.
+  std::string out(text.size() * 3, '\0');
+  char* end = out.data();
   for (std::size_t i = 0; i < text.size(); ++i) {
     char32_t c = text[i];
     if (IsHighSurrogate(c) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
@@ -134,8 +141,9 @@ std::string WideToUtf8(std::u16string_view text) {
     } else if (IsHighSurrogate(c) || IsLowSurrogate(c)) {
       c = kReplacement;
     }
-    AppendUtf8(c, out);
+    end = PutUtf8(c, end);
   }
+  out.resize(static_cast<std::size_t>(end - out.data()));
   return out;
 }
 

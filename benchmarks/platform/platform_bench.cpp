@@ -92,6 +92,18 @@ int main(int argc, char** argv) {
   std::printf("AnsiToWide: %.0f MB in %.3f s (%.0f MB/s)\n", static_cast<double>(ansi.size()) / (1024 * 1024),
               decode, static_cast<double>(ansi.size()) / (1024 * 1024) / decode);
 
+  // UTF-8 for a terminal (vindra-cli --encoding utf-8) and back.
+  t = Clock::now();
+  const std::string utf8 = AnsiToUtf8(ansi);
+  const double toUtf8 = Seconds(t);
+  t = Clock::now();
+  const std::string again = Utf8ToAnsi(utf8);
+  const double fromUtf8 = Seconds(t);
+  std::printf("AnsiToUtf8: %.0f MB in %.3f s (%.0f MB/s); Utf8ToAnsi back in %.3f s (%.0f MB/s)%s\n",
+              static_cast<double>(ansi.size()) / (1024 * 1024), toUtf8,
+              static_cast<double>(ansi.size()) / (1024 * 1024) / toUtf8, fromUtf8,
+              static_cast<double>(utf8.size()) / (1024 * 1024) / fromUtf8, again == ansi ? "" : " (MISMATCH)");
+
   std::vector<std::string> names;
   names.reserve(100000);
   unsigned seed = 12345;
