@@ -18,15 +18,15 @@ std::string VersionLine(std::string_view decimalSeparator, int hundredths) {
   return out;
 }
 
-int ShrunkClientWidth(const AboutLayout& layout) { return layout.panelLeft + layout.panelWidth + 4; }
-int ShrunkClientHeight(const AboutLayout& layout) { return layout.okTop + layout.okHeight + 4; }
+int ShrunkClientWidth(const AboutLayout& layout) { return layout.panel.left + layout.panel.width + 4; }
+int ShrunkClientHeight(const AboutLayout& layout) { return layout.ok.top + layout.ok.height + 4; }
 
-void AboutBox::FormShow() {
+void AboutBoxLogic::OnShown() {
   if (prepared_) return;
   prepared_ = true;
   if (LanguageFilePresent(languageFile_)) {
     view_.SetBoxFont(ReadFontDescription(languageFile_, LanguageFont::kWindow));
-    view_.SetTitle(ReadIniString(languageFile_, "Form02", "RS_001", ""));
+    view_.SetTitle(ReadAboutBoxTitle(languageFile_));
   }
   view_.SetClientSize(ShrunkClientWidth(layout_), ShrunkClientHeight(layout_));
   view_.SetVersionText(VersionLine(view_.DecimalSeparator()));

@@ -1,12 +1,12 @@
 // The about box's logic, independent of the windowing toolkit: the texts, the
-// version line in the user's number format, the layout it shrinks to, and what
-// it takes from the language file when shown.
+// version line in the user's number format, the layout of its controls and the
+// size it shrinks to, and what it takes from the language file when shown.
 #pragma once
 
 #include <string>
 #include <string_view>
 
-#include "app/font_description.h"
+#include "platform/font_description.h"
 
 namespace vindra::app {
 
@@ -20,11 +20,24 @@ inline constexpr std::string_view kDesignedAboutTitle = "バージョン情報";
 // needed, the given decimal separator, exactly two decimals.
 std::string VersionLine(std::string_view decimalSeparator, int hundredths = kVersionHundredths);
 
-// Designed layout (pixels at 96 dpi) of the controls that decide the size.
+struct LayoutRect {
+  int left, top, width, height;
+};
+
+// Designed layout of the box in pixels (at 96 dpi, as the fonts). The panel
+// and the OK button are placed in the box; the icon and the labels inside the
+// panel, relative to its top left corner.
 struct AboutLayout {
-  int panelLeft = 4, panelTop = 4, panelWidth = 248, panelHeight = 112;
-  int okLeft = 175, okTop = 124, okWidth = 75, okHeight = 22;
-  int clientWidth = 314, clientHeight = 166;
+  LayoutRect panel{4, 4, 248, 112};
+  LayoutRect icon{8, 8, 32, 32};
+  LayoutRect product{52, 8, 150, 13};  // "Vindra.EXE"
+  LayoutRect forLabel{48, 22, 150, 13};
+  LayoutRect target{48, 34, 150, 13};   // "[PE Builder v3]"
+  LayoutRect version{28, 52, 203, 13};
+  LayoutRect notice{2, 76, 243, 12};    // the legal notice
+  LayoutRect url{4, 92, 238, 12};
+  LayoutRect ok{175, 124, 75, 22};
+  int clientWidth = 314, clientHeight = 166;  // before the box shrinks
 };
 
 // The client size the box shrinks to: 256 x 150 with the designed layout.
@@ -35,7 +48,7 @@ int ShrunkClientHeight(const AboutLayout& layout);
 class AboutBoxView {
  public:
   virtual ~AboutBoxView() = default;
-  virtual void SetBoxFont(const FontDescription& font) = 0;
+  virtual void SetBoxFont(const platform::FontDescription& font) = 0;
   virtual void SetTitle(std::string_view title) = 0;
   virtual void SetClientSize(int width, int height) = 0;
   virtual void SetVersionText(std::string_view text) = 0;
@@ -45,10 +58,10 @@ class AboutBoxView {
 };
 
 // Prepares the box when it is first shown; later calls do nothing.
-class AboutBox {
+class AboutBoxLogic {
  public:
-  AboutBox(AboutBoxView& view, std::string languageFile) : view_(view), languageFile_(std::move(languageFile)) {}
-  void FormShow();
+  AboutBoxLogic(AboutBoxView& view, std::string languageFile) : view_(view), languageFile_(std::move(languageFile)) {}
+  void OnShown();
 
  private:
   AboutBoxView& view_;

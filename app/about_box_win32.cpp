@@ -6,28 +6,27 @@
 
 #include "app/about_box.h"
 #include "app/language_file.h"
-#include "app/win32_fonts.h"
+#include "platform/font_win32.h"
 
 namespace vindra::app {
 
-void (*TAboutBox::onPrepared)(HWND box) = nullptr;
-
 namespace {
 
-// Panel1 and the controls inside it, positions relative to the panel.
-constexpr RECT kPanel = {4, 4, 4 + 248, 4 + 112};
+const AboutLayout kLayout;
 
-HWND Label(HWND parent, const char* text, int x, int y, int w, int h, DWORD align, int id = -1) {
-  return CreateWindowExA(0, "STATIC", text, WS_CHILD | WS_VISIBLE | align | SS_NOPREFIX, kPanel.left + x,
-                         kPanel.top + y, w, h, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                         GetModuleHandleA(nullptr), nullptr);
+// A label inside the panel.
+HWND Label(HWND parent, const char* text, const LayoutRect& r, DWORD align, int id = -1) {
+  return CreateWindowExA(0, "STATIC", text, WS_CHILD | WS_VISIBLE | align | SS_NOPREFIX, kLayout.panel.left + r.left,
+                         kLayout.panel.top + r.top, r.width, r.height, parent,
+                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr), nullptr);
 }
 
 class AboutView final : public AboutBoxView {
  public:
-  AboutView(HWND box, HWND version, HWND url, HFONT& boxFont) : box_(box), version_(version), url_(url), boxFont_(boxFont) {}
-  void SetBoxFont(const FontDescription& font) override {
-    HFONT created = CreateDescribedFont(font, DesignedFont(LanguageFont::kWindow));
+  AboutView(HWND box, HWND version, HWND url, HFONT& boxFont)
+      : box_(box), version_(version), url_(url), boxFont_(boxFont) {}
+  void SetBoxFont(const platform::FontDescription& font) override {
+    HFONT created = platform::CreateDescribedFont(font, DesignedFont(LanguageFont::kWindow));
     if (created == nullptr) return;
     // The box's font reaches every control but the three with fonts of their own.
     for (HWND child = GetWindow(box_, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
@@ -72,10 +71,10 @@ std::vector<WORD> EmptyTemplate() {
 
 }  // namespace
 
-TAboutBox::TAboutBox(HWND owner, HICON icon, std::string languageFile)
+AboutBox::AboutBox(HWND owner, HICON icon, std::string languageFile)
     : owner_(owner), icon_(icon), languageFile_(std::move(languageFile)) {}
 
-INT_PTR TAboutBox::ShowModal() {
+INT_PTR AboutBox::ShowModal() {
   std::vector<WORD> t = EmptyTemplate();
   const INT_PTR result = DialogBoxIndirectParamA(GetModuleHandleA(nullptr), reinterpret_cast<LPCDLGTEMPLATEA>(t.data()),
                                                  owner_, DialogProc, reinterpret_cast<LPARAM>(this));
@@ -86,21 +85,21 @@ INT_PTR TAboutBox::ShowModal() {
   return result;
 }
 
-INT_PTR CALLBACK TAboutBox::DialogProc(HWND box, UINT msg, WPARAM wp, LPARAM lp) {
+INT_PTR CALLBACK AboutBox::DialogProc(HWND box, UINT msg, WPARAM wp, LPARAM lp) {
   if (msg == WM_INITDIALOG) SetWindowLongPtrA(box, DWLP_USER, lp);
-  auto* self = reinterpret_cast<TAboutBox*>(GetWindowLongPtrA(box, DWLP_USER));
+  auto* self = reinterpret_cast<AboutBox*>(GetWindowLongPtrA(box, DWLP_USER));
   return self != nullptr ? self->Handle(box, msg, wp, lp) : FALSE;
 }
 
-void TAboutBox::Prepare(HWND box) {
+void AboutBox::Prepare(HWND box) {
   box_ = box;
   SetWindowTextA(box, std::string(kDesignedAboutTitle).c_str());
-  // Designed client size 314 x 166, shrunk by FormShow.
-  RECT r = {0, 0, 314, 166};
+  // The designed client size, shrunk by OnShown.
+  RECT r = {0, 0, kLayout.clientWidth, kLayout.clientHeight};
   AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongPtrA(box, GWL_STYLE)), FALSE, 0);
   SetWindowPos(box, nullptr, 0, 0, r.right - r.left, r.bottom - r.top, SWP_NOMOVE | SWP_NOZORDER);
 
-  boxFont_ = CreateDescribedFont(DesignedFont(LanguageFont::kWindow), DesignedFont(LanguageFont::kWindow));
+  boxFont_ = platform::CreateDescribedFont(DesignedFont(LanguageFont::kWindow), DesignedFont(LanguageFont::kWindow));
   productFont_ = CreateFontA(-13, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, 0, 0, 0, 0,
                              "ＭＳ Ｐゴシック");
   versionFont_ = CreateFontA(-12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, 0, 0, 0, 0,
@@ -108,22 +107,23 @@ void TAboutBox::Prepare(HWND box) {
   urlFont_ = CreateFontA(-12, 0, 0, 0, FW_NORMAL, FALSE, TRUE, FALSE, SHIFTJIS_CHARSET, 0, 0, 0, 0,
                          "ＭＳ Ｐゴシック");
 
-  HWND product = Label(box, "Vindra.EXE", 52, 8, 150, 13, SS_LEFT, kAboutProductId);
-  HWND forLabel = Label(box, "for", 48, 22, 150, 13, SS_CENTER);
-  HWND target = Label(box, "[PE Builder v3]", 48, 34, 150, 13, SS_RIGHT);
-  version_ = Label(box, "", 28, 52, 203, 13, SS_RIGHT, kAboutVersionId);
-  HWND notice = Label(box, std::string(kLegalNotice).c_str(), 2, 76, 243, 12, SS_CENTER);
-  url_ = Label(box, "", 4, 92, 238, 12, SS_CENTER | SS_NOTIFY, kAboutUrlId);
-  HWND ok = CreateWindowExA(0, "BUTTON", "OK", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 175, 124, 75,
-                            22, box, reinterpret_cast<HMENU>(IDOK), GetModuleHandleA(nullptr), nullptr);
+  HWND product = Label(box, "Vindra.EXE", kLayout.product, SS_LEFT, kAboutProductId);
+  HWND forLabel = Label(box, "for", kLayout.forLabel, SS_CENTER);
+  HWND target = Label(box, "[PE Builder v3]", kLayout.target, SS_RIGHT);
+  version_ = Label(box, "", kLayout.version, SS_RIGHT, kAboutVersionId);
+  HWND notice = Label(box, std::string(kLegalNotice).c_str(), kLayout.notice, SS_CENTER);
+  url_ = Label(box, "", kLayout.url, SS_CENTER | SS_NOTIFY, kAboutUrlId);
+  const LayoutRect& o = kLayout.ok;
+  HWND ok = CreateWindowExA(0, "BUTTON", "OK", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, o.left, o.top,
+                            o.width, o.height, box, reinterpret_cast<HMENU>(IDOK), GetModuleHandleA(nullptr), nullptr);
   for (HWND c : {forLabel, target, notice, ok}) SendMessageA(c, WM_SETFONT, reinterpret_cast<WPARAM>(boxFont_), FALSE);
   SendMessageA(product, WM_SETFONT, reinterpret_cast<WPARAM>(productFont_), FALSE);
   SendMessageA(version_, WM_SETFONT, reinterpret_cast<WPARAM>(versionFont_), FALSE);
   SendMessageA(url_, WM_SETFONT, reinterpret_cast<WPARAM>(urlFont_), FALSE);
 
   AboutView view(box, version_, url_, boxFont_);
-  AboutBox logic(view, languageFile_);
-  logic.FormShow();
+  AboutBoxLogic logic(view, languageFile_);
+  logic.OnShown();
 
   // Centred over the main window.
   RECT owner, self;
@@ -135,18 +135,21 @@ void TAboutBox::Prepare(HWND box) {
   SetFocus(ok);
 }
 
-INT_PTR TAboutBox::Handle(HWND box, UINT msg, WPARAM wp, LPARAM lp) {
+INT_PTR AboutBox::Handle(HWND box, UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_INITDIALOG:
       Prepare(box);
-      if (onPrepared != nullptr) onPrepared(box);
       return FALSE;  // focus set by Prepare
     case WM_PAINT: {
       PAINTSTRUCT ps;
       HDC dc = BeginPaint(box, &ps);
-      RECT panel = kPanel;
+      const LayoutRect& p = kLayout.panel;
+      RECT panel = {p.left, p.top, p.left + p.width, p.top + p.height};
       DrawEdge(dc, &panel, BDR_SUNKENOUTER | BDR_RAISEDINNER, BF_RECT);
-      if (icon_ != nullptr) DrawIconEx(dc, kPanel.left + 8, kPanel.top + 8, icon_, 32, 32, 0, nullptr, DI_NORMAL);
+      if (icon_ != nullptr) {
+        DrawIconEx(dc, p.left + kLayout.icon.left, p.top + kLayout.icon.top, icon_, kLayout.icon.width,
+                   kLayout.icon.height, 0, nullptr, DI_NORMAL);
+      }
       EndPaint(box, &ps);
       return TRUE;
     }

@@ -1,4 +1,4 @@
-// TAboutBox: the modal about box over the portable AboutBox logic.
+// AboutBox: the modal about box over the portable AboutBoxLogic.
 #pragma once
 
 #include <windows.h>
@@ -7,16 +7,12 @@
 
 namespace vindra::app {
 
-class TAboutBox {
+class AboutBox {
  public:
   // `languageFile` is read when the box is shown; `icon` becomes ProgramIcon.
-  TAboutBox(HWND owner, HICON icon, std::string languageFile);
+  AboutBox(HWND owner, HICON icon, std::string languageFile);
   // Shows the box modally; returns when it closes (IDOK or IDCANCEL).
   INT_PTR ShowModal();
-
-  // Called with the box's window once it is prepared and before it is shown
-  // (tests and the screenshot tool close or capture it from there).
-  static void (*onPrepared)(HWND box);
 
  private:
   static INT_PTR CALLBACK DialogProc(HWND, UINT, WPARAM, LPARAM);

@@ -6,23 +6,15 @@
 
 #include "platform/text.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <sys/stat.h>
-#endif
+#include "platform/file_system.h"
 
 namespace vindra::app {
 namespace {
 
-// True when s[i] starts a double-byte character: a lead byte followed by a
-// byte that can be a trail byte (0x40 and above). Bytes below 0x40 ("/",
+// True when s[i] starts a double-byte character. Bytes below 0x40 ("/",
 // ".", ":", "=", ";") are never trail bytes, so a lead byte before one of
 // them stands alone; this also keeps UTF-8 file names on POSIX intact.
-bool IsDoubleByteAt(std::string_view s, std::size_t i) {
-  return i + 1 < s.size() && platform::IsAnsiLeadByte(static_cast<unsigned char>(s[i])) &&
-         static_cast<unsigned char>(s[i + 1]) >= 0x40;
-}
+bool IsDoubleByteAt(std::string_view s, std::size_t i) { return platform::CharLengthAt(s, i) == 2; }
 
 bool IsPathSeparator(char c) { return c == '\\' || c == '/' || c == ':'; }
 
@@ -47,8 +39,7 @@ bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
       ++i;
       continue;
     }
-    auto up = [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; };
-    if (up(x) != up(y)) return false;
+    if (platform::AsciiUpper(x) != platform::AsciiUpper(y)) return false;
   }
   return true;
 }
@@ -133,16 +124,7 @@ std::string LanguageFilePathFor(std::string_view executable_path) {
   return ReplaceFileExtension(executable_path, ".rsl");
 }
 
-bool LanguageFilePresent(const std::string& path) {
-  if (path.empty()) return false;
-#ifdef _WIN32
-  const DWORD attributes = GetFileAttributesA(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-#else
-  struct stat st;
-  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-#endif
-}
+bool LanguageFilePresent(const std::string& path) { return platform::FileExists(path); }
 
 std::optional<std::string> FindIniValue(std::string_view content, std::string_view section,
                                         std::string_view key) {
@@ -220,13 +202,19 @@ std::string NumberedKey(int number) {
   return key;
 }
 
+std::string ReadMainWindowText(const std::string& file, MainWindowText text) {
+  return ReadIniString(file, "Form01", NumberedKey(static_cast<int>(text) + 1), "");
+}
+
+std::string ReadAboutBoxTitle(const std::string& file) { return ReadIniString(file, "Form02", "RS_001", ""); }
+
 std::string_view FontSectionName(LanguageFont font) {
   return font == LanguageFont::kWindow ? "Font01" : "Font02";
 }
 
-FontDescription DesignedFont(LanguageFont font) {
-  FontDescription d;
-  d.charset = kShiftJisCharset;
+platform::FontDescription DesignedFont(LanguageFont font) {
+  platform::FontDescription d;
+  d.charset = platform::kShiftJisCharset;
   if (font == LanguageFont::kWindow) {
     d.name = "ＭＳ Ｐゴシック";
     d.size = 9;
@@ -237,10 +225,10 @@ FontDescription DesignedFont(LanguageFont font) {
   return d;
 }
 
-FontDescription ReadFontDescription(const std::string& file, LanguageFont font) {
+platform::FontDescription ReadFontDescription(const std::string& file, LanguageFont font) {
   const std::string_view section = FontSectionName(font);
-  const FontDescription designed = DesignedFont(font);
-  FontDescription d;
+  const platform::FontDescription designed = DesignedFont(font);
+  platform::FontDescription d;
   // The character set has a key of its own: taking it from `Size` would turn
   // a 9 pt font into character set 9.
   d.charset = static_cast<std::uint8_t>(ReadIniInteger(file, section, "Charset", designed.charset) & 0xFF);
@@ -249,8 +237,8 @@ FontDescription ReadFontDescription(const std::string& file, LanguageFont font) 
   return d;
 }
 
-FontDescription LanguageFileFont(const std::string& file, LanguageFont font) {
-  if (!LanguageFilePresent(file)) return FontDescription{};
+platform::FontDescription LanguageFileFont(const std::string& file, LanguageFont font) {
+  if (!LanguageFilePresent(file)) return platform::FontDescription{};
   return ReadFontDescription(file, font);
 }
 

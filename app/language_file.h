@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/font_description.h"
+#include "platform/font_description.h"
 
 namespace vindra::app {
 
@@ -48,6 +48,34 @@ std::int32_t ReadIniInteger(const std::string& file, std::string_view section, s
 // The key of the numbered text `number` of a section: "RS_001", "RS_002", ...
 std::string NumberedKey(int number);
 
+// The main window's texts the language file can replace, in the order of
+// their keys in the file's "Form01" section.
+enum class MainWindowText {
+  FileMenu,
+  ImportItem,
+  ToolsMenu,
+  HelpMenu,
+  HelpTopicsItem,
+  AboutItem,
+  OpenFilter,  // the import dialog's filter
+  ConvertAction,
+  RegExpanderAction,
+  AddSectionHeaderAction,
+  CloseAction,
+  ForceControlSet001Action,
+  ReplaceMenu,
+  ReplaceNothingAction,
+  ReplaceWithFixedDriveAction,
+  ReplaceWithVariablesAction,
+};
+inline constexpr int kMainWindowTextCount = 16;
+
+// A main-window text from the language file; "" when the key is missing.
+std::string ReadMainWindowText(const std::string& file, MainWindowText text);
+
+// The about box's title from the language file; "" when the key is missing.
+std::string ReadAboutBoxTitle(const std::string& file);
+
 // The two font sections of the language file.
 enum class LanguageFont {
   kWindow,  // "Font01": windows, buttons, status bar, picker dialog, about box
@@ -56,14 +84,14 @@ enum class LanguageFont {
 
 // Section name and designed face/size of a font slot.
 std::string_view FontSectionName(LanguageFont font);
-FontDescription DesignedFont(LanguageFont font);
+platform::FontDescription DesignedFont(LanguageFont font);
 
 // Reads a font section: `Charset` first (default 128, low 8 bits used), then
 // `Name` and `Size` with the designed defaults.
-FontDescription ReadFontDescription(const std::string& file, LanguageFont font);
+platform::FontDescription ReadFontDescription(const std::string& file, LanguageFont font);
 
 // The font a window hands to the key picker: read from the language file when
 // it is present, all zero (empty name: keep the designed font) when it is not.
-FontDescription LanguageFileFont(const std::string& file, LanguageFont font);
+platform::FontDescription LanguageFileFont(const std::string& file, LanguageFont font);
 
 }  // namespace vindra::app

@@ -8,6 +8,8 @@
 
 namespace vindra::app {
 
+using registry::RootKey;
+
 namespace {
 
 constexpr int Index(ActionId id) { return static_cast<int>(id); }
@@ -32,24 +34,22 @@ const std::array<Action, kActionCount>& DesignedActions() {
 
 MenuCaptions DesignedMenus() {
   MenuCaptions m;
-  m.F1 = "ファイル(&F)";
-  m.I1 = "インポート(&I)...";
-  m.T1 = "ツール(&T)";
-  m.H2 = "ヘルプ(&H)";
-  m.H3 = "トピックの検索(&H)";
-  m.A1 = "バージョン情報(&A)...";
-  m.R1 = "置換(&R)";
+  m.FileMenu = "ファイル(&F)";
+  m.ImportItem = "インポート(&I)...";
+  m.ToolsMenu = "ツール(&T)";
+  m.HelpMenu = "ヘルプ(&H)";
+  m.HelpTopicsItem = "トピックの検索(&H)";
+  m.AboutItem = "バージョン情報(&A)...";
+  m.ReplaceMenu = "置換(&R)";
   m.OpenFilter = "レジストリファイル(*.reg)|*.reg|すべてのファイル(*.*)|*.*";
   return m;
 }
 
-// ASCII letters upper-cased; other bytes (DBCS bytes included) unchanged.
+// `prefix` is upper-case ASCII; the text's ASCII letters match either case.
 bool StartsWithIgnoreAsciiCase(std::string_view text, std::string_view prefix) {
   if (text.size() < prefix.size()) return false;
   for (std::size_t i = 0; i < prefix.size(); ++i) {
-    char c = text[i];
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    if (c != prefix[i]) return false;
+    if (platform::AsciiUpper(text[i]) != prefix[i]) return false;
   }
   return true;
 }
@@ -71,9 +71,9 @@ struct SubstitutionToggle {
 };
 
 constexpr SubstitutionToggle kToggles[] = {
-    {ActionId::Rep02, "&1: %s -> %s", "%SystemRoot%", "X:\\I386"},
-    {ActionId::Rep04, "&2: %s -> %s", "%ProgramFiles%", "X:\\PROGRAMS"},
-    {ActionId::Rep03, "&3: %s -> %s", "%SystemDrive%", "X:"},
+    {ActionId::ReplaceSystemRoot, "&1: %s -> %s", "%SystemRoot%", "X:\\I386"},
+    {ActionId::ReplaceProgramFiles, "&2: %s -> %s", "%ProgramFiles%", "X:\\PROGRAMS"},
+    {ActionId::ReplaceSystemDrive, "&3: %s -> %s", "%SystemDrive%", "X:"},
 };
 
 std::string FormatToggleCaption(std::string_view pattern, std::string_view value, std::string_view replacement) {
@@ -98,14 +98,7 @@ std::string SeparatorText() { return "\r\n;" + std::string(59, '-') + "\r\n"; }
 std::string RemoveTrailingBackslash(std::string_view path) {
   // Walk the characters so that a 0x5C trail byte is seen as part of its character.
   std::size_t lastStart = std::string_view::npos;
-  for (std::size_t i = 0; i < path.size();) {
-    lastStart = i;
-    if (platform::IsAnsiLeadByte(static_cast<unsigned char>(path[i])) && i + 1 < path.size()) {
-      i += 2;
-    } else {
-      i += 1;
-    }
-  }
+  for (std::size_t i = 0; i < path.size(); i += platform::CharLengthAt(path, i)) lastStart = i;
   if (lastStart != std::string_view::npos && lastStart == path.size() - 1 && path.back() == '\\') {
     return std::string(path.substr(0, path.size() - 1));
   }
@@ -127,14 +120,14 @@ std::string SectionHeaderFor(RootKey root, std::string_view section) {
 std::string DialogFilter(std::string_view filter) {
   std::string out;
   out.reserve(filter.size() + 2);
-  for (std::size_t i = 0; i < filter.size(); ++i) {
-    const unsigned char c = static_cast<unsigned char>(filter[i]);
-    if (platform::IsAnsiLeadByte(c) && i + 1 < filter.size()) {
-      out += filter[i];
-      out += filter[++i];
+  for (std::size_t i = 0; i < filter.size();) {
+    const std::size_t length = platform::CharLengthAt(filter, i);
+    if (length == 1 && filter[i] == '|') {
+      out += '\0';
     } else {
-      out += c == '|' ? '\0' : filter[i];
+      out.append(filter, i, length);
     }
+    i += length;
   }
   out += '\0';
   out += '\0';
@@ -148,27 +141,27 @@ std::string ControlSetStatusText(std::uint32_t current) {
   return buffer;
 }
 
-MainWindow::MainWindow(MainWindowServices services)
+MainWindowLogic::MainWindowLogic(MainWindowServices services)
     : s_(std::move(services)), actions_(DesignedActions()), menus_(DesignedMenus()) {}
 
-ConversionOptions MainWindow::Options() const {
+ConversionOptions MainWindowLogic::Options() const {
   ConversionOptions o;
   o.AddSectionHeader = GetAction(ActionId::AddSectionHeader).Checked;
   o.ForceControlSet001 = GetAction(ActionId::ForceControlSet001).Checked;
-  if (GetAction(ActionId::SP1).Checked) {
+  if (GetAction(ActionId::ReplaceWithVariables).Checked) {
     o.PathSubstitution = PathSubstitutionMode::EnvironmentVariables;
-  } else if (GetAction(ActionId::None).Checked) {
+  } else if (GetAction(ActionId::ReplaceNothing).Checked) {
     o.PathSubstitution = PathSubstitutionMode::None;
   } else {
     o.PathSubstitution = PathSubstitutionMode::FixedDrive;
   }
-  o.ReplaceSystemRoot = GetAction(ActionId::Rep02).Checked;
-  o.ReplaceProgramFiles = GetAction(ActionId::Rep04).Checked;
-  o.ReplaceSystemDrive = GetAction(ActionId::Rep03).Checked;
+  o.ReplaceSystemRoot = GetAction(ActionId::ReplaceSystemRoot).Checked;
+  o.ReplaceProgramFiles = GetAction(ActionId::ReplaceProgramFiles).Checked;
+  o.ReplaceSystemDrive = GetAction(ActionId::ReplaceSystemDrive).Checked;
   return o;
 }
 
-void MainWindow::FormShow() {
+void MainWindowLogic::OnShown() {
   if (shown_) return;
   shown_ = true;
 
@@ -189,32 +182,32 @@ void MainWindow::FormShow() {
   UpdateSubstitutionCaptions(PathSubstitutionMode::FixedDrive);
 }
 
-void MainWindow::ApplyLanguageFile() {
+void MainWindowLogic::ApplyLanguageFile() {
   if (!s_.language.Present()) return;
   s_.view.SetWindowFont(s_.language.ReadFont(LanguageFont::kWindow));
-  s_.view.SetMemoFont(s_.language.ReadFont(LanguageFont::kText));
+  s_.view.SetTextAreaFont(s_.language.ReadFont(LanguageFont::kText));
 
-  auto read = [&](int number) { return s_.language.ReadString("Form01", NumberedKey(number), ""); };
-  menus_.F1 = read(1);
-  menus_.I1 = read(2);
-  menus_.T1 = read(3);
-  menus_.H2 = read(4);
-  menus_.H3 = read(5);
-  menus_.A1 = read(6);
-  menus_.OpenFilter = read(7);
-  At(ActionId::Convert).Caption = read(8);
-  At(ActionId::RegExpander).Caption = read(9);
-  At(ActionId::AddSectionHeader).Caption = read(10);
-  At(ActionId::Close).Caption = read(11);
-  At(ActionId::ForceControlSet001).Caption = read(12);
-  menus_.R1 = read(13);
-  At(ActionId::None).Caption = read(14);
-  At(ActionId::SP2).Caption = read(15);
-  At(ActionId::SP1).Caption = read(16);
+  auto read = [&](MainWindowText text) { return s_.language.ReadText(text); };
+  menus_.FileMenu = read(MainWindowText::FileMenu);
+  menus_.ImportItem = read(MainWindowText::ImportItem);
+  menus_.ToolsMenu = read(MainWindowText::ToolsMenu);
+  menus_.HelpMenu = read(MainWindowText::HelpMenu);
+  menus_.HelpTopicsItem = read(MainWindowText::HelpTopicsItem);
+  menus_.AboutItem = read(MainWindowText::AboutItem);
+  menus_.OpenFilter = read(MainWindowText::OpenFilter);
+  At(ActionId::Convert).Caption = read(MainWindowText::ConvertAction);
+  At(ActionId::RegExpander).Caption = read(MainWindowText::RegExpanderAction);
+  At(ActionId::AddSectionHeader).Caption = read(MainWindowText::AddSectionHeaderAction);
+  At(ActionId::Close).Caption = read(MainWindowText::CloseAction);
+  At(ActionId::ForceControlSet001).Caption = read(MainWindowText::ForceControlSet001Action);
+  menus_.ReplaceMenu = read(MainWindowText::ReplaceMenu);
+  At(ActionId::ReplaceNothing).Caption = read(MainWindowText::ReplaceNothingAction);
+  At(ActionId::ReplaceWithFixedDrive).Caption = read(MainWindowText::ReplaceWithFixedDriveAction);
+  At(ActionId::ReplaceWithVariables).Caption = read(MainWindowText::ReplaceWithVariablesAction);
   s_.view.ActionsChanged();
 }
 
-void MainWindow::ShowCurrentControlSet() {
+void MainWindowLogic::ShowCurrentControlSet() {
   // A missing key, a missing value or one that is not a 32-bit number all
   // show the first control set, which is what such a system boots from.
   std::uint32_t current = 1;
@@ -234,7 +227,7 @@ void MainWindow::ShowCurrentControlSet() {
   s_.view.SetStatusText(ControlSetStatusText(current));
 }
 
-void MainWindow::UpdateSubstitutionCaptions(PathSubstitutionMode mode) {
+void MainWindowLogic::UpdateSubstitutionCaptions(PathSubstitutionMode mode) {
   if (mode == PathSubstitutionMode::None) return;
   for (const SubstitutionToggle& t : kToggles) {
     const std::string value = s_.expand(t.variable);
@@ -244,67 +237,67 @@ void MainWindow::UpdateSubstitutionCaptions(PathSubstitutionMode mode) {
   s_.view.ActionsChanged();
 }
 
-void MainWindow::SetSubstitutionTogglesVisible(bool visible) {
-  At(ActionId::Rep02).Visible = visible;
-  At(ActionId::Rep04).Visible = visible;
-  At(ActionId::Rep03).Visible = visible;
+void MainWindowLogic::SetSubstitutionTogglesVisible(bool visible) {
+  At(ActionId::ReplaceSystemRoot).Visible = visible;
+  At(ActionId::ReplaceProgramFiles).Visible = visible;
+  At(ActionId::ReplaceSystemDrive).Visible = visible;
   s_.view.ActionsChanged();
 }
 
-void MainWindow::SelectMode(ActionId checked) {
-  At(ActionId::SP2).Checked = checked == ActionId::SP2;
-  At(ActionId::SP1).Checked = checked == ActionId::SP1;
-  At(ActionId::None).Checked = checked == ActionId::None;
+void MainWindowLogic::SelectMode(ActionId checked) {
+  At(ActionId::ReplaceWithFixedDrive).Checked = checked == ActionId::ReplaceWithFixedDrive;
+  At(ActionId::ReplaceWithVariables).Checked = checked == ActionId::ReplaceWithVariables;
+  At(ActionId::ReplaceNothing).Checked = checked == ActionId::ReplaceNothing;
   s_.view.ActionsChanged();
 }
 
-void MainWindow::AL_SP2Execute() {
-  SelectMode(ActionId::SP2);
+void MainWindowLogic::ReplaceWithFixedDrive() {
+  SelectMode(ActionId::ReplaceWithFixedDrive);
   SetSubstitutionTogglesVisible(true);
   UpdateSubstitutionCaptions(PathSubstitutionMode::FixedDrive);
 }
 
-void MainWindow::AL_SP1Execute() {
-  SelectMode(ActionId::SP1);
+void MainWindowLogic::ReplaceWithVariables() {
+  SelectMode(ActionId::ReplaceWithVariables);
   SetSubstitutionTogglesVisible(true);
   UpdateSubstitutionCaptions(PathSubstitutionMode::EnvironmentVariables);
 }
 
-void MainWindow::AL_NONEExecute() {
-  SelectMode(ActionId::None);
+void MainWindowLogic::ReplaceNothing() {
+  SelectMode(ActionId::ReplaceNothing);
   SetSubstitutionTogglesVisible(false);
 }
 
-void MainWindow::Toggle(ActionId id) {
+void MainWindowLogic::Toggle(ActionId id) {
   At(id).Checked = !At(id).Checked;
   s_.view.ActionsChanged();
 }
 
-void MainWindow::AL_CloseExecute() { s_.view.CloseWindow(); }
+void MainWindowLogic::Close() { s_.view.CloseWindow(); }
 
-void MainWindow::Execute(ActionId id) {
+void MainWindowLogic::Execute(ActionId id) {
   switch (id) {
-    case ActionId::Convert: AL_ConvertExecute(); break;
-    case ActionId::RegExpander: AL_RegExpanderExecute(); break;
-    case ActionId::AddSectionHeader: AL_AddSectionHeaderExecute(); break;
-    case ActionId::Close: AL_CloseExecute(); break;
-    case ActionId::ForceControlSet001: AL_ForceControlSet001Execute(); break;
-    case ActionId::SP2: AL_SP2Execute(); break;
-    case ActionId::SP1: AL_SP1Execute(); break;
-    case ActionId::None: AL_NONEExecute(); break;
-    case ActionId::Rep02:
-    case ActionId::Rep04:
-    case ActionId::Rep03: Toggle(id); break;
+    case ActionId::Convert: ConvertKey(); break;
+    case ActionId::RegExpander: ExportForRegExpander(); break;
+    case ActionId::AddSectionHeader: ToggleSectionHeader(); break;
+    case ActionId::Close: Close(); break;
+    case ActionId::ForceControlSet001: ToggleForceControlSet001(); break;
+    case ActionId::ReplaceWithFixedDrive: ReplaceWithFixedDrive(); break;
+    case ActionId::ReplaceWithVariables: ReplaceWithVariables(); break;
+    case ActionId::ReplaceNothing: ReplaceNothing(); break;
+    case ActionId::ReplaceSystemRoot:
+    case ActionId::ReplaceProgramFiles:
+    case ActionId::ReplaceSystemDrive: Toggle(id); break;
   }
 }
 
-bool MainWindow::RunConverter(const std::function<void(OutputList&)>& work) {
-  s_.memo.SuspendRedraw();
+bool MainWindowLogic::RunConverter(const std::function<void(OutputList&)>& work) {
+  s_.textArea.SuspendRedraw();
   s_.view.SetWaitCursor(true);
   std::string failure;
   bool ok = true;
   try {
-    work(s_.memo.Lines());
+    work(s_.textArea.Lines());
   } catch (const std::exception& e) {
     ok = false;
     failure = e.what();
@@ -313,99 +306,115 @@ bool MainWindow::RunConverter(const std::function<void(OutputList&)>& work) {
     failure = "Unknown error";
   }
   s_.view.SetWaitCursor(false);
-  s_.memo.ResumeRedraw();
+  s_.textArea.ResumeRedraw();
   if (!ok) s_.view.ReportFailure(failure);
   return ok;
 }
 
-void MainWindow::I1Click() {
+void MainWindowLogic::ImportFile() {
   std::string fileName;
   if (!s_.view.ChooseFile(menus_.OpenFilter, fileName)) return;
-  s_.memo.Lines().Clear();
+  s_.textArea.Lines().Clear();
   RunConverter([&](OutputList& out) { s_.converters.ConvertFile(out, fileName, Options()); });
 }
 
-void MainWindow::DropFile(const std::string& firstFileName) {
-  if (!firstFileName.empty()) {
-    RunConverter([&](OutputList& out) { s_.converters.ConvertFile(out, firstFileName, Options()); });
+void MainWindowLogic::RunCommand(const std::function<void()>& command) {
+  ++busy_;
+  try {
+    command();
+  } catch (const std::exception& e) {
+    s_.view.ReportFailure(e.what());
+  } catch (...) {
+    s_.view.ReportFailure("Unknown error");
   }
-  s_.view.BringToFront();
+  --busy_;
 }
 
-bool MainWindow::PickKey(MessageId caption) {
+void MainWindowLogic::DropFile(std::string_view firstFileName) {
+  if (Busy()) return;
+  const std::string fileName(firstFileName.substr(0, kMaxDroppedNameLength));
+  RunCommand([&] {
+    if (!fileName.empty()) {
+      RunConverter([&](OutputList& out) { s_.converters.ConvertFile(out, fileName, Options()); });
+    }
+    s_.view.BringToFront();
+  });
+}
+
+bool MainWindowLogic::PickKey(MessageId caption) {
   // The picker's fonts come from the language file at every command; without
   // it both descriptions are all zero and the picker keeps its designed fonts.
-  FontDescription windowFont, treeFont;
+  platform::FontDescription windowFont, treeFont;
   if (s_.language.Present()) {
     windowFont = s_.language.ReadFont(LanguageFont::kWindow);
     treeFont = s_.language.ReadFont(LanguageFont::kText);
   }
   s_.picker.SetCaption(s_.messages.Get(caption));
-  return s_.picker.Execute(s_.messages.Get(MessageId::RS_008), s_.messages.Get(MessageId::RS_009), windowFont,
-                           treeFont);
+  return s_.picker.Execute(s_.messages.Get(MessageId::PickerTitle), s_.messages.Get(MessageId::PickerTopNode),
+                           windowFont, treeFont);
 }
 
-void MainWindow::ExportAndReport(const std::function<void(OutputList&)>& work) {
+void MainWindowLogic::ExportAndReport(const std::function<void(OutputList&)>& work) {
   if (!RunConverter(work)) return;
-  s_.view.ShowInformation(s_.messages.Get(MessageId::RS_006));
-  s_.memo.Focus();
+  s_.view.ShowInformation(s_.messages.Get(MessageId::ExportFinished));
+  s_.textArea.Focus();
 }
 
-void MainWindow::AL_ConvertExecute() {
+void MainWindowLogic::ConvertKey() {
   s_.picker.SetRoot(lastRoot_);
   s_.picker.SetSection(lastSection_);
-  if (!PickKey(MessageId::RS_001)) return;
+  if (!PickKey(MessageId::ConvertPickerCaption)) return;
   const RootKey root = s_.picker.Root();
   const std::string section = s_.picker.Section();
   lastRoot_ = root;
   lastSection_ = section;
 
   if (!IsAllowedRoot(root)) {
-    s_.view.ShowError(s_.messages.Get(MessageId::RS_002));
+    s_.view.ShowError(s_.messages.Get(MessageId::RootNotAllowed));
     return;
   }
   if (root == registry::kHkeyLocalMachine && !IsSoftwareOrSystemPath(section)) {
-    s_.view.ShowError(s_.messages.Get(MessageId::RS_003));
+    s_.view.ShowError(s_.messages.Get(MessageId::OutsideSoftwareOrSystem));
     return;
   }
 
-  if (s_.memo.HasText() && s_.view.AskYesNo(s_.messages.Get(MessageId::RS_004) + "\r\n" +
-                                           s_.messages.Get(MessageId::RS_005))) {
-    s_.memo.Lines().Add(SeparatorText());
+  if (s_.textArea.HasText() && s_.view.AskYesNo(s_.messages.Get(MessageId::OutputKept) + "\r\n" +
+                                           s_.messages.Get(MessageId::AppendQuestion))) {
+    s_.textArea.Lines().Add(SeparatorText());
   } else {
-    s_.memo.Lines().Clear();
+    s_.textArea.Lines().Clear();
   }
 
-  if (GetAction(ActionId::AddSectionHeader).Checked) s_.memo.Lines().Add(SectionHeaderFor(root, section));
+  if (GetAction(ActionId::AddSectionHeader).Checked) s_.textArea.Lines().Add(SectionHeaderFor(root, section));
 
   const std::string path = RemoveTrailingBackslash(section);
   ExportAndReport([&](OutputList& out) { s_.converters.ExportKey(out, root, path, Options()); });
 }
 
-void MainWindow::AL_RegExpanderExecute() {
-  // RB1 opens where the last confirmed pick of either command left it.
-  if (!PickKey(MessageId::RS_007)) return;
+void MainWindowLogic::ExportForRegExpander() {
+  // The picker opens where the last confirmed pick of either command left it.
+  if (!PickKey(MessageId::RegExpanderPickerCaption)) return;
   const RootKey root = s_.picker.Root();
   if (!IsAllowedRoot(root)) {
-    s_.view.ShowError(s_.messages.Get(MessageId::RS_002));
+    s_.view.ShowError(s_.messages.Get(MessageId::RootNotAllowed));
     return;
   }
 
-  s_.memo.Lines().Add(kRegExpanderComment);
+  s_.textArea.Lines().Add(kRegExpanderComment);
   const std::string path = RemoveTrailingBackslash(s_.picker.Section());
   ExportAndReport([&](OutputList& out) { s_.converters.ExportRegExpander(out, root, path, Options()); });
 }
 
-bool MainWindow::Memo1KeyDown(int virtualKey, bool ctrlHeld) {
+bool MainWindowLogic::TextAreaKeyDown(int virtualKey, bool ctrlHeld) {
   if (virtualKey == 'A' && ctrlHeld) {
-    s_.memo.SelectAll();
+    s_.textArea.SelectAll();
     return true;
   }
   return false;
 }
 
-void MainWindow::H3Click() { s_.view.OpenHelp(HelpFilePathFor(s_.executablePath)); }
+void MainWindowLogic::OpenHelpTopics() { s_.view.OpenHelp(HelpFilePathFor(s_.executablePath)); }
 
-void MainWindow::A1Click() { s_.view.ShowAboutBox(); }
+void MainWindowLogic::ShowAbout() { s_.view.ShowAboutBox(); }
 
 }  // namespace vindra::app

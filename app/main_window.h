@@ -1,9 +1,10 @@
 // The main window's commands, independent of the windowing toolkit: the
 // actions with their captions, checked states and visibility, the conversion
 // options read from them, the first showing, import, dropped files, the two
-// live-registry commands, the substitution mode and toggles, help and about.
-// The Win32 window (TForm1) forwards its events here and implements the small
-// interfaces below with real controls; the tests implement them with fakes.
+// live-registry commands, the substitution mode and toggles, help and about,
+// and the rules for dropped files. The Win32 window (MainWindow) forwards its
+// events here and implements the small interfaces below with real controls;
+// the tests implement them with fakes.
 #pragma once
 
 #include <array>
@@ -13,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/font_description.h"
+#include "platform/font_description.h"
 #include "app/language_file.h"
 #include "app/message_table.h"
 #include "core/options.h"
@@ -22,22 +23,20 @@
 
 namespace vindra::app {
 
-using registry::RootKey;
 
-
-// The actions of ActionList1, in the designed order.
+// The window's actions (menu items and buttons), in menu order.
 enum class ActionId {
-  Convert,             // AL_Convert
-  RegExpander,         // AL_RegExpander
-  AddSectionHeader,    // AL_AddSectionHeader
-  Close,               // AL_Close
-  ForceControlSet001,  // AL_ForceControlSet001
-  SP2,                 // AL_SP2: fixed X: paths
-  SP1,                 // AL_SP1: environment variables
-  None,                // AL_NONE: no substitution
-  Rep02,               // AL_REP02: %SystemRoot% toggle
-  Rep04,               // AL_REP04: %ProgramFiles% toggle
-  Rep03,               // AL_REP03: %SystemDrive% toggle
+  Convert,               // export a picked key as INF lines
+  RegExpander,           // export a picked key for Registry Expander
+  AddSectionHeader,      // toggle: a section header before the lines
+  Close,                 // close the window
+  ForceControlSet001,    // toggle: CurrentControlSet written as ControlSet001
+  ReplaceWithFixedDrive, // mode: paths replaced by fixed X: paths
+  ReplaceWithVariables,  // mode: paths replaced by environment variables
+  ReplaceNothing,        // mode: paths kept as they are
+  ReplaceSystemRoot,     // toggle: the %SystemRoot% path is replaced
+  ReplaceProgramFiles,   // toggle: the %ProgramFiles% path is replaced
+  ReplaceSystemDrive,    // toggle: the %SystemDrive% path is replaced
 };
 inline constexpr int kActionCount = 11;
 
@@ -48,13 +47,13 @@ struct Action {
 };
 
 // Captions of the menu items that are not tied to an action, and the filter
-// of the import dialog OD1 ("description|pattern|..." pairs).
+// of the import dialog ("description|pattern|..." pairs).
 struct MenuCaptions {
-  std::string F1, I1, T1, H2, H3, A1, R1;
+  std::string FileMenu, ImportItem, ToolsMenu, HelpMenu, HelpTopicsItem, AboutItem, ReplaceMenu;
   std::string OpenFilter;
 };
 
-// Memo1 as the commands see it.
+// OutputArea as the commands see it.
 class TextArea {
  public:
   virtual ~TextArea() = default;
@@ -66,19 +65,19 @@ class TextArea {
   virtual void SelectAll() = 0;
 };
 
-// The key picker component RB1.
+// The key picker: a dialog showing the registry as a tree.
 class KeyPicker {
  public:
   virtual ~KeyPicker() = default;
-  virtual RootKey Root() const = 0;
-  virtual void SetRoot(RootKey root) = 0;
+  virtual registry::RootKey Root() const = 0;
+  virtual void SetRoot(registry::RootKey root) = 0;
   virtual std::string Section() const = 0;
   virtual void SetSection(std::string_view section) = 0;
   virtual void SetCaption(std::string_view caption) = 0;
   // True when the user confirmed a key; Root() and Section() then hold it,
   // the section ending with a backslash.
-  virtual bool Execute(std::string_view title, std::string_view topNode, const FontDescription& windowFont,
-                       const FontDescription& treeFont) = 0;
+  virtual bool Execute(std::string_view title, std::string_view topNode, const platform::FontDescription& windowFont,
+                       const platform::FontDescription& treeFont) = 0;
 };
 
 // The optional language file beside the executable, read at each use.
@@ -86,8 +85,8 @@ class LanguageSource {
  public:
   virtual ~LanguageSource() = default;
   virtual bool Present() = 0;
-  virtual std::string ReadString(std::string_view section, std::string_view key, std::string_view defaultText) = 0;
-  virtual FontDescription ReadFont(LanguageFont font) = 0;
+  virtual std::string ReadText(MainWindowText text) = 0;  // "" when missing
+  virtual platform::FontDescription ReadFont(LanguageFont font) = 0;
 };
 
 // The converters and exporters writing into the output list. Failures travel
@@ -96,8 +95,9 @@ class Converters {
  public:
   virtual ~Converters() = default;
   virtual void ConvertFile(OutputList& out, const std::string& fileName, const ConversionOptions& options) = 0;
-  virtual void ExportKey(OutputList& out, RootKey root, const std::string& path, const ConversionOptions& options) = 0;
-  virtual void ExportRegExpander(OutputList& out, RootKey root, const std::string& path,
+  virtual void ExportKey(OutputList& out, registry::RootKey root, const std::string& path,
+                         const ConversionOptions& options) = 0;
+  virtual void ExportRegExpander(OutputList& out, registry::RootKey root, const std::string& path,
                                  const ConversionOptions& options) = 0;
 };
 
@@ -113,8 +113,8 @@ class MainWindowView {
   // Runs the open-file dialog; false when the user cancels.
   virtual bool ChooseFile(std::string_view filter, std::string& fileName) = 0;
   virtual void SetStatusText(std::string_view text) = 0;
-  virtual void SetWindowFont(const FontDescription& font) = 0;
-  virtual void SetMemoFont(const FontDescription& font) = 0;
+  virtual void SetWindowFont(const platform::FontDescription& font) = 0;
+  virtual void SetTextAreaFont(const platform::FontDescription& font) = 0;
   // Menus and buttons show the actions' and menus' captions, checks and visibility anew.
   virtual void ActionsChanged() = 0;
   virtual void CloseWindow() = 0;
@@ -129,7 +129,7 @@ using ExpandFunction = std::function<std::string(std::string_view)>;
 
 struct MainWindowServices {
   MainWindowView& view;
-  TextArea& memo;
+  TextArea& textArea;
   KeyPicker& picker;
   LanguageSource& language;
   Converters& converters;
@@ -139,6 +139,9 @@ struct MainWindowServices {
   std::vector<std::string> arguments;  // command-line arguments, program name excluded
   std::string executablePath;
 };
+
+// The longest dropped file name taken, in bytes; a longer one is cut.
+inline constexpr std::size_t kMaxDroppedNameLength = 514;
 
 // Constant texts of the window.
 inline constexpr std::string_view kRegExpanderComment = "; for Registry Expander";
@@ -150,7 +153,7 @@ std::string RemoveTrailingBackslash(std::string_view path);
 // The help file: the executable's path with its extension replaced by ".hlp".
 std::string HelpFilePathFor(std::string_view executablePath);
 // "[Software.AddReg]", "[Default.AddReg]" or "[SetupReg.AddReg]" for an accepted key.
-std::string SectionHeaderFor(RootKey root, std::string_view section);
+std::string SectionHeaderFor(registry::RootKey root, std::string_view section);
 // The open-file dialog's filter ("text|pattern|...") in the form the dialog
 // takes: each "|" a NUL, two NULs at the end. A "|" byte that is the second
 // byte of a double-byte character (as in ポ, 83 7C) stays.
@@ -158,35 +161,46 @@ std::string DialogFilter(std::string_view filter);
 // "Current: ControlSet%.3d".
 std::string ControlSetStatusText(std::uint32_t current);
 
-class MainWindow {
+class MainWindowLogic {
  public:
-  explicit MainWindow(MainWindowServices services);
+  explicit MainWindowLogic(MainWindowServices services);
+
+  // Runs one event handler of the window. While it runs (its message boxes
+  // and dialogs included) the window is busy; an exception escaping it is
+  // shown by the general error report.
+  void RunCommand(const std::function<void()>& command);
+  bool Busy() const { return busy_ > 0; }
 
   // Event handlers of the window.
-  void FormShow();  // acts on the first showing only
-  void I1Click();
-  void DropFile(const std::string& firstFileName);  // WM_DROPFILES with the first file's name
-  void H3Click();
-  void A1Click();
+  void OnShown();  // acts on the first showing only
+  void ImportFile();
+  // Files dropped from the shell, with the first file's name (empty when it
+  // could not be read). A drop while the window is busy would convert in the
+  // middle of the waiting command: it is ignored. Otherwise the first file
+  // (its name cut to kMaxDroppedNameLength bytes) is converted and the window
+  // comes to the front.
+  void DropFile(std::string_view firstFileName);
+  void OpenHelpTopics();
+  void ShowAbout();
   // Ctrl+A (any other modifiers allowed) selects all; true when handled.
-  bool Memo1KeyDown(int virtualKey, bool ctrlHeld);
+  bool TextAreaKeyDown(int virtualKey, bool ctrlHeld);
   void Execute(ActionId id);
 
-  void AL_ConvertExecute();
-  void AL_RegExpanderExecute();
-  void AL_AddSectionHeaderExecute() { Toggle(ActionId::AddSectionHeader); }
-  void AL_CloseExecute();
-  void AL_ForceControlSet001Execute() { Toggle(ActionId::ForceControlSet001); }
-  void AL_SP2Execute();
-  void AL_SP1Execute();
-  void AL_NONEExecute();
+  void ConvertKey();
+  void ExportForRegExpander();
+  void ToggleSectionHeader() { Toggle(ActionId::AddSectionHeader); }
+  void Close();
+  void ToggleForceControlSet001() { Toggle(ActionId::ForceControlSet001); }
+  void ReplaceWithFixedDrive();
+  void ReplaceWithVariables();
+  void ReplaceNothing();
 
   // The options as the actions hold them now.
   ConversionOptions Options() const;
 
   const Action& GetAction(ActionId id) const { return actions_[static_cast<int>(id)]; }
   const MenuCaptions& Menus() const { return menus_; }
-  RootKey LastRoot() const { return lastRoot_; }
+  registry::RootKey LastRoot() const { return lastRoot_; }
   const std::string& LastSection() const { return lastSection_; }
 
   void UpdateSubstitutionCaptions(PathSubstitutionMode mode);
@@ -198,21 +212,23 @@ class MainWindow {
   void SelectMode(ActionId checked);
   void ApplyLanguageFile();
   void ShowCurrentControlSet();
-  // Runs RB1 with the fonts of the language file, the given caption and the
-  // picker's title and top-node texts; true when the user confirmed a key.
+  // Runs the key picker with the fonts of the language file, the given
+  // caption and the picker's title and top-node texts; true when the user
+  // confirmed a key.
   bool PickKey(MessageId caption);
   // Converter or exporter call with redrawing suspended and the wait cursor
   // shown; a failure is reported. False when it failed.
   bool RunConverter(const std::function<void(OutputList&)>& work);
   // A live-registry export through RunConverter; when it succeeds, the
-  // completion box and the keyboard focus back in Memo1.
+  // completion box and the keyboard focus back in the text area.
   void ExportAndReport(const std::function<void(OutputList&)>& work);
 
   MainWindowServices s_;
   std::array<Action, kActionCount> actions_;
   MenuCaptions menus_;
   bool shown_ = false;
-  RootKey lastRoot_ = 0;
+  int busy_ = 0;  // commands running
+  registry::RootKey lastRoot_ = 0;
   std::string lastSection_;
 };
 

@@ -8,7 +8,7 @@
 
 #include "app/about_box_win32.h"
 #include "app/language_file.h"
-#include "app/win32_fonts.h"
+#include "platform/font_win32.h"
 #include "core/registry_file_converter.h"
 #include "platform/environment.h"
 #include "registry/key_exporter.h"
@@ -16,12 +16,14 @@
 
 namespace vindra::app {
 
+using registry::RootKey;
+
 namespace {
 
 constexpr int kWindowWidth = 624, kWindowHeight = 507;
-constexpr int kPanel1Height = 28, kPanel2Width = 86;
-constexpr int kMemoId = 10, kStatusBarId = 11;
-constexpr char kPanelClass[] = "TPanel";
+constexpr int kButtonBarHeight = 28, kCloseAreaWidth = 86;
+constexpr int kOutputAreaId = 10, kStatusBarId = 11;
+constexpr char kPanelClass[] = "VindraPanel";
 
 HMENU CommandId(int id) { return reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)); }
 int ActionCommand(ActionId id) { return kActionCommandBase + static_cast<int>(id); }
@@ -42,25 +44,25 @@ void InitControls() {
 
 }  // namespace
 
-// RB1: the picker component behind the KeyPicker interface.
-class TForm1::PickerAdapter final : public KeyPicker {
+// The picker component behind the KeyPicker interface.
+class MainWindow::PickerAdapter final : public KeyPicker {
  public:
-  explicit PickerAdapter(regbrowser::RegDialogFactory& dialogs) : rb1_(dialogs) {}
-  RootKey Root() const override { return rb1_.Root; }
-  void SetRoot(RootKey root) override { rb1_.Root = root; }
-  std::string Section() const override { return rb1_.Section; }
-  void SetSection(std::string_view section) override { rb1_.Section = std::string(section); }
-  void SetCaption(std::string_view caption) override { rb1_.Caption = std::string(caption); }
-  bool Execute(std::string_view title, std::string_view topNode, const FontDescription& windowFont,
-               const FontDescription& treeFont) override {
-    return rb1_.Execute(title, topNode, windowFont, treeFont);
+  explicit PickerAdapter(regbrowser::KeyPickerDialogFactory& dialogs) : browser_(dialogs) {}
+  RootKey Root() const override { return browser_.root; }
+  void SetRoot(RootKey root) override { browser_.root = root; }
+  std::string Section() const override { return browser_.section; }
+  void SetSection(std::string_view section) override { browser_.section = std::string(section); }
+  void SetCaption(std::string_view caption) override { browser_.caption = std::string(caption); }
+  bool Execute(std::string_view title, std::string_view topNode, const platform::FontDescription& windowFont,
+               const platform::FontDescription& treeFont) override {
+    return browser_.Run(title, topNode, windowFont, treeFont);
   }
 
  private:
-  regbrowser::TRegBrowser rb1_;
+  regbrowser::KeyPickerRunner browser_;
 };
 
-class TForm1::ConverterAdapter final : public Converters {
+class MainWindow::ConverterAdapter final : public Converters {
  public:
   explicit ConverterAdapter(registry::RegistrySource& source) : source_(source) {}
   void ConvertFile(OutputList& out, const std::string& fileName, const ConversionOptions& options) override {
@@ -78,52 +80,37 @@ class TForm1::ConverterAdapter final : public Converters {
   registry::RegistrySource& source_;
 };
 
-class TForm1::LanguageAdapter final : public LanguageSource {
+class MainWindow::LanguageAdapter final : public LanguageSource {
  public:
   explicit LanguageAdapter(std::string file) : file_(std::move(file)) {}
   bool Present() override { return LanguageFilePresent(file_); }
-  std::string ReadString(std::string_view section, std::string_view key, std::string_view defaultText) override {
-    return ReadIniString(file_, section, key, defaultText);
-  }
-  FontDescription ReadFont(LanguageFont font) override { return ReadFontDescription(file_, font); }
+  std::string ReadText(MainWindowText text) override { return ReadMainWindowText(file_, text); }
+  platform::FontDescription ReadFont(LanguageFont font) override { return ReadFontDescription(file_, font); }
 
  private:
   std::string file_;
 };
 
-TForm1::TForm1(TForm1Setup setup) : setup_(std::move(setup)) {
+MainWindow::MainWindow(MainWindowSetup setup) : setup_(std::move(setup)) {
   picker_ = std::make_unique<PickerAdapter>(setup_.pickerDialogs);
   converters_ = std::make_unique<ConverterAdapter>(setup_.registry);
   language_ = std::make_unique<LanguageAdapter>(setup_.languageFile);
-  logic_ = std::make_unique<MainWindow>(MainWindowServices{
-      *this, memo_, *picker_, *language_, *converters_, &setup_.registry, setup_.messages,
+  logic_ = std::make_unique<MainWindowLogic>(MainWindowServices{
+      *this, output_, *picker_, *language_, *converters_, &setup_.registry, setup_.messages,
       [](std::string_view text) { return platform::ExpandEnvironmentText(text); }, setup_.arguments,
       setup_.executablePath});
 }
 
-TForm1::~TForm1() {
+MainWindow::~MainWindow() {
   if (hwnd_ != nullptr && IsWindow(hwnd_)) {
     SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
     DestroyWindow(hwnd_);
   }
   if (windowFont_ != nullptr) DeleteObject(windowFont_);
-  if (memoFont_ != nullptr) DeleteObject(memoFont_);
+  if (textFont_ != nullptr) DeleteObject(textFont_);
 }
 
-template <typename F>
-void TForm1::Guarded(F&& f) {
-  ++busy_;
-  try {
-    f();
-  } catch (const std::exception& e) {
-    ReportFailure(e.what());
-  } catch (...) {
-    ReportFailure("Unknown error");
-  }
-  --busy_;
-}
-
-HWND TForm1::Create() {
+HWND MainWindow::Create() {
   InitControls();
   WNDCLASSEXA wc = {};
   wc.cbSize = sizeof wc;
@@ -151,22 +138,27 @@ HWND TForm1::Create() {
                           kWindowHeight, nullptr, nullptr, GetModuleHandleA(nullptr), this);
   if (hwnd_ == nullptr) return nullptr;
 
-  windowFont_ = CreateDescribedFont({}, DesignedFont(LanguageFont::kWindow));
-  FontDescription memoDesigned = DesignedFont(LanguageFont::kText);
-  memoFont_ = CreateDescribedFont({}, memoDesigned);
+  windowFont_ = platform::CreateDescribedFont({}, DesignedFont(LanguageFont::kWindow));
+  platform::FontDescription textDesigned = DesignedFont(LanguageFont::kText);
+  textFont_ = platform::CreateDescribedFont({}, textDesigned);
 
-  // Creation order gives the tab order Memo1, Button1, Button2, Button3.
-  HWND edit = memo_.Create(hwnd_, kMemoId, WS_TABSTOP | WS_VSCROLL | WS_HSCROLL, WS_EX_CLIENTEDGE);
+  // Creation order gives the tab order output area, Close, Convert, RegExpander.
+  HWND edit = output_.Create(hwnd_, kOutputAreaId, WS_TABSTOP | WS_VSCROLL | WS_HSCROLL, WS_EX_CLIENTEDGE,
+                             setup_.messages);
   SetWindowLongPtrA(edit, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-  memoDefault_ = reinterpret_cast<WNDPROC>(SetWindowLongPtrA(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(MemoProc)));
+  textAreaDefault_ =
+      reinterpret_cast<WNDPROC>(SetWindowLongPtrA(edit, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(TextAreaProc)));
 
-  panel1_ = Child(kPanelClass, "", WS_CLIPCHILDREN, 0, 0, 10, kPanel1Height, hwnd_, 0, WS_EX_CONTROLPARENT);
-  panel2_ = Child(kPanelClass, "", WS_CLIPCHILDREN, 0, 0, kPanel2Width, kPanel1Height, panel1_, 0, WS_EX_CONTROLPARENT);
-  button1_ = Child("BUTTON", "", WS_TABSTOP | BS_PUSHBUTTON, 6, 4, 75, 22, panel2_, ActionCommand(ActionId::Close));
-  button2_ = Child("BUTTON", "", WS_TABSTOP | BS_PUSHBUTTON, 4, 4, 75, 22, panel1_, ActionCommand(ActionId::Convert));
-  button3_ = Child("BUTTON", "", WS_TABSTOP | BS_PUSHBUTTON, 88, 4, 121, 22, panel1_,
-                   ActionCommand(ActionId::RegExpander));
-  sb1_ = Child(STATUSCLASSNAMEA, "", SBARS_SIZEGRIP, 0, 0, 0, 0, hwnd_, kStatusBarId);
+  buttonBar_ = Child(kPanelClass, "", WS_CLIPCHILDREN, 0, 0, 10, kButtonBarHeight, hwnd_, 0, WS_EX_CONTROLPARENT);
+  closeButtonArea_ = Child(kPanelClass, "", WS_CLIPCHILDREN, 0, 0, kCloseAreaWidth, kButtonBarHeight, buttonBar_, 0,
+                           WS_EX_CONTROLPARENT);
+  closeButton_ = Child("BUTTON", "", WS_TABSTOP | BS_PUSHBUTTON, 6, 4, 75, 22, closeButtonArea_,
+                       ActionCommand(ActionId::Close));
+  convertButton_ = Child("BUTTON", "", WS_TABSTOP | BS_PUSHBUTTON, 4, 4, 75, 22, buttonBar_,
+                         ActionCommand(ActionId::Convert));
+  regExpanderButton_ = Child("BUTTON", "", WS_TABSTOP | BS_PUSHBUTTON, 88, 4, 121, 22, buttonBar_,
+                             ActionCommand(ActionId::RegExpander));
+  statusBar_ = Child(STATUSCLASSNAMEA, "", SBARS_SIZEGRIP, 0, 0, 0, 0, hwnd_, kStatusBarId);
 
   ApplyFonts();
   RebuildMenu();
@@ -177,29 +169,29 @@ HWND TForm1::Create() {
   return hwnd_;
 }
 
-void TForm1::ApplyFonts() {
-  for (HWND c : {button1_, button2_, button3_, sb1_}) {
+void MainWindow::ApplyFonts() {
+  for (HWND c : {closeButton_, convertButton_, regExpanderButton_, statusBar_}) {
     SendMessageA(c, WM_SETFONT, reinterpret_cast<WPARAM>(windowFont_), TRUE);
   }
-  SendMessageA(memo_.Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(memoFont_), TRUE);
+  SendMessageA(output_.Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(textFont_), TRUE);
 }
 
-void TForm1::Layout() {
-  if (hwnd_ == nullptr || sb1_ == nullptr) return;
+void MainWindow::Layout() {
+  if (hwnd_ == nullptr || statusBar_ == nullptr) return;
   RECT client;
   GetClientRect(hwnd_, &client);
-  SendMessageA(sb1_, WM_SIZE, 0, 0);  // the status bar places itself at the bottom
+  SendMessageA(statusBar_, WM_SIZE, 0, 0);  // the status bar places itself at the bottom
   RECT sb;
-  GetWindowRect(sb1_, &sb);
+  GetWindowRect(statusBar_, &sb);
   const int sbHeight = sb.bottom - sb.top;
   const int width = client.right, height = client.bottom;
-  const int panelTop = height - sbHeight - kPanel1Height;
-  MoveWindow(panel1_, 0, panelTop, width, kPanel1Height, TRUE);
-  MoveWindow(panel2_, width - kPanel2Width, 0, kPanel2Width, kPanel1Height, TRUE);
-  MoveWindow(memo_.Handle(), 0, 0, width, panelTop > 0 ? panelTop : 0, TRUE);
+  const int panelTop = height - sbHeight - kButtonBarHeight;
+  MoveWindow(buttonBar_, 0, panelTop, width, kButtonBarHeight, TRUE);
+  MoveWindow(closeButtonArea_, width - kCloseAreaWidth, 0, kCloseAreaWidth, kButtonBarHeight, TRUE);
+  MoveWindow(output_.Handle(), 0, 0, width, panelTop > 0 ? panelTop : 0, TRUE);
 }
 
-void TForm1::RebuildMenu() {
+void MainWindow::RebuildMenu() {
   const MenuCaptions& m = logic_->Menus();
   auto addAction = [&](HMENU menu, ActionId id) {
     const Action& a = logic_->GetAction(id);
@@ -208,7 +200,7 @@ void TForm1::RebuildMenu() {
   };
   HMENU bar = CreateMenu();
   HMENU file = CreatePopupMenu();
-  AppendMenuA(file, MF_STRING, kCommandImport, m.I1.c_str());
+  AppendMenuA(file, MF_STRING, kCommandImport, m.ImportItem.c_str());
   AppendMenuA(file, MF_SEPARATOR, 0, nullptr);
   addAction(file, ActionId::Close);
   HMENU tools = CreatePopupMenu();
@@ -218,21 +210,21 @@ void TForm1::RebuildMenu() {
   addAction(tools, ActionId::AddSectionHeader);
   addAction(tools, ActionId::ForceControlSet001);
   HMENU replace = CreatePopupMenu();
-  addAction(replace, ActionId::SP2);
-  addAction(replace, ActionId::SP1);
-  addAction(replace, ActionId::None);
+  addAction(replace, ActionId::ReplaceWithFixedDrive);
+  addAction(replace, ActionId::ReplaceWithVariables);
+  addAction(replace, ActionId::ReplaceNothing);
   AppendMenuA(replace, MF_SEPARATOR, 0, nullptr);
-  addAction(replace, ActionId::Rep02);
-  addAction(replace, ActionId::Rep04);
-  addAction(replace, ActionId::Rep03);
+  addAction(replace, ActionId::ReplaceSystemRoot);
+  addAction(replace, ActionId::ReplaceProgramFiles);
+  addAction(replace, ActionId::ReplaceSystemDrive);
   HMENU help = CreatePopupMenu();
-  AppendMenuA(help, MF_STRING, kCommandHelpTopics, m.H3.c_str());
+  AppendMenuA(help, MF_STRING, kCommandHelpTopics, m.HelpTopicsItem.c_str());
   AppendMenuA(help, MF_SEPARATOR, 0, nullptr);
-  AppendMenuA(help, MF_STRING, kCommandAbout, m.A1.c_str());
-  AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), m.F1.c_str());
-  AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(tools), m.T1.c_str());
-  AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(replace), m.R1.c_str());
-  AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(help), m.H2.c_str());
+  AppendMenuA(help, MF_STRING, kCommandAbout, m.AboutItem.c_str());
+  AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), m.FileMenu.c_str());
+  AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(tools), m.ToolsMenu.c_str());
+  AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(replace), m.ReplaceMenu.c_str());
+  AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(help), m.HelpMenu.c_str());
 
   HMENU old = menu_;
   menu_ = bar;
@@ -240,22 +232,22 @@ void TForm1::RebuildMenu() {
   if (old != nullptr) DestroyMenu(old);
   DrawMenuBar(hwnd_);
 
-  SetWindowTextA(button1_, logic_->GetAction(ActionId::Close).Caption.c_str());
-  SetWindowTextA(button2_, logic_->GetAction(ActionId::Convert).Caption.c_str());
-  SetWindowTextA(button3_, logic_->GetAction(ActionId::RegExpander).Caption.c_str());
+  SetWindowTextA(closeButton_, logic_->GetAction(ActionId::Close).Caption.c_str());
+  SetWindowTextA(convertButton_, logic_->GetAction(ActionId::Convert).Caption.c_str());
+  SetWindowTextA(regExpanderButton_, logic_->GetAction(ActionId::RegExpander).Caption.c_str());
 }
 
-void TForm1::Show(int showCommand) {
+void MainWindow::Show(int showCommand) {
   ShowWindow(hwnd_, showCommand);
   UpdateWindow(hwnd_);
-  SetFocus(memo_.Handle());  // the first control in the tab order
+  SetFocus(output_.Handle());  // the first control in the tab order
   if (!shownOnce_) {
     shownOnce_ = true;
-    Guarded([&] { logic_->FormShow(); });
+    logic_->RunCommand([&] { logic_->OnShown(); });
   }
 }
 
-int TForm1::Run() {
+int MainWindow::Run() {
   MSG msg;
   while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
     if (AppMessage(msg)) continue;
@@ -266,66 +258,62 @@ int TForm1::Run() {
   return static_cast<int>(msg.wParam);
 }
 
-bool TForm1::AppMessage(const MSG& msg) {
+bool MainWindow::AppMessage(const MSG& msg) {
   if (msg.message != WM_DROPFILES) return false;
   OnDropFiles(reinterpret_cast<HDROP>(msg.wParam));
   return true;
 }
 
-void TForm1::OnDropFiles(HDROP drop) {
-  // A drop while a command waits in a message box or dialog would convert in
-  // the middle of that command; it is released unused.
-  if (busy_ > 0) {
-    DragFinish(drop);
-    return;
+void MainWindow::OnDropFiles(HDROP drop) {
+  std::string name;
+  if (!logic_->Busy()) {
+    name.resize(DragQueryFileA(drop, 0, nullptr, 0) + 1);
+    name.resize(DragQueryFileA(drop, 0, name.data(), static_cast<UINT>(name.size())));
   }
-  char name[515] = {};  // at most 514 characters
-  const UINT n = DragQueryFileA(drop, 0, name, sizeof name);
-  if (n == 0) name[0] = '\0';
-  Guarded([&] { logic_->DropFile(name); });
+  logic_->DropFile(name);
   DragFinish(drop);
 }
 
-void TForm1::OnCommand(int id) {
-  Guarded([&] {
+void MainWindow::OnCommand(int id) {
+  logic_->RunCommand([&] {
     if (id >= kActionCommandBase && id < kActionCommandBase + kActionCount) {
       logic_->Execute(static_cast<ActionId>(id - kActionCommandBase));
     } else if (id == kCommandImport) {
-      logic_->I1Click();
+      logic_->ImportFile();
     } else if (id == kCommandHelpTopics) {
-      logic_->H3Click();
+      logic_->OpenHelpTopics();
     } else if (id == kCommandAbout) {
-      logic_->A1Click();
+      logic_->ShowAbout();
     }
   });
 }
 
-LRESULT CALLBACK TForm1::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT CALLBACK MainWindow::WindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   if (msg == WM_NCCREATE) {
     auto* cs = reinterpret_cast<CREATESTRUCTA*>(lp);
     SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
-    reinterpret_cast<TForm1*>(cs->lpCreateParams)->hwnd_ = hwnd;
+    reinterpret_cast<MainWindow*>(cs->lpCreateParams)->hwnd_ = hwnd;
   }
-  auto* self = reinterpret_cast<TForm1*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+  auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
   if (self == nullptr) return DefWindowProcA(hwnd, msg, wp, lp);
   return self->Handle(msg, wp, lp);
 }
 
-LRESULT CALLBACK TForm1::PanelProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT CALLBACK MainWindow::PanelProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   // The panels only hold buttons: their commands go to the main window.
   if (msg == WM_COMMAND || msg == WM_NOTIFY) return SendMessageA(GetParent(hwnd), msg, wp, lp);
   return DefWindowProcA(hwnd, msg, wp, lp);
 }
 
-LRESULT CALLBACK TForm1::MemoProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-  auto* self = reinterpret_cast<TForm1*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-  if (msg == WM_KEYDOWN && self->logic_->Memo1KeyDown(static_cast<int>(wp), GetKeyState(VK_CONTROL) < 0)) {
+LRESULT CALLBACK MainWindow::TextAreaProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+  if (msg == WM_KEYDOWN && self->logic_->TextAreaKeyDown(static_cast<int>(wp), GetKeyState(VK_CONTROL) < 0)) {
     return 0;
   }
-  return CallWindowProcA(self->memoDefault_, hwnd, msg, wp, lp);
+  return CallWindowProcA(self->textAreaDefault_, hwnd, msg, wp, lp);
 }
 
-LRESULT TForm1::Handle(UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT MainWindow::Handle(UINT msg, WPARAM wp, LPARAM lp) {
   switch (msg) {
     case WM_SIZE:
       Layout();
@@ -344,7 +332,7 @@ LRESULT TForm1::Handle(UINT msg, WPARAM wp, LPARAM lp) {
         HWND focus = GetFocus();
         if (focus != nullptr && IsChild(hwnd_, focus)) lastFocus_ = focus;
       } else if (!HIWORD(wp)) {
-        SetFocus(lastFocus_ != nullptr && IsWindow(lastFocus_) ? lastFocus_ : memo_.Handle());
+        SetFocus(lastFocus_ != nullptr && IsWindow(lastFocus_) ? lastFocus_ : output_.Handle());
       }
       return 0;
     case WM_SETCURSOR:
@@ -364,23 +352,23 @@ LRESULT TForm1::Handle(UINT msg, WPARAM wp, LPARAM lp) {
   return DefWindowProcA(hwnd_, msg, wp, lp);
 }
 
-void TForm1::ShowError(std::string_view text) {
+void MainWindow::ShowError(std::string_view text) {
   MessageBoxA(hwnd_, std::string(text).c_str(), kMessageBoxCaption, kErrorBoxStyle);
 }
 
-bool TForm1::AskYesNo(std::string_view text) {
+bool MainWindow::AskYesNo(std::string_view text) {
   return MessageBoxA(hwnd_, std::string(text).c_str(), kMessageBoxCaption, kQuestionBoxStyle) == IDYES;
 }
 
-void TForm1::ShowInformation(std::string_view text) {
+void MainWindow::ShowInformation(std::string_view text) {
   MessageBoxA(hwnd_, std::string(text).c_str(), kMessageBoxCaption, kInformationBoxStyle);
 }
 
-void TForm1::ReportFailure(std::string_view text) {
+void MainWindow::ReportFailure(std::string_view text) {
   MessageBoxA(hwnd_, std::string(text).c_str(), kMessageBoxCaption, MB_OK | MB_ICONERROR);
 }
 
-bool TForm1::ChooseFile(std::string_view filter, std::string& fileName) {
+bool MainWindow::ChooseFile(std::string_view filter, std::string& fileName) {
   const std::string dialogFilter = DialogFilter(filter);
   std::string buffer(32768, '\0');
   OPENFILENAMEA ofn = {};
@@ -397,10 +385,10 @@ bool TForm1::ChooseFile(std::string_view filter, std::string& fileName) {
   return true;
 }
 
-void TForm1::SetStatusText(std::string_view text) { SetWindowTextA(sb1_, std::string(text).c_str()); }
+void MainWindow::SetStatusText(std::string_view text) { SetWindowTextA(statusBar_, std::string(text).c_str()); }
 
-void TForm1::SetWindowFont(const FontDescription& font) {
-  HFONT f = CreateDescribedFont(font, DesignedFont(LanguageFont::kWindow));
+void MainWindow::SetWindowFont(const platform::FontDescription& font) {
+  HFONT f = platform::CreateDescribedFont(font, DesignedFont(LanguageFont::kWindow));
   if (f == nullptr) return;
   // The old font goes only after no control uses it any more.
   HFONT old = windowFont_;
@@ -410,34 +398,34 @@ void TForm1::SetWindowFont(const FontDescription& font) {
   if (old != nullptr) DeleteObject(old);
 }
 
-void TForm1::SetMemoFont(const FontDescription& font) {
-  HFONT f = CreateDescribedFont(font, DesignedFont(LanguageFont::kText));
+void MainWindow::SetTextAreaFont(const platform::FontDescription& font) {
+  HFONT f = platform::CreateDescribedFont(font, DesignedFont(LanguageFont::kText));
   if (f == nullptr) return;
-  HFONT old = memoFont_;
-  memoFont_ = f;
+  HFONT old = textFont_;
+  textFont_ = f;
   ApplyFonts();
   if (old != nullptr) DeleteObject(old);
 }
 
-void TForm1::ActionsChanged() {
+void MainWindow::ActionsChanged() {
   if (hwnd_ != nullptr) RebuildMenu();
 }
 
-void TForm1::CloseWindow() { PostMessageA(hwnd_, WM_CLOSE, 0, 0); }
+void MainWindow::CloseWindow() { PostMessageA(hwnd_, WM_CLOSE, 0, 0); }
 
-void TForm1::OpenHelp(const std::string& helpFile) {
+void MainWindow::OpenHelp(const std::string& helpFile) {
   constexpr UINT kHelpTopics = 11;  // HELP_FINDER
   WinHelpA(hwnd_, helpFile.c_str(), kHelpTopics, 0);
 }
 
-void TForm1::ShowAboutBox() {
-  TAboutBox box(hwnd_, setup_.icon, setup_.languageFile);
+void MainWindow::ShowAboutBox() {
+  AboutBox box(hwnd_, setup_.icon, setup_.languageFile);
   box.ShowModal();
 }
 
-void TForm1::BringToFront() { SetForegroundWindow(hwnd_); }
+void MainWindow::BringToFront() { SetForegroundWindow(hwnd_); }
 
-void TForm1::SetWaitCursor(bool on) {
+void MainWindow::SetWaitCursor(bool on) {
   waitCursor_ = on;
   SetCursor(LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(on ? IDC_WAIT : IDC_ARROW)));
 }

@@ -22,6 +22,12 @@ constexpr std::array<MessageEntry, kMessageCount> kDefaults = {{
     {"RS_007", "「Registry Expander」を使用するレジストリエントリを選択して下さい"},
     {"RS_008", "レジストリキーを選択して下さい"},
     {"RS_009", "マイコンピュータ"},
+    {"", "元に戻す(&U)"},
+    {"", "切り取り(&T)"},
+    {"", "コピー(&C)"},
+    {"", "貼り付け(&P)"},
+    {"", "削除(&D)"},
+    {"", "すべて選択(&A)"},
 }};
 
 }  // namespace
@@ -34,8 +40,9 @@ void MessageTable::SetDefaults() {
 
 void MessageTable::OverrideFromLanguageFile(const std::string& language_file) {
   if (!LanguageFilePresent(language_file)) return;
-  for (std::size_t i = 0; i < kMessageCount; ++i)
-    texts_[i] = ReadIniString(language_file, "Strings", kDefaults[i].key, texts_[i]);
+  for (std::size_t i = 0; i < kMessageCount; ++i) {
+    if (!kDefaults[i].key.empty()) texts_[i] = ReadIniString(language_file, "Strings", kDefaults[i].key, texts_[i]);
+  }
 }
 
 std::string_view MessageKey(MessageId id) { return kDefaults[static_cast<std::size_t>(id)].key; }

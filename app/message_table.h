@@ -1,6 +1,8 @@
-// The nine user-visible message texts, keyed RS_001 to RS_009. Filled with the
-// Japanese defaults at start-up, optionally overridden from the language file's
-// "Strings" section, and read-only afterwards.
+// The user-visible message texts. Filled with the Japanese defaults at
+// start-up, the nine with a language-file key (RS_001 to RS_009) optionally
+// overridden from the language file's "Strings" section, and read-only
+// afterwards. The text area's context-menu captions have no key and keep
+// their built-in texts.
 #pragma once
 
 #include <array>
@@ -11,18 +13,24 @@
 namespace vindra::app {
 
 enum class MessageId : std::size_t {
-  RS_001,  // caption in the key picker for the Convert command
-  RS_002,  // error: the chosen root key is not allowed
-  RS_003,  // error: a key of HKEY_LOCAL_MACHINE outside SOFTWARE\ and SYSTEM\.
-  RS_004,  // first line of the append-or-replace question
-  RS_005,  // second line of that question
-  RS_006,  // information after a live-registry export
-  RS_007,  // caption in the key picker for the RegExpander command
-  RS_008,  // title of the key picker
-  RS_009,  // top node of the key picker's tree
+  ConvertPickerCaption,      // caption in the key picker for the Convert command
+  RootNotAllowed,            // error: the chosen root key is not allowed
+  OutsideSoftwareOrSystem,   // error: a key of HKEY_LOCAL_MACHINE outside SOFTWARE\ and SYSTEM\.
+  OutputKept,                // first line of the append-or-replace question
+  AppendQuestion,            // second line of that question
+  ExportFinished,            // information after a live-registry export
+  RegExpanderPickerCaption,  // caption in the key picker for the RegExpander command
+  PickerTitle,               // title of the key picker
+  PickerTopNode,             // top node of the key picker's tree
+  MenuUndo,                  // the text area's context menu
+  MenuCut,
+  MenuCopy,
+  MenuPaste,
+  MenuDelete,
+  MenuSelectAll,
 };
 
-inline constexpr std::size_t kMessageCount = 9;
+inline constexpr std::size_t kMessageCount = 15;
 
 class MessageTable {
  public:
@@ -35,16 +43,17 @@ class MessageTable {
   // Replaces every entry by its Japanese default.
   void SetDefaults();
 
-  // For each key RS_001..RS_009 in turn, the entry becomes the key's value in
-  // the "Strings" section of `language_file`, the current text being the
-  // default. Reads nothing when the file is not present.
+  // For each keyed message in turn (RS_001..RS_009), the entry becomes the
+  // key's value in the "Strings" section of `language_file`, the current text
+  // being the default. Reads nothing when the file is not present.
   void OverrideFromLanguageFile(const std::string& language_file);
 
  private:
   std::array<std::string, kMessageCount> texts_;
 };
 
-// The key of a message in the language file ("RS_001" ...).
+// The key of a message in the language file ("RS_001" ...); empty for a
+// message the language file cannot change.
 std::string_view MessageKey(MessageId id);
 
 // The Japanese default text of a message.

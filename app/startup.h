@@ -37,8 +37,4 @@ std::string PrepareLanguage(std::string_view executable_path, MessageTable& mess
 // loop. Returns the main window's exit code.
 int StartUp(std::string_view executable_path, ApplicationShell& shell);
 
-// The full path of the running executable in the ANSI code page (empty when it
-// cannot be determined).
-std::string ExecutablePath();
-
 }  // namespace vindra::app

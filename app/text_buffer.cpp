@@ -26,8 +26,7 @@ std::vector<std::string_view> SplitLines(std::string_view text) {
 }  // namespace
 
 std::size_t TextBuffer::CharLength(const std::string& line, std::size_t col) {
-  if (col + 1 < line.size() && platform::IsAnsiLeadByte(static_cast<unsigned char>(line[col]))) return 2;
-  return 1;
+  return platform::CharLengthAt(line, col);
 }
 
 void TextBuffer::SetText(std::string_view text) {

@@ -1,4 +1,4 @@
-// The text of Memo1 as a list of lines of ANSI (DBCS) text, with the editing
+// The text of OutputArea as a list of lines of ANSI (DBCS) text, with the editing
 // operations of a multi-line text area: insert, erase, ranges, character-wise
 // movement that never splits a double-byte character, and the output list's
 // append rule. Appending a line costs the same however long the text is.

@@ -11,16 +11,12 @@ namespace {
 
 constexpr int kMargin = 2;
 constexpr int kMenuCut = 1, kMenuCopy = 2, kMenuPaste = 3, kMenuDelete = 4, kMenuSelectAll = 5, kMenuUndo = 6;
-constexpr std::size_t kUndoSteps = 1000;
 
 bool KeyHeld(int key) { return GetKeyState(key) < 0; }
 
-// Characters that end a word for double-click selection.
-bool IsWordBreak(unsigned char c) { return c <= ' ' || std::strchr("\",;=\\[]()<>{}|'`", c) != nullptr; }
-
 }  // namespace
 
-HWND TextView::Create(HWND parent, int id, DWORD style, DWORD exStyle) {
+HWND TextView::Create(HWND parent, int id, DWORD style, DWORD exStyle, const MessageTable& messages) {
   static bool registered = false;
   if (!registered) {
     WNDCLASSEXA wc = {};
@@ -34,7 +30,8 @@ HWND TextView::Create(HWND parent, int id, DWORD style, DWORD exStyle) {
     registered = RegisterClassExA(&wc) != 0;
   }
   return CreateWindowExA(exStyle, kTextViewClass, "", WS_CHILD | WS_VISIBLE | style, 0, 0, 10, 10, parent,
-                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr), nullptr);
+                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleA(nullptr),
+                         const_cast<MessageTable*>(&messages));
 }
 
 TextView* TextView::From(HWND hwnd) {
@@ -48,7 +45,8 @@ TextView* TextView::From(HWND hwnd) {
 LRESULT CALLBACK TextView::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   auto* self = reinterpret_cast<TextView*>(GetWindowLongPtrA(hwnd, 0));
   if (msg == WM_NCCREATE) {
-    self = new TextView(hwnd);
+    const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lp);
+    self = new TextView(hwnd, *static_cast<const MessageTable*>(create->lpCreateParams));
     SetWindowLongPtrA(hwnd, 0, reinterpret_cast<LONG_PTR>(self));
     self->measureDc_ = CreateCompatibleDC(nullptr);
     self->font_ = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
@@ -86,11 +84,11 @@ int TextView::VisibleLines() const {
 }
 
 std::size_t TextView::ColumnAt(std::size_t line, int x) const {
-  const std::string& s = buffer_.Line(line);
+  const std::string& s = Buffer().Line(line);
   int left = 0;
   std::size_t col = 0;
   while (col < s.size()) {
-    const std::size_t next = buffer_.NextChar({line, col}).col;
+    const std::size_t next = Buffer().NextChar({line, col}).col;
     if (next <= col) break;
     SIZE size = {};
     GetTextExtentPoint32A(measureDc_, s.data() + col, static_cast<int>(next - col), &size);
@@ -103,7 +101,7 @@ std::size_t TextView::ColumnAt(std::size_t line, int x) const {
 
 TextPos TextView::PosFromPoint(int x, int y) const {
   long long line = top_ + (y < 0 ? (y - lineHeight_ + 1) / lineHeight_ : y / lineHeight_);
-  line = std::clamp<long long>(line, 0, static_cast<long long>(buffer_.LineCount()) - 1);
+  line = std::clamp<long long>(line, 0, static_cast<long long>(Buffer().LineCount()) - 1);
   return {static_cast<std::size_t>(line), ColumnAt(static_cast<std::size_t>(line), x + xOffset_ - kMargin)};
 }
 
@@ -114,13 +112,13 @@ void TextView::UpdateScrollBars() {
   si.cbSize = sizeof si;
   si.fMask = SIF_ALL | SIF_DISABLENOSCROLL;
   si.nMin = 0;
-  si.nMax = static_cast<int>(std::min<std::size_t>(buffer_.LineCount() - 1, 0x7FFFFFFF));
+  si.nMax = static_cast<int>(std::min<std::size_t>(Buffer().LineCount() - 1, 0x7FFFFFFF));
   si.nPage = static_cast<UINT>(VisibleLines());
   si.nPos = static_cast<int>(top_);
   SetScrollInfo(hwnd_, SB_VERT, &si, TRUE);
   // The widest line estimated from its length: exact for fixed-pitch Japanese
   // fonts (a double-byte character is two columns wide), close for others.
-  const long long width = static_cast<long long>(buffer_.MaxLineLength()) * aveWidth_ + 2 * kMargin + aveWidth_;
+  const long long width = static_cast<long long>(Buffer().MaxLineLength()) * aveWidth_ + 2 * kMargin + aveWidth_;
   si.nMax = static_cast<int>(std::min<long long>(std::max<long long>(width, xOffset_ + r.right), 0x7FFFFFFF));
   si.nPage = static_cast<UINT>(std::max<LONG>(r.right, 1));
   si.nPos = xOffset_;
@@ -129,8 +127,8 @@ void TextView::UpdateScrollBars() {
 
 void TextView::PlaceCaret() {
   if (!focused_) return;
-  const long long row = static_cast<long long>(caret_.line) - top_;
-  const int x = kMargin - xOffset_ + TextWidth(buffer_.Line(caret_.line), caret_.col);
+  const long long row = static_cast<long long>(editor_.Caret().line) - top_;
+  const int x = kMargin - xOffset_ + TextWidth(Buffer().Line(editor_.Caret().line), editor_.Caret().col);
   SetCaretPos(x, static_cast<int>(std::clamp<long long>(row, -2, 100000) * lineHeight_));
 }
 
@@ -146,10 +144,11 @@ void TextView::EnsureCaretVisible() {
   GetClientRect(hwnd_, &r);
   const long long visible = VisibleLines();
   long long top = top_;
-  if (static_cast<long long>(caret_.line) < top) top = static_cast<long long>(caret_.line);
-  if (static_cast<long long>(caret_.line) >= top + visible) top = static_cast<long long>(caret_.line) - visible + 1;
+  const long long caretLine = static_cast<long long>(editor_.Caret().line);
+  if (caretLine < top) top = caretLine;
+  if (caretLine >= top + visible) top = caretLine - visible + 1;
   const int width = static_cast<int>(r.right);
-  const int x = kMargin + TextWidth(buffer_.Line(caret_.line), caret_.col);
+  const int x = kMargin + TextWidth(Buffer().Line(editor_.Caret().line), editor_.Caret().col);
   int xOffset = xOffset_;
   if (x - xOffset < kMargin) xOffset = std::max(0, x - width / 3);
   if (x - xOffset > width - kMargin - 1) xOffset = x - width + width / 3;
@@ -158,22 +157,36 @@ void TextView::EnsureCaretVisible() {
 }
 
 void TextView::ScrollTo(long long top, long long x) {
-  const long long maxTop = std::max<long long>(0, static_cast<long long>(buffer_.LineCount()) - VisibleLines());
+  const long long maxTop = std::max<long long>(0, static_cast<long long>(Buffer().LineCount()) - VisibleLines());
   top_ = std::clamp<long long>(top, 0, maxTop);
   xOffset_ = static_cast<int>(std::clamp<long long>(x, 0, 0x7FFFFFF));
   Refresh();
 }
 
 void TextView::MoveCaret(TextPos to, bool extend) {
-  caret_ = buffer_.Clamp(to);
-  if (!extend) anchor_ = caret_;
+  editor_.MoveCaret(to, extend);
+  EnsureCaretVisible();
+  Refresh();
+}
+
+void TextView::MoveVertically(long long lines, bool extend) {
+  const TextPos c = editor_.Caret();
+  if (goalX_ < 0) goalX_ = TextWidth(Buffer().Line(c.line), c.col);
+  const long long lastLine = static_cast<long long>(Buffer().LineCount()) - 1;
+  const long long target = std::clamp<long long>(static_cast<long long>(c.line) + lines, 0, lastLine);
+  const int keep = goalX_;
+  MoveCaret({static_cast<std::size_t>(target), ColumnAt(static_cast<std::size_t>(target), keep)}, extend);
+  goalX_ = keep;
+}
+
+void TextView::AfterEdit() {
+  goalX_ = -1;
   EnsureCaretVisible();
   Refresh();
 }
 
 void TextView::ShowStart() {
-  undo_.clear();
-  caret_ = anchor_ = {};
+  editor_.ResetToStart();
   top_ = 0;
   xOffset_ = 0;
   goalX_ = -1;
@@ -181,8 +194,7 @@ void TextView::ShowStart() {
 }
 
 void TextView::ShowEnd() {
-  undo_.clear();
-  caret_ = anchor_ = buffer_.End();
+  editor_.ResetToEnd();
   goalX_ = -1;
   EnsureCaretVisible();
   Refresh();
@@ -194,50 +206,28 @@ void TextView::SetRedraw(bool on) {
 }
 
 void TextView::SelectAll() {
-  anchor_ = {};
-  caret_ = buffer_.End();
+  editor_.SelectAll();
   Refresh();
 }
 
 void TextView::ReplaceSelection(std::string_view text) {
-  const TextPos start = SelStart();
-  std::string removed = buffer_.Range(start, SelEnd());
-  buffer_.Erase(start, SelEnd());
-  caret_ = anchor_ = buffer_.Insert(start, text);
-  // Typing goes back in one step, not character by character.
-  if (removed.empty() && !undo_.empty() && undo_.back().removed.empty() && !undo_.back().inserted.empty() &&
-      undo_.back().end == start && !text.empty() && text != "\r\n") {
-    undo_.back().inserted.append(text);
-    undo_.back().end = caret_;
-  } else if (!removed.empty() || !text.empty()) {
-    undo_.push_back({start, caret_, std::move(removed), std::string(text)});
-    if (undo_.size() > kUndoSteps) undo_.pop_front();
-  }
-  goalX_ = -1;
-  EnsureCaretVisible();
-  Refresh();
+  editor_.ReplaceSelection(text);
+  AfterEdit();
 }
 
 bool TextView::Undo() {
-  if (undo_.empty()) return false;
-  const UndoStep step = std::move(undo_.back());
-  undo_.pop_back();
-  buffer_.Erase(step.at, step.end);
-  anchor_ = step.at;
-  caret_ = buffer_.Insert(step.at, step.removed);
-  goalX_ = -1;
-  EnsureCaretVisible();
-  Refresh();
+  if (!editor_.Undo()) return false;
+  AfterEdit();
   return true;
 }
 
 void TextView::DeleteSelection() {
-  if (HasSelection()) ReplaceSelection({});
+  if (editor_.HasSelection()) ReplaceSelection({});
 }
 
 void TextView::Copy() {
-  if (!HasSelection()) return;
-  const std::string text = buffer_.Range(SelStart(), SelEnd());
+  if (!editor_.HasSelection()) return;
+  const std::string text = editor_.SelectedText();
   if (!OpenClipboard(hwnd_)) return;
   EmptyClipboard();
   HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE, text.size() + 1);
@@ -262,114 +252,49 @@ void TextView::Paste() {
   if (!text.empty()) ReplaceSelection(text);
 }
 
-void TextView::SelectWordAt(TextPos p) {
-  const std::string& s = buffer_.Line(p.line);
-  std::size_t start = buffer_.CharStart(p.line, p.col), end = start;
-  while (start > 0) {
-    const std::size_t prev = buffer_.PrevChar({p.line, start}).col;
-    if (IsWordBreak(static_cast<unsigned char>(s[prev]))) break;
-    start = prev;
-  }
-  while (end < s.size() && !IsWordBreak(static_cast<unsigned char>(s[end]))) end = buffer_.NextChar({p.line, end}).col;
-  anchor_ = {p.line, start};
-  caret_ = {p.line, end};
-  Refresh();
+void TextView::Cut() {
+  Copy();
+  DeleteSelection();
 }
 
 void TextView::KeyDown(WPARAM key) {
-  const bool shift = KeyHeld(VK_SHIFT), ctrl = KeyHeld(VK_CONTROL);
-  const TextPos c = caret_;
-  const std::size_t lineLength = buffer_.Line(c.line).size();
-  auto vertical = [&](long long lines) {
-    if (goalX_ < 0) goalX_ = TextWidth(buffer_.Line(c.line), c.col);
-    const long long target =
-        std::clamp<long long>(static_cast<long long>(c.line) + lines, 0, static_cast<long long>(buffer_.LineCount()) - 1);
-    const int keep = goalX_;
-    MoveCaret({static_cast<std::size_t>(target), ColumnAt(static_cast<std::size_t>(target), keep)}, shift);
-    goalX_ = keep;
-  };
-  switch (key) {
-    case VK_LEFT:
-      goalX_ = -1;
-      MoveCaret(HasSelection() && !shift ? SelStart() : buffer_.PrevChar(c), shift);
-      break;
-    case VK_RIGHT:
-      goalX_ = -1;
-      MoveCaret(HasSelection() && !shift ? SelEnd() : buffer_.NextChar(c), shift);
-      break;
-    case VK_UP: vertical(-1); break;
-    case VK_DOWN: vertical(1); break;
-    case VK_PRIOR: vertical(-VisibleLines()); break;
-    case VK_NEXT: vertical(VisibleLines()); break;
-    case VK_HOME:
-      goalX_ = -1;
-      MoveCaret(ctrl ? TextPos{} : TextPos{c.line, 0}, shift);
-      break;
-    case VK_END:
-      goalX_ = -1;
-      MoveCaret(ctrl ? buffer_.End() : TextPos{c.line, lineLength}, shift);
-      break;
-    case VK_DELETE:
-      if (shift) {
-        Copy();
-        DeleteSelection();
-      } else if (HasSelection()) {
-        DeleteSelection();
-      } else {
-        anchor_ = buffer_.NextChar(c);
-        DeleteSelection();
-      }
-      break;
-    case VK_INSERT:
-      if (ctrl) Copy();
-      if (shift) Paste();
-      break;
-    default:
-      if (ctrl && key == 'C') Copy();
-      if (ctrl && key == 'X') {
-        Copy();
-        DeleteSelection();
-      }
-      if (ctrl && key == 'V') Paste();
-      if (ctrl && key == 'A') SelectAll();
-      if (ctrl && key == 'Z') Undo();
-      break;
-  }
+  const KeyBinding binding = BindKey(static_cast<int>(key), KeyHeld(VK_SHIFT), KeyHeld(VK_CONTROL));
+  RunCommand(binding.first, binding.extend);
+  RunCommand(binding.second, binding.extend);
 }
 
-void TextView::Char(unsigned char c) {
-  if (leadByte_ >= 0) {
-    const char pair[2] = {static_cast<char>(leadByte_), static_cast<char>(c)};
-    leadByte_ = -1;
-    ReplaceSelection(std::string_view(pair, 2));
-    return;
-  }
-  if (c == '\b') {
-    if (!HasSelection()) anchor_ = buffer_.PrevChar(caret_);
-    DeleteSelection();
-  } else if (c == '\r') {
-    ReplaceSelection("\r\n");
-  } else if (c == '\t' || c >= 0x20) {
-    if (c != 0x7F && IsDBCSLeadByte(c)) {
-      leadByte_ = c;
+void TextView::RunCommand(EditCommand command, bool extend) {
+  switch (command) {
+    case EditCommand::None: return;
+    case EditCommand::LineUp: MoveVertically(-1, extend); return;
+    case EditCommand::LineDown: MoveVertically(1, extend); return;
+    case EditCommand::PageUp: MoveVertically(-VisibleLines(), extend); return;
+    case EditCommand::PageDown: MoveVertically(VisibleLines(), extend); return;
+    case EditCommand::Copy: Copy(); return;
+    case EditCommand::Paste: Paste(); return;
+    case EditCommand::SelectAll: SelectAll(); return;
+    case EditCommand::Undo: Undo(); return;
+    case EditCommand::DeleteSelection: DeleteSelection(); return;
+    default:
+      editor_.Apply(command, extend);
+      AfterEdit();
       return;
-    }
-    if (c != 0x7F) ReplaceSelection(std::string_view(reinterpret_cast<const char*>(&c), 1));
   }
 }
 
 void TextView::ContextMenu(int x, int y) {
   HMENU menu = CreatePopupMenu();
-  const UINT sel = HasSelection() ? MF_ENABLED : MF_GRAYED;
-  AppendMenuA(menu, MF_STRING | (undo_.empty() ? MF_GRAYED : MF_ENABLED), kMenuUndo, "元に戻す(&U)");
+  const UINT sel = editor_.HasSelection() ? MF_ENABLED : MF_GRAYED;
+  auto caption = [&](MessageId id) { return messages_.Get(id).c_str(); };
+  AppendMenuA(menu, MF_STRING | (editor_.CanUndo() ? MF_ENABLED : MF_GRAYED), kMenuUndo, caption(MessageId::MenuUndo));
   AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-  AppendMenuA(menu, MF_STRING | sel, kMenuCut, "切り取り(&T)");
-  AppendMenuA(menu, MF_STRING | sel, kMenuCopy, "コピー(&C)");
+  AppendMenuA(menu, MF_STRING | sel, kMenuCut, caption(MessageId::MenuCut));
+  AppendMenuA(menu, MF_STRING | sel, kMenuCopy, caption(MessageId::MenuCopy));
   AppendMenuA(menu, MF_STRING | (IsClipboardFormatAvailable(CF_TEXT) ? MF_ENABLED : MF_GRAYED), kMenuPaste,
-              "貼り付け(&P)");
-  AppendMenuA(menu, MF_STRING | sel, kMenuDelete, "削除(&D)");
+              caption(MessageId::MenuPaste));
+  AppendMenuA(menu, MF_STRING | sel, kMenuDelete, caption(MessageId::MenuDelete));
   AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-  AppendMenuA(menu, MF_STRING, kMenuSelectAll, "すべて選択(&A)");
+  AppendMenuA(menu, MF_STRING, kMenuSelectAll, caption(MessageId::MenuSelectAll));
   if (x == -1 && y == -1) {
     POINT p;
     GetCaretPos(&p);
@@ -381,7 +306,7 @@ void TextView::ContextMenu(int x, int y) {
   DestroyMenu(menu);
   switch (choice) {
     case kMenuUndo: Undo(); break;
-    case kMenuCut: Copy(); DeleteSelection(); break;
+    case kMenuCut: Cut(); break;
     case kMenuCopy: Copy(); break;
     case kMenuPaste: Paste(); break;
     case kMenuDelete: DeleteSelection(); break;
@@ -397,13 +322,13 @@ void TextView::Paint() {
   FillRect(dc, &ps.rcPaint, GetSysColorBrush(IsWindowEnabled(hwnd_) ? COLOR_WINDOW : COLOR_BTNFACE));
   HGDIOBJ oldFont = SelectObject(dc, font_);
   SetBkMode(dc, TRANSPARENT);
-  const TextPos s = SelStart(), e = SelEnd();
-  const bool selection = HasSelection();
+  const TextPos s = editor_.SelectionStart(), e = editor_.SelectionEnd();
+  const bool selection = editor_.HasSelection();
   const long long first = top_ + ps.rcPaint.top / lineHeight_;
   const long long last = std::min<long long>(top_ + ps.rcPaint.bottom / lineHeight_ + 1,
-                                             static_cast<long long>(buffer_.LineCount()) - 1);
+                                             static_cast<long long>(Buffer().LineCount()) - 1);
   for (long long l = first; l <= last; ++l) {
-    const std::string& line = buffer_.Line(static_cast<std::size_t>(l));
+    const std::string& line = Buffer().Line(static_cast<std::size_t>(l));
     const int y = static_cast<int>((l - top_) * lineHeight_);
     const int x0 = kMargin - xOffset_;
     SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
@@ -424,15 +349,26 @@ void TextView::Paint() {
 }
 
 LRESULT TextView::Handle(UINT msg, WPARAM wp, LPARAM lp) {
+  LRESULT result = 0;
+  if (HandleDrawingAndFocus(msg, wp, lp, result) || HandleKeyboardAndMouse(msg, wp, lp, result) ||
+      HandleScrolling(msg, wp, lp, result) || HandleTextMessages(msg, wp, lp, result) ||
+      HandleEditMessages(msg, wp, lp, result)) {
+    return result;
+  }
+  return DefWindowProcA(hwnd_, msg, wp, lp);
+}
+
+bool TextView::HandleDrawingAndFocus(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
   switch (msg) {
     case WM_PAINT:
       Paint();
-      return 0;
+      return true;
     case WM_ERASEBKGND:
-      return 1;
+      result = 1;
+      return true;
     case WM_SIZE:
       if (redraw_) UpdateScrollBars();
-      return 0;
+      return true;
     case WM_SETFONT:
       font_ = wp != 0 ? reinterpret_cast<HFONT>(wp) : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
       UpdateMetrics();
@@ -441,180 +377,206 @@ LRESULT TextView::Handle(UINT msg, WPARAM wp, LPARAM lp) {
         ShowCaret(hwnd_);
       }
       if (lp != 0) Refresh();
-      return 0;
+      return true;
     case WM_GETFONT:
-      return reinterpret_cast<LRESULT>(font_);
+      result = reinterpret_cast<LRESULT>(font_);
+      return true;
     case WM_SETFOCUS:
       focused_ = true;
       CreateCaret(hwnd_, nullptr, 1, lineHeight_);
       PlaceCaret();
       ShowCaret(hwnd_);
-      return 0;
+      return true;
     case WM_KILLFOCUS:
       focused_ = false;
       DestroyCaret();
-      return 0;
+      return true;
+    case WM_SETREDRAW:
+      SetRedraw(wp != 0);
+      return true;
+  }
+  return false;
+}
+
+bool TextView::HandleKeyboardAndMouse(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+  switch (msg) {
     case WM_GETDLGCODE: {
-      LRESULT code = DLGC_WANTCHARS | DLGC_WANTARROWS | DLGC_HASSETSEL;
+      result = DLGC_WANTCHARS | DLGC_WANTARROWS | DLGC_HASSETSEL;
       const MSG* m = reinterpret_cast<const MSG*>(lp);
-      if (m == nullptr || m->wParam != VK_TAB) code |= DLGC_WANTALLKEYS;
-      return code;
+      if (m == nullptr || m->wParam != VK_TAB) result |= DLGC_WANTALLKEYS;
+      return true;
     }
     case WM_KEYDOWN:
       KeyDown(wp);
-      return 0;
+      return true;
     case WM_CHAR:
-      Char(static_cast<unsigned char>(wp));
-      return 0;
-    case WM_IME_CHAR: {
-      const unsigned w = static_cast<unsigned>(wp);
-      if (w > 0xFF) {
-        const char pair[2] = {static_cast<char>(w >> 8), static_cast<char>(w & 0xFF)};
-        ReplaceSelection(std::string_view(pair, 2));
-      } else {
-        Char(static_cast<unsigned char>(w));
-      }
-      return 0;
-    }
-    case WM_LBUTTONDOWN: {
+      editor_.TypeByte(static_cast<unsigned char>(wp));
+      AfterEdit();
+      return true;
+    case WM_IME_CHAR:
+      editor_.TypeInputMethodChar(static_cast<unsigned>(wp));
+      AfterEdit();
+      return true;
+    case WM_LBUTTONDOWN:
       SetFocus(hwnd_);
       goalX_ = -1;
       MoveCaret(PosFromPoint(GET_X_LPARAM(lp), GET_Y_LPARAM(lp)), (wp & MK_SHIFT) != 0);
       SetCapture(hwnd_);
       dragging_ = true;
-      return 0;
-    }
+      return true;
     case WM_MOUSEMOVE:
       if (dragging_) MoveCaret(PosFromPoint(GET_X_LPARAM(lp), GET_Y_LPARAM(lp)), true);
-      return 0;
+      return true;
     case WM_LBUTTONUP:
       if (dragging_) {
         dragging_ = false;
         ReleaseCapture();
       }
-      return 0;
+      return true;
     case WM_LBUTTONDBLCLK:
-      SelectWordAt(PosFromPoint(GET_X_LPARAM(lp), GET_Y_LPARAM(lp)));
-      return 0;
+      editor_.SelectWordAt(PosFromPoint(GET_X_LPARAM(lp), GET_Y_LPARAM(lp)));
+      Refresh();
+      return true;
     case WM_CAPTURECHANGED:
       dragging_ = false;
-      return 0;
-    case WM_MOUSEWHEEL:
-      ScrollTo(top_ - 3LL * GET_WHEEL_DELTA_WPARAM(wp) / WHEEL_DELTA, xOffset_);
-      return 0;
-    case WM_VSCROLL:
-    case WM_HSCROLL: {
-      const bool vertical = msg == WM_VSCROLL;
-      SCROLLINFO si = {};
-      si.cbSize = sizeof si;
-      si.fMask = SIF_ALL;
-      GetScrollInfo(hwnd_, vertical ? SB_VERT : SB_HORZ, &si);
-      const long long page = vertical ? VisibleLines() : static_cast<long long>(si.nPage);
-      const long long step = vertical ? 1 : aveWidth_ * 4;
-      long long pos = vertical ? top_ : xOffset_;
-      switch (LOWORD(wp)) {
-        case SB_LINEUP: pos -= step; break;
-        case SB_LINEDOWN: pos += step; break;
-        case SB_PAGEUP: pos -= page; break;
-        case SB_PAGEDOWN: pos += page; break;
-        case SB_THUMBTRACK:
-        case SB_THUMBPOSITION: pos = si.nTrackPos; break;
-        case SB_TOP: pos = 0; break;
-        case SB_BOTTOM: pos = si.nMax; break;
-        default: return 0;
-      }
-      if (vertical) {
-        ScrollTo(pos, xOffset_);
-      } else {
-        ScrollTo(top_, std::min<long long>(pos, std::max<long long>(0, si.nMax - static_cast<long long>(si.nPage) + 1)));
-      }
-      return 0;
-    }
+      return true;
     case WM_CONTEXTMENU:
       ContextMenu(GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
-      return 0;
-    case WM_SETREDRAW:
-      SetRedraw(wp != 0);
-      return 0;
-    case WM_SETTEXT:
-      buffer_.SetText(lp != 0 ? reinterpret_cast<const char*>(lp) : "");
-      ShowStart();
-      return TRUE;
-    case WM_GETTEXTLENGTH:
-      return static_cast<LRESULT>(buffer_.Length());
-    case WM_GETTEXT: {
-      if (wp == 0 || lp == 0) return 0;
-      const std::string text = buffer_.Text();
-      const std::size_t n = std::min<std::size_t>(text.size(), wp - 1);
-      std::memcpy(reinterpret_cast<char*>(lp), text.data(), n);
-      reinterpret_cast<char*>(lp)[n] = '\0';
-      return static_cast<LRESULT>(n);
-    }
-    case EM_GETLINECOUNT:
-      return static_cast<LRESULT>(buffer_.LineCount());
-    case EM_LINEINDEX: {
-      const std::size_t line = static_cast<INT_PTR>(wp) < 0 ? caret_.line : static_cast<std::size_t>(wp);
-      if (line >= buffer_.LineCount()) return -1;
-      return static_cast<LRESULT>(buffer_.Offset({line, 0}));
-    }
-    case EM_LINELENGTH: {
-      const std::size_t line =
-          static_cast<INT_PTR>(wp) < 0 ? caret_.line : buffer_.FromOffset(static_cast<std::size_t>(wp)).line;
-      return static_cast<LRESULT>(buffer_.Line(line).size());
-    }
-    case EM_LINEFROMCHAR:
-      return static_cast<LRESULT>(
-          static_cast<INT_PTR>(wp) < 0 ? caret_.line : buffer_.FromOffset(static_cast<std::size_t>(wp)).line);
-    case EM_GETFIRSTVISIBLELINE:
-      return static_cast<LRESULT>(top_);
-    case EM_GETSEL: {
-      const DWORD start = static_cast<DWORD>(buffer_.Offset(SelStart()));
-      const DWORD end = static_cast<DWORD>(buffer_.Offset(SelEnd()));
-      if (wp != 0) *reinterpret_cast<DWORD*>(wp) = start;
-      if (lp != 0) *reinterpret_cast<DWORD*>(lp) = end;
-      return MAKELRESULT(std::min<DWORD>(start, 0xFFFF), std::min<DWORD>(end, 0xFFFF));
-    }
-    case EM_SETSEL: {
-      const INT_PTR start = static_cast<INT_PTR>(static_cast<int>(wp));
-      const INT_PTR end = static_cast<INT_PTR>(static_cast<int>(lp));
-      if (start < 0) {
-        anchor_ = caret_;
-      } else {
-        anchor_ = buffer_.FromOffset(static_cast<std::size_t>(start));
-        caret_ = end < 0 ? buffer_.End() : buffer_.FromOffset(static_cast<std::size_t>(end));
-      }
-      Refresh();
-      return 0;
-    }
+      return true;
+  }
+  return false;
+}
+
+void TextView::Scroll(bool vertical, WPARAM request) {
+  SCROLLINFO si = {};
+  si.cbSize = sizeof si;
+  si.fMask = SIF_ALL;
+  GetScrollInfo(hwnd_, vertical ? SB_VERT : SB_HORZ, &si);
+  const long long page = vertical ? VisibleLines() : static_cast<long long>(si.nPage);
+  const long long step = vertical ? 1 : aveWidth_ * 4;
+  long long pos = vertical ? top_ : xOffset_;
+  switch (LOWORD(request)) {
+    case SB_LINEUP: pos -= step; break;
+    case SB_LINEDOWN: pos += step; break;
+    case SB_PAGEUP: pos -= page; break;
+    case SB_PAGEDOWN: pos += page; break;
+    case SB_THUMBTRACK:
+    case SB_THUMBPOSITION: pos = si.nTrackPos; break;
+    case SB_TOP: pos = 0; break;
+    case SB_BOTTOM: pos = si.nMax; break;
+    default: return;
+  }
+  if (vertical) {
+    ScrollTo(pos, xOffset_);
+  } else {
+    ScrollTo(top_, std::min<long long>(pos, std::max<long long>(0, si.nMax - static_cast<long long>(si.nPage) + 1)));
+  }
+}
+
+bool TextView::HandleScrolling(UINT msg, WPARAM wp, LPARAM, LRESULT&) {
+  switch (msg) {
+    case WM_MOUSEWHEEL:
+      ScrollTo(top_ - 3LL * GET_WHEEL_DELTA_WPARAM(wp) / WHEEL_DELTA, xOffset_);
+      return true;
+    case WM_VSCROLL:
+    case WM_HSCROLL:
+      Scroll(msg == WM_VSCROLL, wp);
+      return true;
     case EM_SCROLLCARET:
       EnsureCaretVisible();
       Refresh();
-      return 0;
+      return true;
+  }
+  return false;
+}
+
+// The whole text and its lines, as the edit control gives them.
+bool TextView::HandleTextMessages(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+  const std::size_t caretLine = editor_.Caret().line;
+  switch (msg) {
+    case WM_SETTEXT:
+      Buffer().SetText(lp != 0 ? reinterpret_cast<const char*>(lp) : "");
+      ShowStart();
+      result = TRUE;
+      return true;
+    case WM_GETTEXTLENGTH:
+      result = static_cast<LRESULT>(Buffer().Length());
+      return true;
+    case WM_GETTEXT: {
+      if (wp == 0 || lp == 0) return true;
+      const std::string text = Buffer().Text();
+      const std::size_t n = std::min<std::size_t>(text.size(), wp - 1);
+      std::memcpy(reinterpret_cast<char*>(lp), text.data(), n);
+      reinterpret_cast<char*>(lp)[n] = '\0';
+      result = static_cast<LRESULT>(n);
+      return true;
+    }
+    case EM_GETLINECOUNT:
+      result = static_cast<LRESULT>(Buffer().LineCount());
+      return true;
+    case EM_LINEINDEX: {
+      const std::size_t line = static_cast<INT_PTR>(wp) < 0 ? caretLine : static_cast<std::size_t>(wp);
+      result = line >= Buffer().LineCount() ? -1 : static_cast<LRESULT>(Buffer().Offset({line, 0}));
+      return true;
+    }
+    case EM_LINELENGTH: {
+      const std::size_t line =
+          static_cast<INT_PTR>(wp) < 0 ? caretLine : Buffer().FromOffset(static_cast<std::size_t>(wp)).line;
+      result = static_cast<LRESULT>(Buffer().Line(line).size());
+      return true;
+    }
+    case EM_LINEFROMCHAR:
+      result = static_cast<LRESULT>(
+          static_cast<INT_PTR>(wp) < 0 ? caretLine : Buffer().FromOffset(static_cast<std::size_t>(wp)).line);
+      return true;
+    case EM_GETFIRSTVISIBLELINE:
+      result = static_cast<LRESULT>(top_);
+      return true;
+  }
+  return false;
+}
+
+// Selection, replacement, undo and the clipboard, as the edit control takes them.
+bool TextView::HandleEditMessages(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+  switch (msg) {
+    case EM_GETSEL: {
+      const DWORD start = static_cast<DWORD>(Buffer().Offset(editor_.SelectionStart()));
+      const DWORD end = static_cast<DWORD>(Buffer().Offset(editor_.SelectionEnd()));
+      if (wp != 0) *reinterpret_cast<DWORD*>(wp) = start;
+      if (lp != 0) *reinterpret_cast<DWORD*>(lp) = end;
+      result = MAKELRESULT(std::min<DWORD>(start, 0xFFFF), std::min<DWORD>(end, 0xFFFF));
+      return true;
+    }
+    case EM_SETSEL:
+      editor_.SelectOffsets(static_cast<int>(wp), static_cast<int>(lp));
+      Refresh();
+      return true;
     case EM_REPLACESEL:
       ReplaceSelection(lp != 0 ? reinterpret_cast<const char*>(lp) : "");
-      return 0;
+      return true;
     case EM_SETLIMITTEXT:
-      return 0;
+      return true;
     case EM_CANUNDO:
-      return undo_.empty() ? FALSE : TRUE;
+      result = editor_.CanUndo() ? TRUE : FALSE;
+      return true;
     case EM_UNDO:
     case WM_UNDO:
-      return Undo() ? TRUE : FALSE;
+      result = Undo() ? TRUE : FALSE;
+      return true;
     case WM_COPY:
       Copy();
-      return 0;
+      return true;
     case WM_CUT:
-      Copy();
-      DeleteSelection();
-      return 0;
+      Cut();
+      return true;
     case WM_PASTE:
       Paste();
-      return 0;
+      return true;
     case WM_CLEAR:
       DeleteSelection();
-      return 0;
+      return true;
   }
-  return DefWindowProcA(hwnd_, msg, wp, lp);
+  return false;
 }
 
 }  // namespace vindra::app

@@ -1,5 +1,5 @@
 // Vindra.exe: the Win32 entry point. Start-up (language file, message table,
-// title) runs first; then the main window TForm1 runs until it is closed.
+// title) runs first; then the main window MainWindow runs until it is closed.
 #include <windows.h>
 
 #include <cstdlib>
@@ -9,7 +9,8 @@
 #include "app/main_window_win32.h"
 #include "app/resources/resource.h"
 #include "app/startup.h"
-#include "regbrowser/reg_dialog_win32.h"
+#include "platform/file_system.h"
+#include "regbrowser/key_picker_dialog_win32.h"
 #include "registry/win32_registry.h"
 
 namespace {
@@ -23,13 +24,13 @@ class Win32Shell final : public vindra::app::ApplicationShell {
 
   int RunMainWindow() override {
     vindra::registry::Win32RegistrySource registry;
-    vindra::regbrowser::Win32RegDialogFactory pickerDialogs(registry, nullptr);
+    vindra::regbrowser::Win32KeyPickerDialogFactory pickerDialogs(registry, nullptr);
     std::vector<std::string> arguments;
     for (int i = 1; i < __argc; ++i) arguments.emplace_back(__argv[i]);
     HICON icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_VINDRA));
 
-    vindra::app::TForm1 form1({registry, pickerDialogs, vindra::app::Messages(), vindra::app::LanguageFile(),
-                               vindra::app::ExecutablePath(), std::move(arguments), icon});
+    vindra::app::MainWindow form1({registry, pickerDialogs, vindra::app::Messages(), vindra::app::LanguageFile(),
+                               vindra::platform::ExecutablePath(), std::move(arguments), icon});
     HWND hwnd = form1.Create();
     if (hwnd == nullptr) return 1;
     SetWindowTextA(hwnd, title_.c_str());
@@ -47,5 +48,5 @@ class Win32Shell final : public vindra::app::ApplicationShell {
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
   Win32Shell shell(showCommand);
-  return vindra::app::StartUp(vindra::app::ExecutablePath(), shell);
+  return vindra::app::StartUp(vindra::platform::ExecutablePath(), shell);
 }

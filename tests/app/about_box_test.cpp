@@ -7,7 +7,7 @@
 namespace vindra::app {
 namespace {
 
-TEST(AboutBox, VersionLineUsesTheDecimalSeparator) {
+TEST(AboutBoxLogic, VersionLineUsesTheDecimalSeparator) {
   struct Case {
     std::string separator;
     int hundredths;
@@ -21,7 +21,7 @@ TEST(AboutBox, VersionLineUsesTheDecimalSeparator) {
   EXPECT_EQ(VersionLine("."), "version 2.94");
 }
 
-TEST(AboutBox, ShrinksToTheDesignedControls) {
+TEST(AboutBoxLogic, ShrinksToTheDesignedControls) {
   AboutLayout layout;
   EXPECT_EQ(ShrunkClientWidth(layout), 256);
   EXPECT_EQ(ShrunkClientHeight(layout), 150);
@@ -29,14 +29,14 @@ TEST(AboutBox, ShrinksToTheDesignedControls) {
 
 class RecordingView final : public AboutBoxView {
  public:
-  void SetBoxFont(const FontDescription& f) override { font = f; fontSet = true; }
+  void SetBoxFont(const platform::FontDescription& f) override { font = f; fontSet = true; }
   void SetTitle(std::string_view t) override { title = std::string(t); titleSet = true; }
   void SetClientSize(int w, int h) override { width = w; height = h; ++sized; }
   void SetVersionText(std::string_view t) override { version = std::string(t); }
   void SetUrlText(std::string_view t) override { url = std::string(t); }
   std::string DecimalSeparator() override { return separator; }
   std::string separator = ".", title = "designed", version, url;
-  FontDescription font;
+  platform::FontDescription font;
   bool fontSet = false, titleSet = false;
   int width = 0, height = 0, sized = 0;
 };
@@ -45,8 +45,8 @@ using AboutBoxFileTest = TempFolderTest;
 
 TEST_F(AboutBoxFileTest, WithoutLanguageFileKeepsDesignedTitleAndFont) {
   RecordingView v;
-  AboutBox box(v, file_);
-  box.FormShow();
+  AboutBoxLogic box(v, file_);
+  box.OnShown();
   EXPECT_FALSE(v.fontSet);
   EXPECT_FALSE(v.titleSet);
   EXPECT_EQ(v.version, "version 2.94");
@@ -59,8 +59,8 @@ TEST_F(AboutBoxFileTest, LanguageFileWithoutForm02GivesEmptyTitleButItsFont) {
   Write("[Font01]\r\nName=Arial\r\nSize=10\r\n");
   RecordingView v;
   v.separator = ",";
-  AboutBox box(v, file_);
-  box.FormShow();
+  AboutBoxLogic box(v, file_);
+  box.OnShown();
   EXPECT_TRUE(v.titleSet);
   EXPECT_EQ(v.title, "");
   EXPECT_EQ(v.font.name, "Arial");
@@ -71,9 +71,9 @@ TEST_F(AboutBoxFileTest, LanguageFileWithoutForm02GivesEmptyTitleButItsFont) {
 TEST_F(AboutBoxFileTest, TitleFromForm02AndPreparedOnce) {
   Write("[Form02]\r\nRS_001=About Vindra\r\n");
   RecordingView v;
-  AboutBox box(v, file_);
-  box.FormShow();
-  box.FormShow();
+  AboutBoxLogic box(v, file_);
+  box.OnShown();
+  box.OnShown();
   EXPECT_EQ(v.title, "About Vindra");
   EXPECT_EQ(v.sized, 1);
 }

@@ -24,7 +24,7 @@ TEST(EnglishLanguageFile, HasEveryMessageCaptionTitleAndFont) {
   }
   EXPECT_EQ(ReadIniString(kFile, "Form01", "RS_007", ""), "Registry files (*.reg)|*.reg|All files (*.*)|*.*");
   for (LanguageFont font : {LanguageFont::kWindow, LanguageFont::kText}) {
-    const FontDescription d = ReadFontDescription(kFile, font);
+    const platform::FontDescription d = ReadFontDescription(kFile, font);
     EXPECT_NE(d.name, DesignedFont(font).name);
     EXPECT_GT(d.size, 0);
     EXPECT_EQ(d.charset, 1);  // the system's own character set

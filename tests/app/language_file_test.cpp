@@ -123,6 +123,26 @@ TEST_F(LanguageFileTest, PresenceIsTestedAtEveryUseAndDirectoriesDoNotCount) {
   EXPECT_FALSE(LanguageFilePresent(""));
 }
 
+TEST_F(LanguageFileTest, MainWindowTextsAndAboutTitleComeFromTheirNumberedKeys) {
+  Write("[Form01]\nRS_001=&File\nRS_007=Reg|*.reg\nRS_008=Con&vert\nRS_013=&Replace\nRS_014=None\n"
+        "RS_015=Fixed\nRS_016=Variables\n[Form02]\nRS_001=About\n");
+  const struct {
+    MainWindowText text;
+    const char* expected;
+  } cases[] = {
+      {MainWindowText::FileMenu, "&File"},
+      {MainWindowText::ImportItem, ""},  // missing key
+      {MainWindowText::OpenFilter, "Reg|*.reg"},
+      {MainWindowText::ConvertAction, "Con&vert"},
+      {MainWindowText::ReplaceMenu, "&Replace"},
+      {MainWindowText::ReplaceNothingAction, "None"},
+      {MainWindowText::ReplaceWithFixedDriveAction, "Fixed"},
+      {MainWindowText::ReplaceWithVariablesAction, "Variables"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ReadMainWindowText(file_, c.text), c.expected) << static_cast<int>(c.text);
+  EXPECT_EQ(ReadAboutBoxTitle(file_), "About");
+}
+
 TEST_F(LanguageFileTest, ReadIniIntegerFallsBackOnMissingOrBadValues) {
   Write("[Font01]\nSize=0x0B\n[Font02]\nSize=$0B\n[Font03]\nSize=eleven\n[Font04]\nSize=\n");
   EXPECT_EQ(ReadIniInteger(file_, "Font01", "Size", 9), 11);
@@ -138,11 +158,11 @@ TEST_F(LanguageFileTest, FontsComeFromTheirSectionsWithTheDesignedDefaults) {
   EXPECT_EQ(LanguageFileFont(file_, LanguageFont::kText).charset, 0);
 
   Write("[Strings]\n");
-  FontDescription w = LanguageFileFont(file_, LanguageFont::kWindow);
+  platform::FontDescription w = LanguageFileFont(file_, LanguageFont::kWindow);
   EXPECT_EQ(w.name, "ＭＳ Ｐゴシック");
   EXPECT_EQ(w.size, 9);
   EXPECT_EQ(w.charset, 128);
-  FontDescription t = LanguageFileFont(file_, LanguageFont::kText);
+  platform::FontDescription t = LanguageFileFont(file_, LanguageFont::kText);
   EXPECT_EQ(t.name, "ＭＳ ゴシック");
   EXPECT_EQ(t.size, 10);
   EXPECT_EQ(t.charset, 128);

@@ -7,24 +7,26 @@
 #include <memory>
 #include <stdexcept>
 
-#include "app/memo_text.h"
+#include "app/text_buffer.h"
 
 namespace vindra::app {
 namespace {
+
+using registry::RootKey;
 
 using registry::kHkeyClassesRoot;
 using registry::kHkeyCurrentUser;
 using registry::kHkeyLocalMachine;
 using registry::kHkeyUsers;
 
-// Memo1: the text model of the real control, with redraw bookkeeping.
-class FakeMemo final : public TextArea, public OutputList {
+// The text area: the buffer of the real control, with redraw bookkeeping.
+class FakeTextArea final : public TextArea, public OutputList {
  public:
   OutputList& Lines() override { return *this; }
   void Clear() override { text.Clear(); }
   void Add(std::string_view line) override {
     if (!suspended) ++addsWhileDrawing;
-    text.Add(line);
+    text.AddLine(line);
   }
   bool HasText() override { return !text.Empty(); }
   void SuspendRedraw() override { suspended = true; }
@@ -35,7 +37,7 @@ class FakeMemo final : public TextArea, public OutputList {
   void Focus() override { ++focused; }
   void SelectAll() override { ++selectAll; }
 
-  MemoText text;
+  TextBuffer text;
   bool suspended = false;
   int resumes = 0, focused = 0, selectAll = 0, addsWhileDrawing = 0;
 };
@@ -56,8 +58,8 @@ class FakeView final : public MainWindowView {
     return true;
   }
   void SetStatusText(std::string_view t) override { status = std::string(t); }
-  void SetWindowFont(const FontDescription& f) override { windowFont = f; }
-  void SetMemoFont(const FontDescription& f) override { memoFont = f; }
+  void SetWindowFont(const platform::FontDescription& f) override { windowFont = f; }
+  void SetTextAreaFont(const platform::FontDescription& f) override { textAreaFont = f; }
   void ActionsChanged() override { ++actionsChanged; }
   void CloseWindow() override { closed = true; }
   void OpenHelp(const std::string& f) override { helpFile = f; }
@@ -68,12 +70,12 @@ class FakeView final : public MainWindowView {
   bool answerYes = true;
   std::string chosenFile, lastFilter, status = "(none)", helpFile;
   std::vector<std::string> events;
-  FontDescription windowFont, memoFont;
+  platform::FontDescription windowFont, textAreaFont;
   int actionsChanged = 0, aboutBoxes = 0, foreground = 0;
   bool closed = false, waitCursor = false;
 };
 
-// RB1 scripted: each Execute takes the next pick (or cancels when none is left).
+// The key picker scripted: each Execute takes the next pick (or cancels when none is left).
 class FakePicker final : public KeyPicker {
  public:
   struct Pick {
@@ -85,8 +87,8 @@ class FakePicker final : public KeyPicker {
   std::string Section() const override { return section; }
   void SetSection(std::string_view s) override { section = std::string(s); }
   void SetCaption(std::string_view c) override { caption = std::string(c); }
-  bool Execute(std::string_view title, std::string_view top, const FontDescription& wf,
-               const FontDescription& tf) override {
+  bool Execute(std::string_view title, std::string_view top, const platform::FontDescription& wf,
+               const platform::FontDescription& tf) override {
     openedAt.push_back({root, section});
     lastTitle = std::string(title);
     lastTop = std::string(top);
@@ -103,22 +105,22 @@ class FakePicker final : public KeyPicker {
   std::string section = "software", caption, lastTitle, lastTop;
   std::deque<Pick> picks;
   std::vector<Pick> openedAt;
-  FontDescription windowFont, treeFont;
+  platform::FontDescription windowFont, treeFont;
 };
 
 class FakeLanguage final : public LanguageSource {
  public:
   bool Present() override { return present; }
-  std::string ReadString(std::string_view section, std::string_view key, std::string_view def) override {
-    auto it = values.find(std::string(section) + "/" + std::string(key));
-    return it == values.end() ? std::string(def) : it->second;
+  std::string ReadText(MainWindowText text) override {
+    auto it = values.find(text);
+    return it == values.end() ? std::string() : it->second;
   }
-  FontDescription ReadFont(LanguageFont font) override {
-    return font == LanguageFont::kWindow ? FontDescription{"Window Face", 11, 1}
-                                         : FontDescription{"Text Face", 12, 2};
+  platform::FontDescription ReadFont(LanguageFont font) override {
+    return font == LanguageFont::kWindow ? platform::FontDescription{"Window Face", 11, 1}
+                                         : platform::FontDescription{"Text Face", 12, 2};
   }
   bool present = false;
-  std::map<std::string, std::string> values;
+  std::map<MainWindowText, std::string> values;
 };
 
 // Converters that write recognisable lines and record the options they saw.
@@ -196,22 +198,22 @@ std::string FakeExpand(std::string_view text) {
 
 class MainWindowTest : public ::testing::Test {
  protected:
-  std::unique_ptr<MainWindow> Make(std::vector<std::string> args = {}) {
-    MainWindowServices s{view, memo, picker, language, converters, &registry, messages, FakeExpand,
+  std::unique_ptr<MainWindowLogic> Make(std::vector<std::string> args = {}) {
+    MainWindowServices s{view, textArea, picker, language, converters, &registry, messages, FakeExpand,
                          std::move(args), "D:\\Tools\\Vindra.exe"};
-    auto w = std::make_unique<MainWindow>(std::move(s));
+    auto w = std::make_unique<MainWindowLogic>(std::move(s));
     return w;
   }
-  std::unique_ptr<MainWindow> Shown(std::vector<std::string> args = {}) {
+  std::unique_ptr<MainWindowLogic> Shown(std::vector<std::string> args = {}) {
     auto w = Make(std::move(args));
-    w->FormShow();
+    w->OnShown();
     return w;
   }
-  const std::string& Text() { return memo.text.Text(); }
+  std::string Text() { return textArea.text.Text(); }
   std::string Msg(MessageId id) { return messages.Get(id); }
 
   FakeView view;
-  FakeMemo memo;
+  FakeTextArea textArea;
   FakePicker picker;
   FakeLanguage language;
   FakeConverters converters;
@@ -224,14 +226,14 @@ const std::string kSep = "\r\n;-------------------------------------------------
 TEST_F(MainWindowTest, ConvertIntoEmptyTextAreaAsksNothingAndWritesHeader) {
   auto w = Shown();
   picker.picks.push_back({kHkeyCurrentUser, "Software\\Foo\\"});
-  w->AL_ConvertExecute();
+  w->ConvertKey();
   EXPECT_EQ(Text(), "[Default.AddReg]\r\n0x0,\"Software\\Foo\"\r\n");
   ASSERT_EQ(view.events.size(), 1u);
-  EXPECT_EQ(view.events[0], "info:" + Msg(MessageId::RS_006));
-  EXPECT_EQ(memo.focused, 1);
-  EXPECT_EQ(picker.caption, Msg(MessageId::RS_001));
-  EXPECT_EQ(picker.lastTitle, Msg(MessageId::RS_008));
-  EXPECT_EQ(picker.lastTop, Msg(MessageId::RS_009));
+  EXPECT_EQ(view.events[0], "info:" + Msg(MessageId::ExportFinished));
+  EXPECT_EQ(textArea.focused, 1);
+  EXPECT_EQ(picker.caption, Msg(MessageId::ConvertPickerCaption));
+  EXPECT_EQ(picker.lastTitle, Msg(MessageId::PickerTitle));
+  EXPECT_EQ(picker.lastTop, Msg(MessageId::PickerTopNode));
 }
 
 TEST_F(MainWindowTest, SecondConvertAppendsOnYesAndReplacesOnNo) {
@@ -249,18 +251,18 @@ TEST_F(MainWindowTest, SecondConvertAppendsOnYesAndReplacesOnNo) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.yes ? "yes" : "no") + (c.header ? " header" : " no header"));
-    memo.text.Clear();
+    textArea.text.Clear();
     view.events.clear();
     view.answerYes = c.yes;
     auto w = Shown();
     if (!c.header) w->Execute(ActionId::AddSectionHeader);
     picker.picks.push_back({kHkeyCurrentUser, "Software\\A\\"});
     picker.picks.push_back({kHkeyLocalMachine, "SOFTWARE\\B\\"});
-    w->AL_ConvertExecute();
-    w->AL_ConvertExecute();
+    w->ConvertKey();
+    w->ConvertKey();
     EXPECT_EQ(Text(), c.expected);
     ASSERT_EQ(view.events.size(), 3u);
-    EXPECT_EQ(view.events[1], "question:" + Msg(MessageId::RS_004) + "\r\n" + Msg(MessageId::RS_005));
+    EXPECT_EQ(view.events[1], "question:" + Msg(MessageId::OutputKept) + "\r\n" + Msg(MessageId::AppendQuestion));
   }
 }
 
@@ -278,10 +280,10 @@ TEST_F(MainWindowTest, HeaderLineFollowsRootAndSubtree) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.section);
-    memo.text.Clear();
+    textArea.text.Clear();
     auto w = Shown();
     picker.picks.push_back({c.root, c.section});
-    w->AL_ConvertExecute();
+    w->ConvertKey();
     EXPECT_EQ(Text().substr(0, Text().find('\r')), c.header);
   }
 }
@@ -293,27 +295,27 @@ TEST_F(MainWindowTest, RefusedRootsShowTheirErrorAndLeaveTextUntouched) {
     MessageId message;
   };
   const Case cases[] = {
-      {kHkeyUsers, ".DEFAULT\\Software\\", MessageId::RS_002},
-      {registry::kHkeyCurrentConfig, "Software\\", MessageId::RS_002},
-      {registry::kHkeyPerformanceData, "x\\", MessageId::RS_002},
-      {kHkeyLocalMachine, "HARDWARE\\DESCRIPTION\\", MessageId::RS_003},
-      {kHkeyLocalMachine, "SOFTWAREX\\", MessageId::RS_003},
-      {kHkeyLocalMachine, "SAM\\", MessageId::RS_003},
+      {kHkeyUsers, ".DEFAULT\\Software\\", MessageId::RootNotAllowed},
+      {registry::kHkeyCurrentConfig, "Software\\", MessageId::RootNotAllowed},
+      {registry::kHkeyPerformanceData, "x\\", MessageId::RootNotAllowed},
+      {kHkeyLocalMachine, "HARDWARE\\DESCRIPTION\\", MessageId::OutsideSoftwareOrSystem},
+      {kHkeyLocalMachine, "SOFTWAREX\\", MessageId::OutsideSoftwareOrSystem},
+      {kHkeyLocalMachine, "SAM\\", MessageId::OutsideSoftwareOrSystem},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.section);
-    memo.text.SetText("kept\r\n");
+    textArea.text.SetText("kept\r\n");
     view.events.clear();
     converters.exportedPaths.clear();
     auto w = Shown();
     picker.picks.push_back({c.root, c.section});
-    w->AL_ConvertExecute();
+    w->ConvertKey();
     EXPECT_EQ(Text(), "kept\r\n");
     ASSERT_EQ(view.events.size(), 1u);
     EXPECT_EQ(view.events[0], "error:" + Msg(c.message));
     EXPECT_TRUE(converters.exportedPaths.empty());
     // The rejected key is where the next Convert opens.
-    w->AL_ConvertExecute();
+    w->ConvertKey();
     ASSERT_FALSE(picker.openedAt.empty());
     EXPECT_EQ(picker.openedAt.back().root, c.root);
     EXPECT_EQ(picker.openedAt.back().section, c.section);
@@ -322,9 +324,9 @@ TEST_F(MainWindowTest, RefusedRootsShowTheirErrorAndLeaveTextUntouched) {
 
 TEST_F(MainWindowTest, CancelledPickerChangesNothing) {
   auto w = Shown();
-  memo.text.SetText("x\r\n");
-  w->AL_ConvertExecute();
-  w->AL_RegExpanderExecute();
+  textArea.text.SetText("x\r\n");
+  w->ConvertKey();
+  w->ExportForRegExpander();
   EXPECT_EQ(Text(), "x\r\n");
   EXPECT_TRUE(view.events.empty());
   EXPECT_EQ(w->LastRoot(), kHkeyCurrentUser);
@@ -333,7 +335,7 @@ TEST_F(MainWindowTest, CancelledPickerChangesNothing) {
 
 TEST_F(MainWindowTest, FirstConvertOpensAtCurrentUserSoftware) {
   auto w = Shown();
-  w->AL_ConvertExecute();
+  w->ConvertKey();
   ASSERT_EQ(picker.openedAt.size(), 1u);
   EXPECT_EQ(picker.openedAt[0].root, kHkeyCurrentUser);
   EXPECT_EQ(picker.openedAt[0].section, "Software");
@@ -341,23 +343,23 @@ TEST_F(MainWindowTest, FirstConvertOpensAtCurrentUserSoftware) {
 
 TEST_F(MainWindowTest, RegExpanderAppendsWithoutQuestionAndKeepsLastConvertKey) {
   auto w = Shown();
-  memo.text.SetText("previous\r\n");
-  // Before any pick the RegExpander picker opens at RB1's own place.
+  textArea.text.SetText("previous\r\n");
+  // Before any pick the RegExpander picker opens at the picker's own place.
   picker.picks.push_back({kHkeyCurrentUser, "Software\\Foo\\"});
-  w->AL_ConvertExecute();  // answered Yes
+  w->ConvertKey();  // answered Yes
   picker.picks.push_back({kHkeyLocalMachine, "HARDWARE\\X\\"});  // no HKLM path check here
   view.events.clear();
-  w->AL_RegExpanderExecute();
+  w->ExportForRegExpander();
   EXPECT_EQ(picker.openedAt.back().section, "Software\\Foo\\");
-  EXPECT_EQ(picker.caption, Msg(MessageId::RS_007));
+  EXPECT_EQ(picker.caption, Msg(MessageId::RegExpanderPickerCaption));
   ASSERT_EQ(view.events.size(), 1u);
-  EXPECT_EQ(view.events[0], "info:" + Msg(MessageId::RS_006));
+  EXPECT_EQ(view.events[0], "info:" + Msg(MessageId::ExportFinished));
   const std::string tail = "; for Registry Expander\r\n0x7,\"Quenvel\\RegExpander\\HKCU\",\"HARDWARE\\X\",\"a\"\r\n";
   ASSERT_GE(Text().size(), tail.size());
   EXPECT_EQ(Text().substr(Text().size() - tail.size()), tail);
   EXPECT_EQ(Text().rfind("previous\r\n", 0), 0u);
   // Convert opens at its own last key, not at the RegExpander pick.
-  w->AL_ConvertExecute();
+  w->ConvertKey();
   EXPECT_EQ(picker.openedAt.back().section, "Software\\Foo\\");
   EXPECT_EQ(w->LastSection(), "Software\\Foo\\");
 }
@@ -365,8 +367,8 @@ TEST_F(MainWindowTest, RegExpanderAppendsWithoutQuestionAndKeepsLastConvertKey) 
 TEST_F(MainWindowTest, RegExpanderOpensAtLastConfirmedKeyOfEitherCommand) {
   auto w = Shown();
   picker.picks.push_back({kHkeyCurrentUser, "Software\\R\\"});
-  w->AL_RegExpanderExecute();
-  w->AL_RegExpanderExecute();  // cancelled
+  w->ExportForRegExpander();
+  w->ExportForRegExpander();  // cancelled
   EXPECT_EQ(picker.openedAt.back().root, kHkeyCurrentUser);
   EXPECT_EQ(picker.openedAt.back().section, "Software\\R\\");
 }
@@ -374,31 +376,31 @@ TEST_F(MainWindowTest, RegExpanderOpensAtLastConfirmedKeyOfEitherCommand) {
 TEST_F(MainWindowTest, RegExpanderRefusesOtherRoots) {
   auto w = Shown();
   picker.picks.push_back({kHkeyUsers, "S-1-5-18\\"});
-  w->AL_RegExpanderExecute();
+  w->ExportForRegExpander();
   EXPECT_EQ(Text(), "");
   ASSERT_EQ(view.events.size(), 1u);
-  EXPECT_EQ(view.events[0], "error:" + Msg(MessageId::RS_002));
+  EXPECT_EQ(view.events[0], "error:" + Msg(MessageId::RootNotAllowed));
 }
 
 TEST_F(MainWindowTest, ExporterFailureResumesRedrawAndReportsWithoutCompletionBox) {
   auto w = Shown();
   converters.fail = true;
   picker.picks.push_back({kHkeyCurrentUser, "Software\\Foo\\"});
-  w->AL_ConvertExecute();
-  EXPECT_FALSE(memo.suspended);
+  w->ConvertKey();
+  EXPECT_FALSE(textArea.suspended);
   EXPECT_FALSE(view.waitCursor);
   ASSERT_EQ(view.events.size(), 1u);
   EXPECT_EQ(view.events[0], "failure:read failed");
-  EXPECT_EQ(memo.focused, 0);
+  EXPECT_EQ(textArea.focused, 0);
 }
 
 TEST_F(MainWindowTest, ConvertersWriteWhileRedrawIsSuspended) {
   auto w = Shown();
   picker.picks.push_back({kHkeyCurrentUser, "Software\\Foo\\"});
-  w->AL_ConvertExecute();
+  w->ConvertKey();
   // Only the header line is added with redrawing on.
-  EXPECT_EQ(memo.addsWhileDrawing, 1);
-  EXPECT_FALSE(memo.suspended);
+  EXPECT_EQ(textArea.addsWhileDrawing, 1);
+  EXPECT_FALSE(textArea.suspended);
 }
 
 TEST_F(MainWindowTest, TrailingBackslashRemovedOnceAndNotFromDoubleByteCharacter) {
@@ -420,7 +422,7 @@ TEST_F(MainWindowTest, TrailingBackslashRemovedOnceAndNotFromDoubleByteCharacter
 TEST_F(MainWindowTest, ExporterGetsPathWithoutTrailingBackslash) {
   auto w = Shown();
   picker.picks.push_back({kHkeyCurrentUser, "Software\\ソ\\"});  // ソ is 83 5C
-  w->AL_ConvertExecute();
+  w->ConvertKey();
   ASSERT_EQ(converters.exportedPaths.size(), 1u);
   EXPECT_EQ(converters.exportedPaths[0], "Software\\ソ");
 }
@@ -428,16 +430,16 @@ TEST_F(MainWindowTest, ExporterGetsPathWithoutTrailingBackslash) {
 TEST_F(MainWindowTest, DesignedStateAtFirstShowingWithoutLanguageFile) {
   auto w = Shown();
   EXPECT_EQ(w->GetAction(ActionId::Convert).Caption, "変換(&V)");
-  EXPECT_EQ(w->GetAction(ActionId::SP2).Caption, "\"X:\"固定で置換(&X)");
-  EXPECT_EQ(w->Menus().F1, "ファイル(&F)");
+  EXPECT_EQ(w->GetAction(ActionId::ReplaceWithFixedDrive).Caption, "\"X:\"固定で置換(&X)");
+  EXPECT_EQ(w->Menus().FileMenu, "ファイル(&F)");
   EXPECT_EQ(w->Menus().OpenFilter, "レジストリファイル(*.reg)|*.reg|すべてのファイル(*.*)|*.*");
-  EXPECT_TRUE(w->GetAction(ActionId::SP2).Checked);
-  EXPECT_FALSE(w->GetAction(ActionId::SP1).Checked);
-  EXPECT_FALSE(w->GetAction(ActionId::None).Checked);
-  EXPECT_EQ(w->GetAction(ActionId::Rep02).Caption, "&1: C:\\WINDOWS -> X:\\I386");
-  EXPECT_EQ(w->GetAction(ActionId::Rep04).Caption, "&2: C:\\Program Files -> X:\\PROGRAMS");
-  EXPECT_EQ(w->GetAction(ActionId::Rep03).Caption, "&3: C: -> X:");
-  for (ActionId id : {ActionId::Rep02, ActionId::Rep04, ActionId::Rep03}) {
+  EXPECT_TRUE(w->GetAction(ActionId::ReplaceWithFixedDrive).Checked);
+  EXPECT_FALSE(w->GetAction(ActionId::ReplaceWithVariables).Checked);
+  EXPECT_FALSE(w->GetAction(ActionId::ReplaceNothing).Checked);
+  EXPECT_EQ(w->GetAction(ActionId::ReplaceSystemRoot).Caption, "&1: C:\\WINDOWS -> X:\\I386");
+  EXPECT_EQ(w->GetAction(ActionId::ReplaceProgramFiles).Caption, "&2: C:\\Program Files -> X:\\PROGRAMS");
+  EXPECT_EQ(w->GetAction(ActionId::ReplaceSystemDrive).Caption, "&3: C: -> X:");
+  for (ActionId id : {ActionId::ReplaceSystemRoot, ActionId::ReplaceProgramFiles, ActionId::ReplaceSystemDrive}) {
     EXPECT_TRUE(w->GetAction(id).Checked);
     EXPECT_TRUE(w->GetAction(id).Visible);
   }
@@ -450,34 +452,34 @@ TEST_F(MainWindowTest, DesignedStateAtFirstShowingWithoutLanguageFile) {
   EXPECT_EQ(picker.section, "software");
 }
 
-TEST_F(MainWindowTest, LanguageFileCaptionsAndFontsAndMissingForm01Keys) {
+TEST_F(MainWindowTest, LanguageFileCaptionsAndFontsAndMissingKeys) {
   language.present = true;
-  language.values["Form01/RS_001"] = "&File";
-  language.values["Form01/RS_008"] = "Con&vert";
-  language.values["Form01/RS_015"] = "\"X:\" paths";
+  language.values[MainWindowText::FileMenu] = "&File";
+  language.values[MainWindowText::ConvertAction] = "Con&vert";
+  language.values[MainWindowText::ReplaceWithFixedDriveAction] = "\"X:\" paths";
   auto w = Shown();
-  EXPECT_EQ(w->Menus().F1, "&File");
+  EXPECT_EQ(w->Menus().FileMenu, "&File");
   EXPECT_EQ(w->GetAction(ActionId::Convert).Caption, "Con&vert");
-  EXPECT_EQ(w->GetAction(ActionId::SP2).Caption, "\"X:\" paths");
+  EXPECT_EQ(w->GetAction(ActionId::ReplaceWithFixedDrive).Caption, "\"X:\" paths");
   // Missing keys give empty captions...
-  EXPECT_EQ(w->Menus().I1, "");
+  EXPECT_EQ(w->Menus().ImportItem, "");
   EXPECT_EQ(w->Menus().OpenFilter, "");
-  EXPECT_EQ(w->Menus().R1, "");
-  EXPECT_EQ(w->GetAction(ActionId::SP1).Caption, "");
+  EXPECT_EQ(w->Menus().ReplaceMenu, "");
+  EXPECT_EQ(w->GetAction(ActionId::ReplaceWithVariables).Caption, "");
   EXPECT_EQ(w->GetAction(ActionId::Close).Caption, "");
   // ...while the toggle captions are still computed.
-  EXPECT_EQ(w->GetAction(ActionId::Rep02).Caption, "&1: C:\\WINDOWS -> X:\\I386");
+  EXPECT_EQ(w->GetAction(ActionId::ReplaceSystemRoot).Caption, "&1: C:\\WINDOWS -> X:\\I386");
   EXPECT_EQ(view.windowFont.name, "Window Face");
-  EXPECT_EQ(view.memoFont.name, "Text Face");
+  EXPECT_EQ(view.textAreaFont.name, "Text Face");
   // The picker gets both fonts from the language file.
-  w->AL_ConvertExecute();
+  w->ConvertKey();
   EXPECT_EQ(picker.windowFont.name, "Window Face");
   EXPECT_EQ(picker.treeFont.name, "Text Face");
 }
 
 TEST_F(MainWindowTest, PickerFontsAreEmptyWithoutLanguageFile) {
   auto w = Shown();
-  w->AL_RegExpanderExecute();
+  w->ExportForRegExpander();
   EXPECT_EQ(picker.windowFont.name, "");
   EXPECT_EQ(picker.windowFont.size, 0);
   EXPECT_EQ(picker.treeFont.charset, 0);
@@ -485,12 +487,12 @@ TEST_F(MainWindowTest, PickerFontsAreEmptyWithoutLanguageFile) {
 
 TEST_F(MainWindowTest, FirstShowingActsOnce) {
   auto w = Make({"a.reg"});
-  w->FormShow();
+  w->OnShown();
   picker.picks.push_back({kHkeyLocalMachine, "SOFTWARE\\Z\\"});
   view.answerYes = false;
-  w->AL_ConvertExecute();
+  w->ConvertKey();
   view.status = "changed";
-  w->FormShow();
+  w->OnShown();
   EXPECT_EQ(view.status, "changed");
   EXPECT_EQ(w->LastSection(), "SOFTWARE\\Z\\");
   EXPECT_EQ(converters.seen.size(), 2u);  // one command-line conversion only
@@ -520,55 +522,55 @@ TEST_F(MainWindowTest, StatusBarShowsCurrentControlSet) {
     auto w = Shown();
     EXPECT_EQ(view.status, c.expected);
     EXPECT_TRUE(view.events.empty());
-    EXPECT_EQ(w->GetAction(ActionId::Rep03).Caption, "&3: C: -> X:");
+    EXPECT_EQ(w->GetAction(ActionId::ReplaceSystemDrive).Caption, "&3: C: -> X:");
   }
 }
 
 TEST_F(MainWindowTest, CommandLineFileConvertsBeforeStatusBarAndIgnoresFurtherArguments) {
   auto w = Make({"first.reg", "second.reg"});
-  w->FormShow();
+  w->OnShown();
   EXPECT_EQ(Text(), "[Software.AddReg]\r\nfile first.reg\r\n\r\n");
   EXPECT_EQ(converters.seen.size(), 1u);
-  EXPECT_FALSE(memo.suspended);
-  EXPECT_EQ(memo.resumes, 1);
+  EXPECT_FALSE(textArea.suspended);
+  EXPECT_EQ(textArea.resumes, 1);
 }
 
 TEST_F(MainWindowTest, CommandLineFileThatFailsIsReportedAndStartupGoesOn) {
   converters.fail = true;
   auto w = Make({"missing.reg"});
-  w->FormShow();
+  w->OnShown();
   ASSERT_EQ(view.events.size(), 1u);
   EXPECT_EQ(view.events[0], "failure:cannot open missing.reg");
   EXPECT_EQ(view.status, "Current: ControlSet001");
-  EXPECT_EQ(w->GetAction(ActionId::Rep02).Caption, "&1: C:\\WINDOWS -> X:\\I386");
+  EXPECT_EQ(w->GetAction(ActionId::ReplaceSystemRoot).Caption, "&1: C:\\WINDOWS -> X:\\I386");
 }
 
 TEST_F(MainWindowTest, ImportClearsAndConvertsAndCancelKeepsText) {
   auto w = Shown();
-  memo.text.SetText("old\r\n");
-  w->I1Click();  // cancelled
+  textArea.text.SetText("old\r\n");
+  w->ImportFile();  // cancelled
   EXPECT_EQ(Text(), "old\r\n");
   EXPECT_EQ(view.lastFilter, "レジストリファイル(*.reg)|*.reg|すべてのファイル(*.*)|*.*");
   view.chosenFile = "C:\\x.reg";
-  w->I1Click();
+  w->ImportFile();
   EXPECT_EQ(Text(), "[Software.AddReg]\r\nfile C:\\x.reg\r\n\r\n");
   EXPECT_TRUE(view.events.empty());
 }
 
 TEST_F(MainWindowTest, ImportFailureClearsNothingMoreAndReports) {
   auto w = Shown();
-  memo.text.SetText("old\r\n");
+  textArea.text.SetText("old\r\n");
   view.chosenFile = "C:\\gone.reg";
   converters.fail = true;
-  w->I1Click();
+  w->ImportFile();
   ASSERT_EQ(view.events.size(), 1u);
   EXPECT_EQ(view.events[0], "failure:cannot open C:\\gone.reg");
-  EXPECT_FALSE(memo.suspended);
+  EXPECT_FALSE(textArea.suspended);
 }
 
 TEST_F(MainWindowTest, DroppedFileReplacesOutputAndComesToFront) {
   auto w = Shown();
-  memo.text.SetText("earlier output\r\n");
+  textArea.text.SetText("earlier output\r\n");
   w->DropFile("C:\\drop.reg");
   EXPECT_EQ(Text(), "[Software.AddReg]\r\nfile C:\\drop.reg\r\n\r\n");
   EXPECT_EQ(view.foreground, 1);
@@ -577,43 +579,76 @@ TEST_F(MainWindowTest, DroppedFileReplacesOutputAndComesToFront) {
   EXPECT_EQ(view.foreground, 2);
 }
 
+TEST_F(MainWindowTest, DropWhileACommandRunsIsIgnored) {
+  auto w = Shown();
+  textArea.text.SetText("kept\r\n");
+  w->RunCommand([&] {
+    EXPECT_TRUE(w->Busy());
+    w->DropFile("C:\\drop.reg");  // as if dropped while a message box waits
+  });
+  EXPECT_FALSE(w->Busy());
+  EXPECT_EQ(Text(), "kept\r\n");
+  EXPECT_EQ(view.foreground, 0);
+  EXPECT_TRUE(converters.seen.empty());
+}
+
+TEST_F(MainWindowTest, DroppedNameIsCutToItsLongestLength) {
+  auto w = Shown();
+  const std::string name = "C:\\" + std::string(600, 'n') + ".reg";
+  w->DropFile(name);
+  EXPECT_EQ(Text(), "[Software.AddReg]\r\nfile " + name.substr(0, kMaxDroppedNameLength) + "\r\n\r\n");
+  textArea.text.Clear();
+  w->DropFile(name.substr(0, kMaxDroppedNameLength));  // exactly the limit: whole
+  EXPECT_EQ(Text(), "[Software.AddReg]\r\nfile " + name.substr(0, kMaxDroppedNameLength) + "\r\n\r\n");
+}
+
+TEST_F(MainWindowTest, ExceptionEscapingACommandIsReported) {
+  auto w = Shown();
+  w->RunCommand([] { throw std::runtime_error("broken"); });
+  w->RunCommand([] { throw 42; });
+  ASSERT_EQ(view.events.size(), 2u);
+  EXPECT_EQ(view.events[0], "failure:broken");
+  EXPECT_EQ(view.events[1], "failure:Unknown error");
+  EXPECT_FALSE(w->Busy());
+}
+
 TEST_F(MainWindowTest, ModeCommandsCaptionsAndVisibility) {
   auto w = Shown();
-  w->AL_SP1Execute();
-  EXPECT_TRUE(w->GetAction(ActionId::SP1).Checked);
-  EXPECT_FALSE(w->GetAction(ActionId::SP2).Checked);
-  EXPECT_EQ(w->GetAction(ActionId::Rep02).Caption, "&1: C:\\WINDOWS -> %SystemRoot%");
-  EXPECT_EQ(w->GetAction(ActionId::Rep04).Caption, "&2: C:\\Program Files -> %ProgramFiles%");
-  EXPECT_EQ(w->GetAction(ActionId::Rep03).Caption, "&3: C: -> %SystemDrive%");
+  w->ReplaceWithVariables();
+  EXPECT_TRUE(w->GetAction(ActionId::ReplaceWithVariables).Checked);
+  EXPECT_FALSE(w->GetAction(ActionId::ReplaceWithFixedDrive).Checked);
+  EXPECT_EQ(w->GetAction(ActionId::ReplaceSystemRoot).Caption, "&1: C:\\WINDOWS -> %SystemRoot%");
+  EXPECT_EQ(w->GetAction(ActionId::ReplaceProgramFiles).Caption, "&2: C:\\Program Files -> %ProgramFiles%");
+  EXPECT_EQ(w->GetAction(ActionId::ReplaceSystemDrive).Caption, "&3: C: -> %SystemDrive%");
   EXPECT_EQ(w->Options().PathSubstitution, PathSubstitutionMode::EnvironmentVariables);
 
-  w->AL_NONEExecute();
-  EXPECT_TRUE(w->GetAction(ActionId::None).Checked);
-  EXPECT_FALSE(w->GetAction(ActionId::SP1).Checked);
-  EXPECT_FALSE(w->GetAction(ActionId::Rep02).Visible);
-  EXPECT_FALSE(w->GetAction(ActionId::Rep03).Visible);
-  EXPECT_EQ(w->GetAction(ActionId::Rep02).Caption, "&1: C:\\WINDOWS -> %SystemRoot%");  // kept
+  w->ReplaceNothing();
+  EXPECT_TRUE(w->GetAction(ActionId::ReplaceNothing).Checked);
+  EXPECT_FALSE(w->GetAction(ActionId::ReplaceWithVariables).Checked);
+  EXPECT_FALSE(w->GetAction(ActionId::ReplaceSystemRoot).Visible);
+  EXPECT_FALSE(w->GetAction(ActionId::ReplaceSystemDrive).Visible);
+  EXPECT_EQ(w->GetAction(ActionId::ReplaceSystemRoot).Caption, "&1: C:\\WINDOWS -> %SystemRoot%");  // kept
   EXPECT_EQ(w->Options().PathSubstitution, PathSubstitutionMode::None);
 
-  w->AL_SP2Execute();
-  EXPECT_TRUE(w->GetAction(ActionId::Rep04).Visible);
-  EXPECT_EQ(w->GetAction(ActionId::Rep02).Caption, "&1: C:\\WINDOWS -> X:\\I386");
-  w->AL_SP2Execute();  // the mode already checked: nothing changes
-  EXPECT_TRUE(w->GetAction(ActionId::SP2).Checked);
-  EXPECT_FALSE(w->GetAction(ActionId::None).Checked);
+  w->ReplaceWithFixedDrive();
+  EXPECT_TRUE(w->GetAction(ActionId::ReplaceProgramFiles).Visible);
+  EXPECT_EQ(w->GetAction(ActionId::ReplaceSystemRoot).Caption, "&1: C:\\WINDOWS -> X:\\I386");
+  w->ReplaceWithFixedDrive();  // the mode already checked: nothing changes
+  EXPECT_TRUE(w->GetAction(ActionId::ReplaceWithFixedDrive).Checked);
+  EXPECT_FALSE(w->GetAction(ActionId::ReplaceNothing).Checked);
 }
 
 TEST_F(MainWindowTest, TogglesSurviveModeChangesAndReachTheNextConversion) {
   auto w = Shown();
-  w->Execute(ActionId::Rep04);
+  w->Execute(ActionId::ReplaceProgramFiles);
   w->Execute(ActionId::ForceControlSet001);
-  w->AL_NONEExecute();
-  w->AL_SP2Execute();
-  w->AL_SP1Execute();
-  EXPECT_FALSE(w->GetAction(ActionId::Rep04).Checked);
-  EXPECT_TRUE(w->GetAction(ActionId::Rep02).Checked);
+  w->ReplaceNothing();
+  w->ReplaceWithFixedDrive();
+  w->ReplaceWithVariables();
+  EXPECT_FALSE(w->GetAction(ActionId::ReplaceProgramFiles).Checked);
+  EXPECT_TRUE(w->GetAction(ActionId::ReplaceSystemRoot).Checked);
   view.chosenFile = "a.reg";
-  w->I1Click();
+  w->ImportFile();
   ASSERT_EQ(converters.seen.size(), 1u);
   const ConversionOptions& o = converters.seen[0];
   EXPECT_FALSE(o.ReplaceProgramFiles);
@@ -621,33 +656,33 @@ TEST_F(MainWindowTest, TogglesSurviveModeChangesAndReachTheNextConversion) {
   EXPECT_TRUE(o.ReplaceSystemDrive);
   EXPECT_FALSE(o.ForceControlSet001);
   EXPECT_EQ(o.PathSubstitution, PathSubstitutionMode::EnvironmentVariables);
-  w->Execute(ActionId::Rep04);
+  w->Execute(ActionId::ReplaceProgramFiles);
   EXPECT_TRUE(w->Options().ReplaceProgramFiles);
 }
 
 TEST_F(MainWindowTest, UndefinedVariableShowsItsReferenceOnBothSides) {
-  MainWindowServices s{view, memo, picker, language, converters, &registry, messages,
+  MainWindowServices s{view, textArea, picker, language, converters, &registry, messages,
                        [](std::string_view t) { return std::string(t); }, {}, "Vindra.exe"};
-  MainWindow w(std::move(s));
-  w.FormShow();
-  w.AL_SP1Execute();
-  EXPECT_EQ(w.GetAction(ActionId::Rep04).Caption, "&2: %ProgramFiles% -> %ProgramFiles%");
+  MainWindowLogic w(std::move(s));
+  w.OnShown();
+  w.ReplaceWithVariables();
+  EXPECT_EQ(w.GetAction(ActionId::ReplaceProgramFiles).Caption, "&2: %ProgramFiles% -> %ProgramFiles%");
 }
 
 TEST_F(MainWindowTest, CtrlASelectsAllOtherKeysPassOn) {
   auto w = Shown();
-  EXPECT_TRUE(w->Memo1KeyDown('A', true));
-  EXPECT_FALSE(w->Memo1KeyDown('A', false));
-  EXPECT_FALSE(w->Memo1KeyDown('B', true));
-  EXPECT_EQ(memo.selectAll, 1);
+  EXPECT_TRUE(w->TextAreaKeyDown('A', true));
+  EXPECT_FALSE(w->TextAreaKeyDown('A', false));
+  EXPECT_FALSE(w->TextAreaKeyDown('B', true));
+  EXPECT_EQ(textArea.selectAll, 1);
 }
 
 TEST_F(MainWindowTest, HelpAboutAndClose) {
   auto w = Shown();
-  w->H3Click();
+  w->OpenHelpTopics();
   EXPECT_EQ(view.helpFile, "D:\\Tools\\Vindra.hlp");
-  w->A1Click();
-  w->A1Click();
+  w->ShowAbout();
+  w->ShowAbout();
   EXPECT_EQ(view.aboutBoxes, 2);
   w->Execute(ActionId::Close);
   EXPECT_TRUE(view.closed);

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 #include <shlobj.h>
+#include <shlwapi.h>
 
 #include <cstring>
 #include <deque>
@@ -17,6 +18,8 @@
 
 namespace vindra::app {
 namespace {
+
+using registry::RootKey;
 
 // Message boxes: recorded and answered when they activate.
 struct BoxRecord {
@@ -43,8 +46,8 @@ LRESULT CALLBACK AnswerBoxes(int code, WPARAM wp, LPARAM lp) {
   return CallNextHookEx(nullptr, code, wp, lp);
 }
 
-// RB1's dialog replaced by one that confirms the scripted key at once.
-class NoView final : public regbrowser::RegFormView {
+// The picker's dialog replaced by one that confirms the scripted key at once.
+class NoView final : public regbrowser::KeyPickerView {
  public:
   void NodeAdded(regbrowser::RegTreeNode&) override {}
   void RemovingChildren(regbrowser::RegTreeNode&) override {}
@@ -60,32 +63,32 @@ struct ScriptedPick {
   std::string section;
 };
 
-class ScriptedDialog final : public regbrowser::RegDialog {
+class ScriptedDialog final : public regbrowser::KeyPickerDialog {
  public:
-  ScriptedDialog(registry::RegistrySource& r, std::deque<ScriptedPick>& picks) : form_(r, view_), picks_(picks) {}
-  regbrowser::TReg_Form& Form() override { return form_; }
-  void SetWindowFont(const FontDescription&) override {}
-  void SetTreeFont(const FontDescription&) override {}
+  ScriptedDialog(registry::RegistrySource& r, std::deque<ScriptedPick>& picks) : picker_(r, view_), picks_(picks) {}
+  regbrowser::KeyPicker& Picker() override { return picker_; }
+  void SetWindowFont(const platform::FontDescription&) override {}
+  void SetTreeFont(const platform::FontDescription&) override {}
   void SetTitle(std::string_view) override {}
   void SetCaption(std::string_view) override {}
   bool ShowModal() override {
     if (picks_.empty()) return false;
-    form_.Root = picks_.front().root;
-    form_.Section = picks_.front().section;
+    picker_.root = picks_.front().root;
+    picker_.section = picks_.front().section;
     picks_.pop_front();
     return true;
   }
 
  private:
   NoView view_;
-  regbrowser::TReg_Form form_;
+  regbrowser::KeyPicker picker_;
   std::deque<ScriptedPick>& picks_;
 };
 
-class ScriptedFactory final : public regbrowser::RegDialogFactory {
+class ScriptedFactory final : public regbrowser::KeyPickerDialogFactory {
  public:
   explicit ScriptedFactory(registry::RegistrySource& r) : registry_(r) {}
-  std::unique_ptr<regbrowser::RegDialog> NewDialog() override {
+  std::unique_ptr<regbrowser::KeyPickerDialog> NewDialog() override {
     return std::make_unique<ScriptedDialog>(registry_, picks);
   }
   std::deque<ScriptedPick> picks;
@@ -135,9 +138,10 @@ class MainWindowWin32Test : public ::testing::Test {
     form_.reset();
     UnhookWindowsHookEx(hook_);
   }
-  TForm1& Open(std::vector<std::string> args = {}) {
-    form_ = std::make_unique<TForm1>(TForm1Setup{registry_, factory_, messages_, TempDir() + "no-such-dir\\Vindra.rsl",
-                                                 "C:\\Vindra\\Vindra.exe", std::move(args), nullptr});
+  MainWindow& Open(std::vector<std::string> args = {}) {
+    form_ = std::make_unique<MainWindow>(MainWindowSetup{registry_, factory_, messages_,
+                                                         TempDir() + "no-such-dir\\Vindra.rsl", "C:\\Vindra\\Vindra.exe",
+                                                         std::move(args), nullptr});
     EXPECT_NE(form_->Create(), nullptr);
     form_->Show(SW_SHOWNOACTIVATE);
     return *form_;
@@ -154,14 +158,14 @@ class MainWindowWin32Test : public ::testing::Test {
   registry::Win32RegistrySource registry_;
   ScriptedFactory factory_{registry_};
   MessageTable messages_;
-  std::unique_ptr<TForm1> form_;
+  std::unique_ptr<MainWindow> form_;
 };
 
 TEST_F(MainWindowWin32Test, CommandLineFileConvertsAtFirstShowing) {
   const std::string file = WriteFile("vindra_cmdline.reg", RegFile("[HKEY_CURRENT_USER\\Software\\VindraCmd]\r\n"
                                                                     "\"Name\"=\"Value\"\r\n"));
-  TForm1& f = Open({file, "ignored.reg"});
-  const std::string text = f.Memo().Text();
+  MainWindow& f = Open({file, "ignored.reg"});
+  const std::string text = f.Output().Text();
   EXPECT_EQ(text.rfind("[Default.AddReg]\r\n", 0), 0u) << text;
   EXPECT_TRUE(Contains(text, "\"Software\\VindraCmd\",\"Name\",\"Value\"")) << text;
   EXPECT_EQ(StatusText(), "Current: ControlSet001");  // Wine's System\Select\Current is 1
@@ -176,11 +180,11 @@ TEST_F(MainWindowWin32Test, CommandLineFileConvertsAtFirstShowing) {
 }
 
 TEST_F(MainWindowWin32Test, MissingCommandLineFileIsReportedAndStartupGoesOn) {
-  TForm1& f = Open({TempDir() + "vindra-no-such-file.reg"});
+  MainWindow& f = Open({TempDir() + "vindra-no-such-file.reg"});
   ASSERT_EQ(g_boxes.size(), 1u);
   EXPECT_EQ(g_boxes[0].caption, "Vindra");
   EXPECT_TRUE(Contains(g_boxes[0].text, "vindra-no-such-file.reg")) << g_boxes[0].text;
-  EXPECT_EQ(f.Memo().Text(), "");
+  EXPECT_EQ(f.Output().Text(), "");
   EXPECT_EQ(StatusText(), "Current: ControlSet001");
 }
 
@@ -188,10 +192,10 @@ TEST_F(MainWindowWin32Test, DropOfThreeFilesConvertsOnlyTheFirstAndReplacesText)
   const std::string a = WriteFile("vindra_drop_a.reg", RegFile("[HKEY_CURRENT_USER\\Software\\DropA]\r\n\"x\"=\"1\"\r\n"));
   const std::string b = WriteFile("vindra_drop_b.reg", RegFile("[HKEY_CURRENT_USER\\Software\\DropB]\r\n\"x\"=\"2\"\r\n"));
   const std::string c = WriteFile("vindra_drop_c.reg", RegFile("[HKEY_CURRENT_USER\\Software\\DropC]\r\n\"x\"=\"3\"\r\n"));
-  TForm1& f = Open();
-  SetWindowTextA(f.Memo().Handle(), "earlier output\r\n");
+  MainWindow& f = Open();
+  SetWindowTextA(f.Output().Handle(), "earlier output\r\n");
   SendMessageA(f.Handle(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({a, b, c})), 0);
-  const std::string text = f.Memo().Text();
+  const std::string text = f.Output().Text();
   EXPECT_TRUE(Contains(text, "DropA")) << text;
   EXPECT_FALSE(Contains(text, "DropB"));
   EXPECT_FALSE(Contains(text, "DropC"));
@@ -202,7 +206,7 @@ TEST_F(MainWindowWin32Test, DropOfThreeFilesConvertsOnlyTheFirstAndReplacesText)
 class HkcuTestKey {
  public:
   explicit HkcuTestKey(const std::wstring& name) : path_(L"Software\\" + name) {
-    RegDeleteTreeW(HKEY_CURRENT_USER, path_.c_str());
+    SHDeleteKeyW(HKEY_CURRENT_USER, path_.c_str());
     HKEY key;
     RegCreateKeyExW(HKEY_CURRENT_USER, path_.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr);
     const wchar_t text[] = L"C:\\windows\\system32\\a.dll";
@@ -215,7 +219,7 @@ class HkcuTestKey {
     RegCloseKey(sub);
     RegCloseKey(key);
   }
-  ~HkcuTestKey() { RegDeleteTreeW(HKEY_CURRENT_USER, path_.c_str()); }
+  ~HkcuTestKey() { SHDeleteKeyW(HKEY_CURRENT_USER, path_.c_str()); }
 
  private:
   std::wstring path_;
@@ -223,7 +227,7 @@ class HkcuTestKey {
 
 TEST_F(MainWindowWin32Test, ConvertOfTestKeyAnsweredThroughRealMessageBoxes) {
   HkcuTestKey key(L"VindraWineConvert");
-  TForm1& f = Open();
+  MainWindow& f = Open();
   const std::string exported =
       "[Default.AddReg]\r\n"
       "0x0,\"Software\\VindraWineConvert\"\r\n"
@@ -235,11 +239,11 @@ TEST_F(MainWindowWin32Test, ConvertOfTestKeyAnsweredThroughRealMessageBoxes) {
   // Empty text area: no question, only the completion box.
   factory_.picks.push_back({registry::kHkeyCurrentUser, "Software\\VindraWineConvert\\"});
   Action(ActionId::Convert);
-  EXPECT_EQ(f.Memo().Text(), exported);
+  EXPECT_EQ(f.Output().Text(), exported);
   ASSERT_EQ(g_boxes.size(), 1u);
   EXPECT_EQ(g_boxes[0].caption, "Vindra");
-  EXPECT_EQ(g_boxes[0].text, messages_.Get(MessageId::RS_006));
-  EXPECT_EQ(GetFocus(), f.Memo().Handle());
+  EXPECT_EQ(g_boxes[0].text, messages_.Get(MessageId::ExportFinished));
+  EXPECT_EQ(GetFocus(), f.Output().Handle());
 
   // Yes appends after the separator.
   g_boxes.clear();
@@ -247,39 +251,39 @@ TEST_F(MainWindowWin32Test, ConvertOfTestKeyAnsweredThroughRealMessageBoxes) {
   factory_.picks.push_back({registry::kHkeyCurrentUser, "Software\\VindraWineConvert\\"});
   Action(ActionId::Convert);
   ASSERT_EQ(g_boxes.size(), 2u);
-  EXPECT_EQ(g_boxes[0].text, messages_.Get(MessageId::RS_004) + "\r\n" + messages_.Get(MessageId::RS_005));
+  EXPECT_EQ(g_boxes[0].text, messages_.Get(MessageId::OutputKept) + "\r\n" + messages_.Get(MessageId::AppendQuestion));
   const std::string separator = "\r\n;" + std::string(59, '-') + "\r\n";
-  EXPECT_EQ(f.Memo().Text(), exported + separator + "\r\n" + exported);
+  EXPECT_EQ(f.Output().Text(), exported + separator + "\r\n" + exported);
 
   // No replaces.
   g_answers = {IDNO, IDOK};
   factory_.picks.push_back({registry::kHkeyCurrentUser, "Software\\VindraWineConvert\\"});
   Action(ActionId::Convert);
-  EXPECT_EQ(f.Memo().Text(), exported);
+  EXPECT_EQ(f.Output().Text(), exported);
 }
 
 TEST_F(MainWindowWin32Test, RefusedKeysShowTheErrorBox) {
-  TForm1& f = Open();
+  MainWindow& f = Open();
   factory_.picks.push_back({registry::kHkeyLocalMachine, "HARDWARE\\DESCRIPTION\\"});
   factory_.picks.push_back({registry::kHkeyUsers, ".DEFAULT\\"});
   Action(ActionId::Convert);
   Action(ActionId::Convert);
   ASSERT_EQ(g_boxes.size(), 2u);
-  EXPECT_EQ(g_boxes[0].text, messages_.Get(MessageId::RS_003));
-  EXPECT_EQ(g_boxes[1].text, messages_.Get(MessageId::RS_002));
+  EXPECT_EQ(g_boxes[0].text, messages_.Get(MessageId::OutsideSoftwareOrSystem));
+  EXPECT_EQ(g_boxes[1].text, messages_.Get(MessageId::RootNotAllowed));
   EXPECT_EQ(g_boxes[1].caption, "Vindra");
-  EXPECT_EQ(f.Memo().Text(), "");
+  EXPECT_EQ(f.Output().Text(), "");
   EXPECT_EQ(f.Logic().LastRoot(), registry::kHkeyUsers);
 }
 
 TEST_F(MainWindowWin32Test, RegExpanderAppendsAfterTheText) {
   HkcuTestKey key(L"VindraWineRegExpander");
-  TForm1& f = Open();
-  SetWindowTextA(f.Memo().Handle(), "kept\r\n");
+  MainWindow& f = Open();
+  SetWindowTextA(f.Output().Handle(), "kept\r\n");
   factory_.picks.push_back({registry::kHkeyCurrentUser, "Software\\VindraWineRegExpander\\"});
   Action(ActionId::RegExpander);
   ASSERT_EQ(g_boxes.size(), 1u);  // the completion box only
-  EXPECT_EQ(f.Memo().Text(),
+  EXPECT_EQ(f.Output().Text(),
             "kept\r\n; for Registry Expander\r\n"
             "0x7,\"Quenvel\\RegExpander\\HKCU\",\"Software\\VindraWineRegExpander\",\"Path\"\r\n"
             "0x7,\"Quenvel\\RegExpander\\HKCU\",\"Software\\VindraWineRegExpander\\Sub\",\"(Default)\"\r\n");
@@ -291,10 +295,10 @@ TEST_F(MainWindowWin32Test, MenuTogglesChangeTheNextConversion) {
   const std::string file =
       WriteFile("vindra_toggles.reg", RegFile("[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\VindraSvc]\r\n"
                                               "\"ImagePath\"=\"C:\\\\windows\\\\system32\\\\svc.exe\"\r\n"));
-  TForm1& f = Open();
+  MainWindow& f = Open();
   auto drop = [&] { SendMessageA(f.Handle(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({file})), 0); };
   drop();
-  std::string text = f.Memo().Text();
+  std::string text = f.Output().Text();
   EXPECT_TRUE(Contains(text, "\"ControlSet001\\Services\\VindraSvc\"")) << text;
   EXPECT_TRUE(Contains(text, "\"X:\\I386\\system32\\svc.exe\"")) << text;
 
@@ -304,45 +308,58 @@ TEST_F(MainWindowWin32Test, MenuTogglesChangeTheNextConversion) {
   Action(ActionId::ForceControlSet001);
   EXPECT_FALSE(MenuState(f.Menu(), tools, force) & MF_CHECKED);
   EXPECT_EQ(GetMenuItemCount(GetSubMenu(f.Menu(), replace)), 7);
-  Action(ActionId::None);
+  Action(ActionId::ReplaceNothing);
   EXPECT_EQ(GetMenuItemCount(GetSubMenu(f.Menu(), replace)), 4);  // toggles hidden, separator stays
   drop();
-  text = f.Memo().Text();
+  text = f.Output().Text();
   EXPECT_TRUE(Contains(text, "\"CurrentControlSet\\Services\\VindraSvc\"")) << text;
   EXPECT_TRUE(Contains(text, "\"C:\\windows\\system32\\svc.exe\"")) << text;
 
-  Action(ActionId::SP1);
+  Action(ActionId::ReplaceWithVariables);
   EXPECT_EQ(GetMenuItemCount(GetSubMenu(f.Menu(), replace)), 7);
   char caption[128] = {};
-  GetMenuStringA(f.Menu(), kActionCommandBase + static_cast<int>(ActionId::Rep02), caption, sizeof caption,
+  GetMenuStringA(f.Menu(), kActionCommandBase + static_cast<int>(ActionId::ReplaceSystemRoot), caption, sizeof caption,
                  MF_BYCOMMAND);
   EXPECT_STREQ(caption, "&1: C:\\windows -> %SystemRoot%");
   drop();
-  EXPECT_TRUE(Contains(f.Memo().Text(), "\"%SystemRoot%\\system32\\svc.exe\"")) << f.Memo().Text();
+  EXPECT_TRUE(Contains(f.Output().Text(), "\"%SystemRoot%\\system32\\svc.exe\"")) << f.Output().Text();
+}
+
+// The about box once it has initialised: its version text and client size
+// recorded, then it is closed with OK.
+std::string g_aboutVersion;
+RECT g_aboutClient;
+
+LRESULT CALLBACK RecordAndCloseAboutBox(int code, WPARAM wp, LPARAM lp) {
+  const auto* call = reinterpret_cast<const CWPRETSTRUCT*>(lp);
+  if (code == HC_ACTION && call->message == WM_INITDIALOG) {
+    HWND box = call->hwnd;
+    if (GetDlgItem(box, kAboutVersionId) != nullptr) {
+      char text[64] = {};
+      GetDlgItemTextA(box, kAboutVersionId, text, sizeof text);
+      g_aboutVersion = text;
+      GetClientRect(box, &g_aboutClient);
+      PostMessageA(box, WM_COMMAND, IDOK, 0);
+    }
+  }
+  return CallNextHookEx(nullptr, code, wp, lp);
 }
 
 TEST_F(MainWindowWin32Test, AboutBoxShowsVersionAndShrinks) {
   Open();
-  static std::string version;
-  static RECT client;
-  version.clear();
-  TAboutBox::onPrepared = [](HWND box) {
-    char text[64] = {};
-    GetDlgItemTextA(box, kAboutVersionId, text, sizeof text);
-    version = text;
-    GetClientRect(box, &client);
-    PostMessageA(box, WM_COMMAND, IDOK, 0);
-  };
+  g_aboutVersion.clear();
+  HHOOK recorder = SetWindowsHookExA(WH_CALLWNDPROCRET, RecordAndCloseAboutBox, nullptr, GetCurrentThreadId());
   Command(kCommandAbout);
-  TAboutBox::onPrepared = nullptr;
-  EXPECT_EQ(version, "version 2.94");
+  UnhookWindowsHookEx(recorder);
+  const RECT client = g_aboutClient;
+  EXPECT_EQ(g_aboutVersion, "version 2.94");
   EXPECT_EQ(client.right, 256);
   EXPECT_EQ(client.bottom, 150);
 }
 
 TEST_F(MainWindowWin32Test, LargeExportShowsOnceRedrawingResumes) {
-  TForm1& f = Open();
-  Memo1& memo = f.Memo();
+  MainWindow& f = Open();
+  OutputArea& memo = f.Output();
   memo.SuspendRedraw();
   for (int i = 0; i < 20000; ++i) memo.Add("0x1,\"Software\\Key\",\"Value" + std::to_string(i) + "\",\"data\"");
   EXPECT_TRUE(memo.HasText());
@@ -374,15 +391,15 @@ LRESULT CALLBACK DropDuringQuestion(int code, WPARAM wp, LPARAM lp) {
 TEST_F(MainWindowWin32Test, DropWhileACommandWaitsIsIgnored) {
   HkcuTestKey key(L"VindraWineBusyDrop");
   g_dropFile = WriteFile("vindra_busy.reg", RegFile("[HKEY_CURRENT_USER\\Software\\BusyDrop]\r\n\"x\"=\"1\"\r\n"));
-  TForm1& f = Open();
+  MainWindow& f = Open();
   g_dropTarget = f.Handle();
-  SetWindowTextA(f.Memo().Handle(), "kept\r\n");
+  SetWindowTextA(f.Output().Handle(), "kept\r\n");
   HHOOK dropper = SetWindowsHookExA(WH_CBT, DropDuringQuestion, nullptr, GetCurrentThreadId());
   g_answers = {IDYES, IDOK};
   factory_.picks.push_back({registry::kHkeyCurrentUser, "Software\\VindraWineBusyDrop\\"});
   Action(ActionId::Convert);
   UnhookWindowsHookEx(dropper);
-  const std::string text = f.Memo().Text();
+  const std::string text = f.Output().Text();
   EXPECT_EQ(text.rfind("kept\r\n\r\n;", 0), 0u) << text;
   EXPECT_FALSE(Contains(text, "\"Software\\BusyDrop\"")) << text;
   EXPECT_TRUE(Contains(text, "VindraWineBusyDrop")) << text;
@@ -394,28 +411,28 @@ TEST_F(MainWindowWin32Test, DropWhileACommandWaitsIsIgnored) {
 namespace vindra::app {
 namespace {
 
-TEST_F(MainWindowWin32Test, CtrlAInMemo1SelectsEverything) {
-  TForm1& f = Open();
-  SetWindowTextA(f.Memo().Handle(), "one\r\ntwo\r\n");
+TEST_F(MainWindowWin32Test, CtrlAInTheOutputAreaSelectsEverything) {
+  MainWindow& f = Open();
+  SetWindowTextA(f.Output().Handle(), "one\r\ntwo\r\n");
   BYTE keys[256] = {};
   GetKeyboardState(keys);
   for (int shift : {0, 1}) {  // Ctrl+A and Ctrl+Shift+A
     keys[VK_CONTROL] = 0x80;
     keys[VK_SHIFT] = shift ? 0x80 : 0;
     SetKeyboardState(keys);
-    SendMessageA(f.Memo().Handle(), EM_SETSEL, 2, 2);
-    SendMessageA(f.Memo().Handle(), WM_KEYDOWN, 'A', 0);
+    SendMessageA(f.Output().Handle(), EM_SETSEL, 2, 2);
+    SendMessageA(f.Output().Handle(), WM_KEYDOWN, 'A', 0);
     DWORD start = 1, end = 0;
-    SendMessageA(f.Memo().Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    SendMessageA(f.Output().Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
     EXPECT_EQ(start, 0u) << shift;
     EXPECT_EQ(end, 10u) << shift;
   }
   keys[VK_CONTROL] = keys[VK_SHIFT] = 0;
   SetKeyboardState(keys);
-  SendMessageA(f.Memo().Handle(), EM_SETSEL, 2, 2);
-  SendMessageA(f.Memo().Handle(), WM_KEYDOWN, 'A', 0);  // a plain A selects nothing
+  SendMessageA(f.Output().Handle(), EM_SETSEL, 2, 2);
+  SendMessageA(f.Output().Handle(), WM_KEYDOWN, 'A', 0);  // a plain A selects nothing
   DWORD start = 0, end = 0;
-  SendMessageA(f.Memo().Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+  SendMessageA(f.Output().Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
   EXPECT_EQ(start, 2u);
   EXPECT_EQ(end, 2u);
 }

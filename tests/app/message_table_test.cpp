@@ -15,28 +15,30 @@ TEST(MessageTable, DefaultsAreTheJapaneseTextsInShiftJis) {
     const char* key;
     const char* bytes;
   } cases[] = {
-      {MessageId::RS_006, "RS_006", "\x8F\x6F\x97\xCD\x82\xAA\x8A\xAE\x97\xB9\x82\xB5\x82\xDC\x82\xB5\x82\xBD"},
-      {MessageId::RS_009, "RS_009", "\x83\x7D\x83\x43\x83\x52\x83\x93\x83\x73\x83\x85\x81\x5B\x83\x5E"},
+      {MessageId::ExportFinished, "RS_006", "\x8F\x6F\x97\xCD\x82\xAA\x8A\xAE\x97\xB9\x82\xB5\x82\xDC\x82\xB5\x82\xBD"},
+      {MessageId::PickerTopNode, "RS_009", "\x83\x7D\x83\x43\x83\x52\x83\x93\x83\x73\x83\x85\x81\x5B\x83\x5E"},
   };
   MessageTable table;
   for (const auto& c : cases) {
     EXPECT_EQ(MessageKey(c.id), c.key);
     EXPECT_EQ(table.Get(c.id), c.bytes) << c.key;
   }
-  EXPECT_EQ(table.Get(MessageId::RS_001), "変換するレジストリエントリを選択して下さい");
-  EXPECT_EQ(table.Get(MessageId::RS_002), "指定できないレジストリのエントリです");
-  EXPECT_EQ(table.Get(MessageId::RS_003),
+  EXPECT_EQ(table.Get(MessageId::ConvertPickerCaption), "変換するレジストリエントリを選択して下さい");
+  EXPECT_EQ(table.Get(MessageId::RootNotAllowed), "指定できないレジストリのエントリです");
+  EXPECT_EQ(table.Get(MessageId::OutsideSoftwareOrSystem),
             "[HKEY_LOCAL_MACHINE\\Software/System]より上層のエントリは指定できません");
-  EXPECT_EQ(table.Get(MessageId::RS_004), "前回の出力内容が保持されています。");
-  EXPECT_EQ(table.Get(MessageId::RS_005), "追加して出力しますか？");
-  EXPECT_EQ(table.Get(MessageId::RS_007), "「Registry Expander」を使用するレジストリエントリを選択して下さい");
-  EXPECT_EQ(table.Get(MessageId::RS_008), "レジストリキーを選択して下さい");
-  EXPECT_EQ(MessageKey(MessageId::RS_001), "RS_001");
+  EXPECT_EQ(table.Get(MessageId::OutputKept), "前回の出力内容が保持されています。");
+  EXPECT_EQ(table.Get(MessageId::AppendQuestion), "追加して出力しますか？");
+  EXPECT_EQ(table.Get(MessageId::RegExpanderPickerCaption), "「Registry Expander」を使用するレジストリエントリを選択して下さい");
+  EXPECT_EQ(table.Get(MessageId::PickerTitle), "レジストリキーを選択して下さい");
+  EXPECT_EQ(MessageKey(MessageId::ConvertPickerCaption), "RS_001");
   for (std::size_t i = 0; i < kMessageCount; ++i) {
     const auto id = static_cast<MessageId>(i);
     EXPECT_EQ(table.Get(id), DefaultMessage(id));
-    EXPECT_EQ(MessageKey(id), "RS_00" + std::to_string(i + 1));
+    EXPECT_EQ(MessageKey(id), i < 9 ? "RS_00" + std::to_string(i + 1) : "");
   }
+  EXPECT_EQ(table.Get(MessageId::MenuUndo), "元に戻す(&U)");
+  EXPECT_EQ(table.Get(MessageId::MenuSelectAll), "すべて選択(&A)");
 }
 
 class MessageOverrideTest : public TempFolderTest {
@@ -44,8 +46,17 @@ class MessageOverrideTest : public TempFolderTest {
   MessageTable table;
 };
 
+TEST_F(MessageOverrideTest, ContextMenuCaptionsHaveNoKeyAndStay) {
+  Write("[Strings]\nRS_010=Undo\n=Undo\n");
+  table.OverrideFromLanguageFile(file_);
+  for (MessageId id : {MessageId::MenuUndo, MessageId::MenuCut, MessageId::MenuCopy, MessageId::MenuPaste,
+                       MessageId::MenuDelete, MessageId::MenuSelectAll}) {
+    EXPECT_EQ(table.Get(id), DefaultMessage(id));
+  }
+}
+
 TEST_F(MessageOverrideTest, NoFileKeepsEveryDefault) {
-  table.Set(MessageId::RS_006, "changed");
+  table.Set(MessageId::ExportFinished, "changed");
   table.SetDefaults();
   table.OverrideFromLanguageFile(file_);
   for (std::size_t i = 0; i < kMessageCount; ++i)
@@ -55,23 +66,23 @@ TEST_F(MessageOverrideTest, NoFileKeepsEveryDefault) {
 TEST_F(MessageOverrideTest, StringsSectionOverridesOnlyItsKeys) {
   Write("[strings]\nrs_006 = Done  \nRS_008=\n[Form01]\nRS_001=NotAMessage\n");
   table.OverrideFromLanguageFile(file_);
-  EXPECT_EQ(table.Get(MessageId::RS_006), "Done");
-  EXPECT_EQ(table.Get(MessageId::RS_008), "");  // present but empty: no default
-  EXPECT_EQ(table.Get(MessageId::RS_001), DefaultMessage(MessageId::RS_001));
-  EXPECT_EQ(table.Get(MessageId::RS_009), DefaultMessage(MessageId::RS_009));
+  EXPECT_EQ(table.Get(MessageId::ExportFinished), "Done");
+  EXPECT_EQ(table.Get(MessageId::PickerTitle), "");  // present but empty: no default
+  EXPECT_EQ(table.Get(MessageId::ConvertPickerCaption), DefaultMessage(MessageId::ConvertPickerCaption));
+  EXPECT_EQ(table.Get(MessageId::PickerTopNode), DefaultMessage(MessageId::PickerTopNode));
 }
 
 TEST_F(MessageOverrideTest, ByteOrderMarkHidesTheFirstSection) {
   Write("\xEF\xBB\xBF[Strings]\r\nRS_006=Done\r\n");
   table.OverrideFromLanguageFile(file_);
-  EXPECT_EQ(table.Get(MessageId::RS_006), DefaultMessage(MessageId::RS_006));
+  EXPECT_EQ(table.Get(MessageId::ExportFinished), DefaultMessage(MessageId::ExportFinished));
 }
 
 TEST_F(MessageOverrideTest, ProcessWideTableIsShared) {
-  Messages().Set(MessageId::RS_002, "x");
-  EXPECT_EQ(Message(MessageId::RS_002), "x");
+  Messages().Set(MessageId::RootNotAllowed, "x");
+  EXPECT_EQ(Message(MessageId::RootNotAllowed), "x");
   Messages().SetDefaults();
-  EXPECT_EQ(Message(MessageId::RS_002), DefaultMessage(MessageId::RS_002));
+  EXPECT_EQ(Message(MessageId::RootNotAllowed), DefaultMessage(MessageId::RootNotAllowed));
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "app/language_file.h"
+#include "platform/file_system.h"
 #include "temp_folder.h"
 
 namespace vindra::app {
@@ -20,7 +21,7 @@ class RecordingShell : public ApplicationShell {
   void SetApplicationTitle(std::string_view title) override { calls.push_back("title:" + std::string(title)); }
   int RunMainWindow() override {
     calls.push_back("main window");
-    message_at_main_window = Message(MessageId::RS_006);
+    message_at_main_window = Message(MessageId::ExportFinished);
     language_file_at_main_window = LanguageFile();
     return 7;
   }
@@ -40,11 +41,11 @@ class StartUpTest : public TempFolderTest {
 };
 
 TEST_F(StartUpTest, WithoutLanguageFileRunsWithTheDefaults) {
-  Messages().Set(MessageId::RS_006, "stale");
+  Messages().Set(MessageId::ExportFinished, "stale");
   RecordingShell shell;
   EXPECT_EQ(StartUp(exe_, shell), 7);
   EXPECT_EQ(shell.calls, (std::vector<std::string>{"title:Vindra", "main window"}));
-  EXPECT_EQ(shell.message_at_main_window, DefaultMessage(MessageId::RS_006));
+  EXPECT_EQ(shell.message_at_main_window, DefaultMessage(MessageId::ExportFinished));
   EXPECT_EQ(shell.language_file_at_main_window, file_);
 }
 
@@ -55,9 +56,9 @@ TEST_F(StartUpTest, StringsAreReadBeforeTheMainWindowAndKeptAfterwards) {
   EXPECT_EQ(shell.message_at_main_window, "Done");
   // Later changes to the file do not reach the table.
   Write("[Strings]\nRS_006=Later\n");
-  EXPECT_EQ(Message(MessageId::RS_006), "Done");
+  EXPECT_EQ(Message(MessageId::ExportFinished), "Done");
   std::filesystem::remove(file_);
-  EXPECT_EQ(Message(MessageId::RS_006), "Done");
+  EXPECT_EQ(Message(MessageId::ExportFinished), "Done");
 }
 
 TEST_F(StartUpTest, ExecutableWithoutExtensionLooksForItsNamePlusRsl) {
@@ -68,13 +69,13 @@ TEST_F(StartUpTest, ExecutableWithoutExtensionLooksForItsNamePlusRsl) {
 
 TEST_F(StartUpTest, UnknownExecutablePathMeansNoLanguageFile) {
   MessageTable table;
-  table.Set(MessageId::RS_006, "stale");
+  table.Set(MessageId::ExportFinished, "stale");
   EXPECT_EQ(PrepareLanguage("", table), "");
-  EXPECT_EQ(table.Get(MessageId::RS_006), DefaultMessage(MessageId::RS_006));
+  EXPECT_EQ(table.Get(MessageId::ExportFinished), DefaultMessage(MessageId::ExportFinished));
 }
 
-TEST(ExecutablePath, NamesThisTestProgram) {
-  const std::string path = ExecutablePath();
+TEST(StartUp, LanguageFileOfThisTestProgramIsBesideIt) {
+  const std::string path = platform::ExecutablePath();
   ASSERT_FALSE(path.empty());
   EXPECT_NE(path.find("vindra_app_tests"), std::string::npos) << path;
   EXPECT_TRUE(LanguageFilePathFor(path).ends_with(".rsl"));

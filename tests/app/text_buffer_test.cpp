@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include "app/memo_text.h"
 
 namespace vindra::app {
 namespace {
@@ -29,23 +28,58 @@ TEST(TextBuffer, SetTextSplitsAtEveryLineBreakAndJoinsWithCrLf) {
   }
 }
 
-// The buffer's append rule must give what the real text area gives.
+TEST(TextBuffer, AppendRuleFollowsTheTextsTail) {
+  struct Case {
+    std::string before, line, after;
+  };
+  const Case cases[] = {
+      {"", "a", "a\r\n"},
+      {"a\r\n", "b", "a\r\nb\r\n"},
+      {"typed", "b", "typed\r\nb"},  // user text without a final line break
+      {"a\r\n", "", "a\r\n\r\n"},
+      {"a\r\n", "\r\n;--\r\n", "a\r\n\r\n;--\r\n\r\n"},
+      {"", "x\r\n  y", "x\r\n  y\r\n"},
+  };
+  for (const Case& c : cases) {
+    TextBuffer b;
+    b.SetText(c.before);
+    b.AddLine(c.line);
+    EXPECT_EQ(b.Text(), c.after) << c.before << "+" << c.line;
+  }
+  TextBuffer typed;
+  typed.SetText("typed");
+  typed.AddLine("a");
+  typed.AddLine("b");
+  // The text keeps lacking its final line break, as in the real control.
+  EXPECT_EQ(typed.Text(), "typed\r\na\r\nb");
+}
+
+// The rule written out on a plain string: a line goes after the last line
+// break, or after a new one when the text does not end with one.
+void AppendByRule(std::string& text, std::string_view line) {
+  const bool empty = text.empty();
+  const bool breakAtEnd = text.size() >= 2 && text.compare(text.size() - 2, 2, "\r\n") == 0;
+  if (!empty && !breakAtEnd) text += "\r\n";
+  text += line;
+  if (empty || breakAtEnd) text += "\r\n";
+}
+
+// Many lines in a row keep the rule and the length.
 TEST(TextBuffer, AddLineFollowsTheTextAreaRule) {
   const std::string starts[] = {"", "x\r\n", "typed", "a\r\nb"};
   const std::vector<std::vector<std::string>> batches = {
       {"a"}, {"a", "b", ""}, {"", ""}, {"\r\n;--\r\n", "[H]", "0x3,\"k\",\"v\",\\\r\n  00,01"}};
   for (const auto& start : starts) {
     for (const auto& batch : batches) {
-      MemoText expected;
-      expected.SetText(start);
+      std::string expected = start;
       TextBuffer b;
       b.SetText(start);
       for (const auto& l : batch) {
-        expected.Add(l);
+        AppendByRule(expected, l);
         b.AddLine(l);
       }
-      EXPECT_EQ(b.Text(), expected.Text()) << start;
-      EXPECT_EQ(b.Length(), expected.Text().size()) << start;
+      EXPECT_EQ(b.Text(), expected) << start;
+      EXPECT_EQ(b.Length(), expected.size()) << start;
     }
   }
 }

@@ -1,4 +1,4 @@
-// Memo1's text control under Wine: the edit-control messages other programs
+// The output area's text control under Wine: the edit-control messages other programs
 // use, typing (double-byte characters included), deleting and the clipboard.
 #include "app/text_view_win32.h"
 
@@ -13,7 +13,7 @@ class TextViewTest : public ::testing::Test {
  protected:
   void SetUp() override {
     parent_ = CreateWindowExA(0, "STATIC", "", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr, nullptr, nullptr, nullptr);
-    hwnd_ = TextView::Create(parent_, 10, WS_VSCROLL | WS_HSCROLL, 0);
+    hwnd_ = TextView::Create(parent_, 10, WS_VSCROLL | WS_HSCROLL, 0, messages_);
     MoveWindow(hwnd_, 0, 0, 380, 260, FALSE);
     SetFocus(hwnd_);
   }
@@ -28,6 +28,7 @@ class TextViewTest : public ::testing::Test {
   }
   void Key(WPARAM vk) { SendMessageA(hwnd_, WM_KEYDOWN, vk, 0); }
 
+  MessageTable messages_;
   HWND parent_ = nullptr, hwnd_ = nullptr;
 };
 

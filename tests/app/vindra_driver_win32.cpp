@@ -1,7 +1,7 @@
 // Drives a running Vindra.exe from a second process, for the tests and the
 // screenshot script. Usage: vindra_driver COMMAND [ARGS]
 //   wait            wait (up to 30 s) until the main window has been shown
-//   text            print Memo1's text          status   print SB1's text
+//   text            print the output area's text    status   print the status bar's text
 //   command ID      post WM_COMMAND ID          quit     post WM_CLOSE
 //   drop FILE...    drop files on the window (a real HDROP in its memory)
 //   wait-box        wait until a window owned by the main window is shown
@@ -20,13 +20,13 @@
 
 namespace {
 
-constexpr int kMemoId = 10;
+constexpr int kOutputAreaId = 10;
 
 // The main window of a running Vindra.exe; windows of the same class made by
 // test programs running at the same time are passed over.
-HWND MainWindow() {
-  for (HWND w = FindWindowExA(nullptr, nullptr, "TForm1", nullptr); w != nullptr;
-       w = FindWindowExA(nullptr, w, "TForm1", nullptr)) {
+HWND MainWindowLogic() {
+  for (HWND w = FindWindowExA(nullptr, nullptr, "VindraMainWindow", nullptr); w != nullptr;
+       w = FindWindowExA(nullptr, w, "VindraMainWindow", nullptr)) {
     DWORD pid = 0;
     GetWindowThreadProcessId(w, &pid);
     HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
@@ -95,7 +95,7 @@ int main(int argc, char** argv) {
   const std::string command = argv[1];
   HWND main = nullptr;
   for (int i = 0; i < 300 && main == nullptr; ++i) {
-    main = MainWindow();
+    main = MainWindowLogic();
     if (main == nullptr) Sleep(100);
   }
   if (main == nullptr) {
@@ -130,7 +130,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (command == "text") {
-    const std::string text = Text(GetDlgItem(main, kMemoId));
+    const std::string text = Text(GetDlgItem(main, kOutputAreaId));
     std::fwrite(text.data(), 1, text.size(), stdout);
     return 0;
   }

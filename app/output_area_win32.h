@@ -1,5 +1,5 @@
-// Memo1: the main window's text area (a TextView control) as the output list
-// of the converters and exporters. Lines go straight into the control's
+// OutputArea: the main window's text area (a TextView control) as the output
+// list of the converters and exporters. Lines go straight into the control's
 // buffer; while redrawing is suspended nothing is drawn, and the control shows
 // the result once when redrawing resumes.
 #pragma once
@@ -14,10 +14,11 @@
 
 namespace vindra::app {
 
-class Memo1 final : public TextArea, public OutputList {
+class OutputArea final : public TextArea, public OutputList {
  public:
-  // Creates the control as a child of `parent`.
-  HWND Create(HWND parent, int id, DWORD style, DWORD exStyle);
+  // Creates the control as a child of `parent`; its context menu takes its
+  // captions from `messages`.
+  HWND Create(HWND parent, int id, DWORD style, DWORD exStyle, const MessageTable& messages);
   HWND Handle() const { return view_ != nullptr ? view_->Handle() : nullptr; }
 
   OutputList& Lines() override { return *this; }

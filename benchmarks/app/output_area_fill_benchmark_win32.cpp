@@ -1,8 +1,8 @@
-// Fills the main window's Memo1 with exported lines, as a live-key export of a
+// Fills the main window's output area with exported lines, as a live-key export of a
 // large tree does, and prints how long it takes: first lines added straight
-// to Memo1, then the whole Convert command over an in-memory registry of as
+// to the output area, then the whole Convert command over an in-memory registry of as
 // many values (picker scripted, completion box answered). Usage:
-//   vindra_memo_benchmark [LINES]        (default 200000)
+//   vindra_output_area_benchmark [LINES]        (default 200000)
 // Run it under Wine with a display (xvfb-run); see docs/app.md.
 #include <windows.h>
 
@@ -32,9 +32,9 @@ double Seconds(LONGLONG a, LONGLONG b) {
   return static_cast<double>(b - a) / static_cast<double>(f.QuadPart);
 }
 
-class NoDialogs final : public vindra::regbrowser::RegDialogFactory {
+class NoDialogs final : public vindra::regbrowser::KeyPickerDialogFactory {
  public:
-  std::unique_ptr<vindra::regbrowser::RegDialog> NewDialog() override { return nullptr; }
+  std::unique_ptr<vindra::regbrowser::KeyPickerDialog> NewDialog() override { return nullptr; }
 };
 
 // Lines shaped like the key exporter's output: keys, strings, DWORDs, wrapped hex.
@@ -57,7 +57,7 @@ void Pump() {
 }
 
 // The picker's dialog, confirming HKEY_CURRENT_USER\Software\Bench at once.
-class NoView final : public vindra::regbrowser::RegFormView {
+class NoView final : public vindra::regbrowser::KeyPickerView {
  public:
   void NodeAdded(vindra::regbrowser::RegTreeNode&) override {}
   void RemovingChildren(vindra::regbrowser::RegTreeNode&) override {}
@@ -68,29 +68,29 @@ class NoView final : public vindra::regbrowser::RegFormView {
   void ProcessMessages() override {}
 };
 
-class PickBench final : public vindra::regbrowser::RegDialog {
+class PickBench final : public vindra::regbrowser::KeyPickerDialog {
  public:
-  explicit PickBench(vindra::registry::RegistrySource& r) : form_(r, view_) {}
-  vindra::regbrowser::TReg_Form& Form() override { return form_; }
-  void SetWindowFont(const vindra::app::FontDescription&) override {}
-  void SetTreeFont(const vindra::app::FontDescription&) override {}
+  explicit PickBench(vindra::registry::RegistrySource& r) : picker_(r, view_) {}
+  vindra::regbrowser::KeyPicker& Picker() override { return picker_; }
+  void SetWindowFont(const vindra::platform::FontDescription&) override {}
+  void SetTreeFont(const vindra::platform::FontDescription&) override {}
   void SetTitle(std::string_view) override {}
   void SetCaption(std::string_view) override {}
   bool ShowModal() override {
-    form_.Root = vindra::registry::kHkeyCurrentUser;
-    form_.Section = "Software\\Bench\\";
+    picker_.root = vindra::registry::kHkeyCurrentUser;
+    picker_.section = "Software\\Bench\\";
     return true;
   }
 
  private:
   NoView view_;
-  vindra::regbrowser::TReg_Form form_;
+  vindra::regbrowser::KeyPicker picker_;
 };
 
-class PickBenchFactory final : public vindra::regbrowser::RegDialogFactory {
+class PickBenchFactory final : public vindra::regbrowser::KeyPickerDialogFactory {
  public:
   explicit PickBenchFactory(vindra::registry::RegistrySource& r) : r_(r) {}
-  std::unique_ptr<vindra::regbrowser::RegDialog> NewDialog() override { return std::make_unique<PickBench>(r_); }
+  std::unique_ptr<vindra::regbrowser::KeyPickerDialog> NewDialog() override { return std::make_unique<PickBench>(r_); }
 
  private:
   vindra::registry::RegistrySource& r_;
@@ -124,7 +124,7 @@ void ConvertCommand(int values) {
 
   PickBenchFactory dialogs(memory);
   vindra::app::MessageTable messages;
-  vindra::app::TForm1 form({memory, dialogs, messages, "C:\\no-such-dir\\Vindra.rsl", "C:\\Vindra.exe", {}, nullptr});
+  vindra::app::MainWindow form({memory, dialogs, messages, "C:\\no-such-dir\\Vindra.rsl", "C:\\Vindra.exe", {}, nullptr});
   form.Create();
   form.Show(SW_SHOWNOACTIVATE);
   Pump();
@@ -132,13 +132,13 @@ void ConvertCommand(int values) {
   const LONGLONG c0 = Clock::now();
   SendMessageA(form.Handle(), WM_COMMAND, vindra::app::kActionCommandBase + static_cast<int>(vindra::app::ActionId::Convert), 0);
   Pump();
-  UpdateWindow(form.Memo().Handle());
+  UpdateWindow(form.Output().Handle());
   const LONGLONG c1 = Clock::now();
   UnhookWindowsHookEx(hook);
   std::printf("Convert command over %d in-memory values: %zu lines\n", values, list.lines.size());
   std::printf("  exporter alone into a list: %.3f s\n", Seconds(e0, e1));
-  std::printf("  whole command into Memo1:   %.3f s (lines in Memo1: %lld)\n", Seconds(c0, c1),
-              static_cast<long long>(SendMessageA(form.Memo().Handle(), EM_GETLINECOUNT, 0, 0)));
+  std::printf("  whole command into the output area: %.3f s (lines in it: %lld)\n", Seconds(c0, c1),
+              static_cast<long long>(SendMessageA(form.Output().Handle(), EM_GETLINECOUNT, 0, 0)));
 }
 
 }  // namespace
@@ -148,14 +148,14 @@ int main(int argc, char** argv) {
   vindra::registry::Win32RegistrySource registry;
   NoDialogs dialogs;
   vindra::app::MessageTable messages;
-  vindra::app::TForm1 form({registry, dialogs, messages, "C:\\no-such-dir\\Vindra.rsl", "C:\\Vindra.exe", {}, nullptr});
+  vindra::app::MainWindow form({registry, dialogs, messages, "C:\\no-such-dir\\Vindra.rsl", "C:\\Vindra.exe", {}, nullptr});
   if (form.Create() == nullptr) {
     std::fprintf(stderr, "cannot create the window (no display?)\n");
     return 1;
   }
   form.Show(SW_SHOWNOACTIVATE);
   Pump();
-  vindra::app::Memo1& memo = form.Memo();
+  vindra::app::OutputArea& memo = form.Output();
 
   const auto t0 = Clock::now();
   memo.SuspendRedraw();
@@ -168,7 +168,7 @@ int main(int argc, char** argv) {
   const auto t3 = Clock::now();
 
   const long long count = SendMessageA(memo.Handle(), EM_GETLINECOUNT, 0, 0);
-  std::printf("Memo1 fill: %d lines (%d bytes)\n", lines, GetWindowTextLengthA(memo.Handle()));
+  std::printf("Output area fill: %d lines (%d bytes)\n", lines, GetWindowTextLengthA(memo.Handle()));
   std::printf("  adds while suspended: %.3f s\n", Seconds(t0, t1));
   std::printf("  one update on resume: %.3f s\n", Seconds(t1, t2));
   std::printf("  first redraw:         %.3f s\n", Seconds(t2, t3));
