@@ -387,24 +387,23 @@ bool MainWindow::ChooseFile(std::string_view filter, std::string& fileName) {
 
 void MainWindow::SetStatusText(std::string_view text) { SetWindowTextA(statusBar_, std::string(text).c_str()); }
 
-void MainWindow::SetWindowFont(const platform::FontDescription& font) {
-  HFONT f = platform::CreateDescribedFont(font, DesignedFont(LanguageFont::kWindow));
-  if (f == nullptr) return;
+bool MainWindow::ReplaceFont(HFONT& slot, const platform::FontDescription& font, LanguageFont designed) {
+  HFONT f = platform::CreateDescribedFont(font, DesignedFont(designed));
+  if (f == nullptr) return false;
   // The old font goes only after no control uses it any more.
-  HFONT old = windowFont_;
-  windowFont_ = f;
+  HFONT old = slot;
+  slot = f;
   ApplyFonts();
-  Layout();
   if (old != nullptr) DeleteObject(old);
+  return true;
+}
+
+void MainWindow::SetWindowFont(const platform::FontDescription& font) {
+  if (ReplaceFont(windowFont_, font, LanguageFont::kWindow)) Layout();
 }
 
 void MainWindow::SetTextAreaFont(const platform::FontDescription& font) {
-  HFONT f = platform::CreateDescribedFont(font, DesignedFont(LanguageFont::kText));
-  if (f == nullptr) return;
-  HFONT old = textFont_;
-  textFont_ = f;
-  ApplyFonts();
-  if (old != nullptr) DeleteObject(old);
+  ReplaceFont(textFont_, font, LanguageFont::kText);
 }
 
 void MainWindow::ActionsChanged() {

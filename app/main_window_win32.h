@@ -92,6 +92,9 @@ class MainWindow final : public MainWindowView {
   void Layout();
   void RebuildMenu();
   void ApplyFonts();
+  // Makes the described font, hands it to the controls and deletes the one it
+  // replaces; false (nothing changed) when it cannot be made.
+  bool ReplaceFont(HFONT& slot, const platform::FontDescription& font, LanguageFont designed);
 
   MainWindowSetup setup_;
   std::unique_ptr<PickerAdapter> picker_;
