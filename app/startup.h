@@ -18,8 +18,8 @@ class ApplicationShell {
   virtual ~ApplicationShell() = default;
   // Initialises the application and sets its title (shown on the task bar).
   virtual void SetApplicationTitle(std::string_view title) = 0;
-  // Creates the main window as the application's main form and runs the
-  // message loop until it closes; returns the process exit code.
+  // Creates the main window and runs the message loop until it closes;
+  // returns the process exit code.
   virtual int RunMainWindow() = 0;
 };
 

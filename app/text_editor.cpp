@@ -112,34 +112,37 @@ bool TextEditor::Undo() {
   return true;
 }
 
-void TextEditor::TypeByte(unsigned char c) {
+bool TextEditor::TypeByte(unsigned char c) {
   if (leadByte_ >= 0) {
     const char pair[2] = {static_cast<char>(leadByte_), static_cast<char>(c)};
     leadByte_ = -1;
     ReplaceSelection(std::string_view(pair, 2));
-    return;
+    return true;
   }
   if (c == '\b') {
     if (!HasSelection()) anchor_ = buffer_.PrevChar(caret_);
+    const bool erases = HasSelection();
     DeleteSelection();
-  } else if (c == '\r') {
-    ReplaceSelection("\r\n");
-  } else if ((c == '\t' || c >= 0x20) && c != 0x7F) {
-    if (platform::IsAnsiLeadByte(c)) {
-      leadByte_ = c;
-      return;
-    }
-    ReplaceSelection(std::string_view(reinterpret_cast<const char*>(&c), 1));
+    return erases;
   }
+  if (c == '\r') {
+    ReplaceSelection("\r\n");
+    return true;
+  }
+  if ((c != '\t' && c < 0x20) || c == 0x7F) return false;
+  if (platform::IsAnsiLeadByte(c)) {
+    leadByte_ = c;
+    return false;
+  }
+  ReplaceSelection(std::string_view(reinterpret_cast<const char*>(&c), 1));
+  return true;
 }
 
-void TextEditor::TypeInputMethodChar(unsigned code) {
-  if (code > 0xFF) {
-    const char pair[2] = {static_cast<char>(code >> 8), static_cast<char>(code & 0xFF)};
-    ReplaceSelection(std::string_view(pair, 2));
-  } else {
-    TypeByte(static_cast<unsigned char>(code));
-  }
+bool TextEditor::TypeInputMethodChar(unsigned code) {
+  if (code <= 0xFF) return TypeByte(static_cast<unsigned char>(code));
+  const char pair[2] = {static_cast<char>(code >> 8), static_cast<char>(code & 0xFF)};
+  ReplaceSelection(std::string_view(pair, 2));
+  return true;
 }
 
 void TextEditor::Apply(EditCommand command, bool extend) {

@@ -97,11 +97,11 @@ class TextEditor {
 
   // One typed byte (WM_CHAR): backspace, Enter (a CR LF), tab and printable
   // bytes; other control bytes and DEL are ignored. A lead byte waits for its
-  // trail byte, and the two go in as one character.
-  void TypeByte(unsigned char c);
+  // trail byte, and the two go in as one character. True when the text changed.
+  bool TypeByte(unsigned char c);
   // A character from an input method: a double-byte character as one code
-  // (lead byte in the high byte), or a single byte.
-  void TypeInputMethodChar(unsigned code);
+  // (lead byte in the high byte), or a single byte. True when the text changed.
+  bool TypeInputMethodChar(unsigned code);
 
   // The commands of BindKey that need neither measuring nor the clipboard
   // (CharLeft, CharRight, LineStart, LineEnd, TextStart, TextEnd,

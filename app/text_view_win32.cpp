@@ -410,12 +410,10 @@ bool TextView::HandleKeyboardAndMouse(UINT msg, WPARAM wp, LPARAM lp, LRESULT& r
       KeyDown(wp);
       return true;
     case WM_CHAR:
-      editor_.TypeByte(static_cast<unsigned char>(wp));
-      AfterEdit();
+      if (editor_.TypeByte(static_cast<unsigned char>(wp))) AfterEdit();
       return true;
     case WM_IME_CHAR:
-      editor_.TypeInputMethodChar(static_cast<unsigned>(wp));
-      AfterEdit();
+      if (editor_.TypeInputMethodChar(static_cast<unsigned>(wp))) AfterEdit();
       return true;
     case WM_LBUTTONDOWN:
       SetFocus(hwnd_);

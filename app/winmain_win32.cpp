@@ -29,14 +29,14 @@ class Win32Shell final : public vindra::app::ApplicationShell {
     for (int i = 1; i < __argc; ++i) arguments.emplace_back(__argv[i]);
     HICON icon = LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_VINDRA));
 
-    vindra::app::MainWindow form1({registry, pickerDialogs, vindra::app::Messages(), vindra::app::LanguageFile(),
+    vindra::app::MainWindow mainWindow({registry, pickerDialogs, vindra::app::Messages(), vindra::app::LanguageFile(),
                                vindra::platform::ExecutablePath(), std::move(arguments), icon});
-    HWND hwnd = form1.Create();
+    HWND hwnd = mainWindow.Create();
     if (hwnd == nullptr) return 1;
     SetWindowTextA(hwnd, title_.c_str());
     pickerDialogs.SetOwner(hwnd);
-    form1.Show(showCommand_);
-    return form1.Run();
+    mainWindow.Show(showCommand_);
+    return mainWindow.Run();
   }
 
  private:

@@ -124,21 +124,21 @@ void ConvertCommand(int values) {
 
   PickBenchFactory dialogs(memory);
   vindra::app::MessageTable messages;
-  vindra::app::MainWindow form({memory, dialogs, messages, "C:\\no-such-dir\\Vindra.rsl", "C:\\Vindra.exe", {}, nullptr});
-  form.Create();
-  form.Show(SW_SHOWNOACTIVATE);
+  vindra::app::MainWindow window({memory, dialogs, messages, "C:\\no-such-dir\\Vindra.rsl", "C:\\Vindra.exe", {}, nullptr});
+  window.Create();
+  window.Show(SW_SHOWNOACTIVATE);
   Pump();
   HHOOK hook = SetWindowsHookExA(WH_CBT, CloseBoxes, nullptr, GetCurrentThreadId());
   const LONGLONG c0 = Clock::now();
-  SendMessageA(form.Handle(), WM_COMMAND, vindra::app::kActionCommandBase + static_cast<int>(vindra::app::ActionId::Convert), 0);
+  SendMessageA(window.Handle(), WM_COMMAND, vindra::app::kActionCommandBase + static_cast<int>(vindra::app::ActionId::Convert), 0);
   Pump();
-  UpdateWindow(form.Output().Handle());
+  UpdateWindow(window.Output().Handle());
   const LONGLONG c1 = Clock::now();
   UnhookWindowsHookEx(hook);
   std::printf("Convert command over %d in-memory values: %zu lines\n", values, list.lines.size());
   std::printf("  exporter alone into a list: %.3f s\n", Seconds(e0, e1));
   std::printf("  whole command into the output area: %.3f s (lines in it: %lld)\n", Seconds(c0, c1),
-              static_cast<long long>(SendMessageA(form.Output().Handle(), EM_GETLINECOUNT, 0, 0)));
+              static_cast<long long>(SendMessageA(window.Output().Handle(), EM_GETLINECOUNT, 0, 0)));
 }
 
 }  // namespace
@@ -148,27 +148,27 @@ int main(int argc, char** argv) {
   vindra::registry::Win32RegistrySource registry;
   NoDialogs dialogs;
   vindra::app::MessageTable messages;
-  vindra::app::MainWindow form({registry, dialogs, messages, "C:\\no-such-dir\\Vindra.rsl", "C:\\Vindra.exe", {}, nullptr});
-  if (form.Create() == nullptr) {
+  vindra::app::MainWindow window({registry, dialogs, messages, "C:\\no-such-dir\\Vindra.rsl", "C:\\Vindra.exe", {}, nullptr});
+  if (window.Create() == nullptr) {
     std::fprintf(stderr, "cannot create the window (no display?)\n");
     return 1;
   }
-  form.Show(SW_SHOWNOACTIVATE);
+  window.Show(SW_SHOWNOACTIVATE);
   Pump();
-  vindra::app::OutputArea& memo = form.Output();
+  vindra::app::OutputArea& output = window.Output();
 
   const auto t0 = Clock::now();
-  memo.SuspendRedraw();
-  for (int i = 0; i < lines; ++i) memo.Add(ExportedLine(i));
+  output.SuspendRedraw();
+  for (int i = 0; i < lines; ++i) output.Add(ExportedLine(i));
   const auto t1 = Clock::now();
-  memo.ResumeRedraw();
+  output.ResumeRedraw();
   const auto t2 = Clock::now();
   Pump();
-  UpdateWindow(memo.Handle());
+  UpdateWindow(output.Handle());
   const auto t3 = Clock::now();
 
-  const long long count = SendMessageA(memo.Handle(), EM_GETLINECOUNT, 0, 0);
-  std::printf("Output area fill: %d lines (%d bytes)\n", lines, GetWindowTextLengthA(memo.Handle()));
+  const long long count = SendMessageA(output.Handle(), EM_GETLINECOUNT, 0, 0);
+  std::printf("Output area fill: %d lines (%d bytes)\n", lines, GetWindowTextLengthA(output.Handle()));
   std::printf("  adds while suspended: %.3f s\n", Seconds(t0, t1));
   std::printf("  one update on resume: %.3f s\n", Seconds(t1, t2));
   std::printf("  first redraw:         %.3f s\n", Seconds(t2, t3));
@@ -177,9 +177,9 @@ int main(int argc, char** argv) {
 
   // Appending a second export after existing text goes the same way.
   const auto t4 = Clock::now();
-  memo.SuspendRedraw();
-  for (int i = 0; i < lines / 10; ++i) memo.Add(ExportedLine(i));
-  memo.ResumeRedraw();
+  output.SuspendRedraw();
+  for (int i = 0; i < lines / 10; ++i) output.Add(ExportedLine(i));
+  output.ResumeRedraw();
   Pump();
   const auto t5 = Clock::now();
   std::printf("Append %d more lines after it: %.3f s\n", lines / 10, Seconds(t4, t5));

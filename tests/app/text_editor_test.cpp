@@ -70,11 +70,17 @@ TEST(TextEditorTyping, TypedBytesBecomeText) {
 
 TEST(TextEditorTyping, LeadByteWaitsForItsTrailByteEvenAControlByte) {
   TextEditor e;
-  e.TypeByte(0x83);
+  EXPECT_FALSE(e.TypeByte(0x83));
   EXPECT_EQ(e.Buffer().Text(), "");
   EXPECT_FALSE(e.CanUndo());
-  e.TypeByte('\b');  // taken as the trail byte, as the system delivers it
+  EXPECT_TRUE(e.TypeByte('\b'));  // taken as the trail byte, as the system delivers it
   EXPECT_EQ(e.Buffer().Text(), "\x83\b");
+  EXPECT_FALSE(e.TypeByte(0x1B));  // ignored
+  EXPECT_TRUE(e.TypeByte('\b'));  // a byte below 0x40 is no trail byte: one byte goes
+  EXPECT_EQ(e.Buffer().Text(), "\x83");
+  EXPECT_TRUE(e.TypeByte('\b'));
+  EXPECT_EQ(e.Buffer().Text(), "");
+  EXPECT_FALSE(e.TypeByte('\b'));  // nothing before the caret
 }
 
 TEST(TextEditorTyping, InputMethodCharacters) {
