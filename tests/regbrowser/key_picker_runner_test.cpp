@@ -123,7 +123,7 @@ TEST_F(KeyPickerRunnerTest, CancelLeavesRootAndSectionEvenAfterAnotherSelection)
   EXPECT_EQ(runner.section, "\\Software\\Microsoft");
 }
 
-TEST_F(KeyPickerRunnerTest, EveryExecuteUsesAFreshDialogAndDestroysIt) {
+TEST_F(KeyPickerRunnerTest, EveryRunUsesAFreshDialogAndDestroysIt) {
   script.user = [](KeyPicker&, FakeView&) { return false; };
   Run();
   Run();
