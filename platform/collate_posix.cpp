@@ -1,25 +1,32 @@
 // The order of CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE) on a
-// Japanese system, approximated with ICU's Japanese collation. Each name gets
-// one byte-string key so that sorting many names collates each name once.
+// Japanese (code page 932) system. Names are ANSI text, so only the CP932
+// characters matter: each has its weights in a table measured from the
+// system's sort keys (windows_sort_weights.inc, see tools/collation/), and
+// each name gets the sort key the system would give it, so that sorting many
+// names builds each key once and compares bytes.
 //
-// The key has three parts, compared in order:
-//  1. the name at secondary strength (letter case, width and kana kind
-//     ignored) without the characters Windows skips in its first comparison
-//     (hyphens, apostrophes, control characters);
-//  2. the width of each character and the kind of each kana, which Windows
-//     does not ignore: A before Ａ, ｱ before ア before あ;
-//  3. where the skipped characters were, so that they break ties last: ab
-//     before a-b, and a-b after ab- (an earlier hyphen weighs more).
+// The key has five parts, each ending with 0x01, compared in order:
+//  1. the primary weights of the characters (letter case, width and kana kind
+//     do not count here; hyphens and apostrophes have none);
+//  2. the diacritic weight of each character (voiced kana), trailing 0x02s left out;
+//  3. the case and width weight of each character (A before Ａ), trailing
+//     0x02s left out;
+//  4. for names with kana: small kana (ァ before ア), the prolonged and
+//     iteration marks, katakana before hiragana, half-width before full-width;
+//  5. where the hyphens and apostrophes were, so that they break ties last
+//     (ab before a-b, a-b after ab-).
+// The prolonged sound mark ー (ｰ, ―) and the iteration marks ゝゞヽヾ々
+// take the weight of the character before them: after a kana, ー is that
+// kana's vowel (データー as データア, with a mark in part 4) and an iteration
+// mark is the kana again; after another character, the mark repeats it
+// (亜ー as 亜亜; after a hyphen or apostrophe, a weight of that mark). Alone,
+// or after a character that has no single weight, they sort after every kana
+// and kanji.
 #include "platform/collate.h"
 #include "platform/sort_by_keys.h"
 
-#include <unicode/coll.h>
-#include <unicode/uscript.h>
-
 #include <algorithm>
-#include <array>
-#include <memory>
-#include <numeric>
+#include <cstdint>
 
 #include "platform/text.h"
 
@@ -27,135 +34,212 @@ namespace vindra::platform {
 
 namespace {
 
-bool IsWordSortIgnored(char16_t c) {
-  return c == u'-' || c == u'\'' || c == 0xFF0D || c == 0xFF07 || c == 0x2010 || (c >= 0x01 && c <= 0x08) ||
-         (c >= 0x0E && c <= 0x1F) || c == 0x7F;
-}
-
-// The ASCII space and symbols in the order Windows sorts them, all before the
-// digits (the hyphen and apostrophe are skipped, see above).
-constexpr char kWindowsSymbolOrder[] = " !\"#$%&()*,./:;?@[]^_`{|}~\\+<=>";
-
-bool IsSmallKana(char16_t c) {
-  switch (c) {
-    case 0x3041: case 0x3043: case 0x3045: case 0x3047: case 0x3049: case 0x3063: case 0x3083:
-    case 0x3085: case 0x3087: case 0x308E: case 0x3095: case 0x3096: case 0x30A1: case 0x30A3:
-    case 0x30A5: case 0x30A7: case 0x30A9: case 0x30C3: case 0x30E3: case 0x30E5: case 0x30E7:
-    case 0x30EE: case 0x30F5: case 0x30F6:
-      return true;
-    default:
-      return c >= 0xFF67 && c <= 0xFF6F;  // half-width small katakana
-  }
-}
-
-bool IsHalfWidthKana(char16_t c) { return c >= 0xFF66 && c <= 0xFF9F; }
-bool IsHiragana(char16_t c) { return c >= 0x3041 && c <= 0x309F; }
-bool IsKana(char16_t c) { return IsHalfWidthKana(c) || IsHiragana(c) || (c >= 0x30A1 && c <= 0x30FF); }
-bool IsFullWidthSymbol(char16_t c) { return (c >= 0xFF01 && c <= 0xFF5E) || (c >= 0x3000 && c <= 0x303F); }
-
-// The differences Windows still sees in names that are otherwise equal, one
-// level after the other over the whole name: the width of letters, digits and
-// symbols (A before Ａ); then, for kana, katakana before hiragana, half-width
-// before full-width, small before normal (ｱ before ア before あ, ぁ before あ).
-void AppendVariantLevels(const std::u16string& text, std::string& key) {
-  for (char16_t c : text) key += IsFullWidthSymbol(c) ? '\2' : '\1';
-  key += '\0';
-  for (char16_t c : text) if (IsKana(c)) key += IsHiragana(c) ? '\2' : '\1';
-  key += '\0';
-  for (char16_t c : text) if (IsKana(c)) key += IsHalfWidthKana(c) ? '\1' : '\2';
-  key += '\0';
-  for (char16_t c : text) if (IsKana(c)) key += IsSmallKana(c) ? '\1' : '\2';
-}
-
-struct Collation {
-  std::unique_ptr<icu::Collator> collator;
-  // Each ASCII symbol replaced by the symbol of the same rank in ICU's own
-  // order, so that ICU orders them as Windows does.
-  std::array<char16_t, 128> symbolMap{};
+struct CharacterWeights {
+  char16_t code;
+  std::uint8_t units;      // primary weights: 0 (ignored, or a mark that combines), 1 or 2
+  std::uint8_t unitBytes;  // bytes per primary weight: 2, or 3 for private-use characters
+  std::uint8_t primary[6];
+  std::uint8_t diacritic[2];
+  std::uint8_t caseWeight[2];
+  std::uint8_t kana;        // kKana | kSmall | kKatakana | kHalfWidth
+  std::uint8_t special[2];  // hyphens and apostrophes: their weight in part 5
 };
 
-Collation MakeCollation() {
-  Collation c;
-  UErrorCode status = U_ZERO_ERROR;
-  c.collator.reset(icu::Collator::createInstance(icu::Locale("ja"), status));
-  if (U_FAILURE(status) || !c.collator) {
-    status = U_ZERO_ERROR;
-    c.collator.reset(icu::Collator::createInstance(icu::Locale::getRoot(), status));
-  }
-  if (U_FAILURE(status)) c.collator.reset();
-  for (char16_t i = 0; i < 128; ++i) c.symbolMap[i] = i;
-  if (!c.collator) return c;
-  c.collator->setStrength(icu::Collator::SECONDARY);
-  // Windows sorts Greek and Cyrillic between the Latin and the Japanese
-  // scripts; ICU's Japanese order puts them last.
-  const int32_t scripts[] = {USCRIPT_LATIN, USCRIPT_GREEK, USCRIPT_CYRILLIC, USCRIPT_KATAKANA_OR_HIRAGANA,
-                             USCRIPT_HAN};
-  c.collator->setReorderCodes(scripts, 5, status);
-  status = U_ZERO_ERROR;
-  std::u16string icuOrder(std::begin(kWindowsSymbolOrder), std::end(kWindowsSymbolOrder) - 1);
-  std::stable_sort(icuOrder.begin(), icuOrder.end(), [&c](char16_t a, char16_t b) {
-    UErrorCode e = U_ZERO_ERROR;
-    return c.collator->compare(icu::UnicodeString(a), icu::UnicodeString(b), e) == UCOL_LESS;
-  });
-  for (std::size_t i = 0; i < icuOrder.size(); ++i) {
-    c.symbolMap[static_cast<unsigned char>(kWindowsSymbolOrder[i])] = icuOrder[i];
-  }
-  return c;
+constexpr std::uint8_t kKana = 1, kSmall = 2, kKatakana = 4, kHalfWidth = 8;
+
+#include "platform/windows_sort_weights.inc"
+
+constexpr std::uint8_t kDefaultWeight = 0x02;  // diacritic and case
+constexpr std::uint8_t kSeparator = 0x01;
+constexpr std::uint8_t kSectionEnd = 0xFF;
+// Part 4 bytes.
+constexpr std::uint8_t kSmallKana = 0xC4, kNormalKana = 0xC6;
+constexpr std::uint8_t kPlainKana = 0x03, kIterationMark = 0x04, kProlongedMark = 0x05;
+constexpr std::uint8_t kKatakanaKind = 0xC4, kHiraganaKind = 0xE4;
+constexpr std::uint8_t kHalfWidthKana = 0xC4, kFullWidthKana = 0xC5;
+constexpr std::uint8_t kKanaScript = 0x22;
+constexpr std::uint8_t kRepeatedPunctuationScript = 0x06;
+
+const CharacterWeights* FindWeights(char16_t c) {
+  const auto* end = std::end(kCharacterWeights);
+  const auto* it = std::lower_bound(std::begin(kCharacterWeights), end, c,
+                                    [](const CharacterWeights& w, char16_t code) { return w.code < code; });
+  return it != end && it->code == c ? it : nullptr;
 }
 
-const Collation& GetCollation() {
-  static const Collation collation = MakeCollation();
-  return collation;
+// The marks that take their weight from the character before them, and
+// their own diacritic weight after a kana (ゞ is ゝ voiced).
+bool IsProlongedMark(char16_t c) { return c == 0x30FC || c == 0xFF70 || c == 0x2015; }
+int IterationDiacritic(char16_t c) {
+  switch (c) {
+    case 0x309D: case 0x30FD: return 0x02;  // ゝ ヽ
+    case 0x309E: case 0x30FE: return 0x03;  // ゞ ヾ
+    case 0x3005: return 0x05;               // 々
+    default: return 0;
+  }
 }
 
-void AppendIcuKey(const icu::Collator* collator, const std::u16string& text, std::string& key) {
-  if (collator == nullptr) {  // no collation data: order by code
-    for (char16_t c : text) {
-      key += static_cast<char>((c >> 8) + 1);
-      key += static_cast<char>(c & 0xFF);
-    }
-    return;
+// One sorting element: a character, or a mark resolved against the one before.
+struct Element {
+  std::uint8_t units = 0;
+  std::uint8_t unitBytes = 2;
+  std::uint8_t primary[6] = {};
+  std::uint8_t diacritic[2] = {kDefaultWeight, kDefaultWeight};
+  std::uint8_t caseWeight[2] = {kDefaultWeight, kDefaultWeight};
+  bool kana = false;
+  std::uint8_t small = kNormalKana, mark = kPlainKana, kind = kHiraganaKind, width = kFullWidthKana;
+};
+
+Element FromWeights(const CharacterWeights& w) {
+  Element e;
+  e.units = w.units;
+  e.unitBytes = w.unitBytes;
+  std::copy(std::begin(w.primary), std::end(w.primary), e.primary);
+  std::copy(std::begin(w.diacritic), std::end(w.diacritic), e.diacritic);
+  std::copy(std::begin(w.caseWeight), std::end(w.caseWeight), e.caseWeight);
+  if (w.kana & kKana) {
+    e.kana = true;
+    e.small = (w.kana & kSmall) ? kSmallKana : kNormalKana;
+    e.kind = (w.kana & kKatakana) ? kKatakanaKind : kHiraganaKind;
+    e.width = (w.kana & kHalfWidth) ? kHalfWidthKana : kFullWidthKana;
   }
-  const icu::UnicodeString s(false, text.data(), static_cast<int32_t>(text.size()));
-  uint8_t stackBuffer[256];
-  int32_t n = collator->getSortKey(s, stackBuffer, sizeof stackBuffer);
-  if (n <= static_cast<int32_t>(sizeof stackBuffer)) {
-    key.append(reinterpret_cast<const char*>(stackBuffer), static_cast<std::size_t>(n > 0 ? n - 1 : 0));
-    return;
-  }
-  std::string big(static_cast<std::size_t>(n), '\0');
-  n = collator->getSortKey(s, reinterpret_cast<uint8_t*>(big.data()), n);
-  key.append(big.data(), static_cast<std::size_t>(n > 0 ? n - 1 : 0));
+  return e;
 }
 
-// ICU sort keys hold no zero byte, so a zero separates the parts and a key
-// that is a prefix of another sorts first.
-std::string CollationKey(std::string_view name) {
-  const Collation& c = GetCollation();
-  const std::u16string wide = AnsiToWide(name);
-  std::u16string kept;
-  std::string positions;
-  kept.reserve(wide.size());
-  for (std::size_t i = 0; i < wide.size(); ++i) {
-    const char16_t ch = wide[i];
-    if (IsWordSortIgnored(ch)) {
-      const std::size_t weight = 0xFFFFFF - std::min<std::size_t>(i, 0xFFFFFF);
-      positions += static_cast<char>((weight >> 16) & 0xFF);
-      positions += static_cast<char>((weight >> 8) & 0xFF);
-      positions += static_cast<char>(weight & 0xFF);
-      positions += static_cast<char>((ch >> 8) & 0xFF);
-      positions += static_cast<char>(ch & 0xFF);
+// A character outside the table (not CP932, which names cannot hold): two
+// weights from its code, after everything else, so that the order stays total.
+Element Unknown(char16_t c) {
+  Element e;
+  e.units = 2;
+  e.primary[0] = 0xF0;
+  e.primary[1] = static_cast<std::uint8_t>(0x10 + (c >> 12));
+  e.primary[2] = static_cast<std::uint8_t>(0x10 + ((c >> 6) & 0x3F));
+  e.primary[3] = static_cast<std::uint8_t>(0x10 + (c & 0x3F));
+  return e;
+}
+
+Element ResolveMark(char16_t c, const Element* previous, const CharacterWeights& own) {
+  Element e;
+  if (previous != nullptr && previous->kana && previous->units == 1) {
+    e = *previous;
+    e.diacritic[0] = kDefaultWeight;
+    e.caseWeight[0] = kDefaultWeight;
+    if (IsProlongedMark(c)) {
+      const std::uint8_t vowel = kProlongedVowel[previous->primary[1]];
+      if (previous->primary[0] == kKanaScript && vowel != 0) e.primary[1] = vowel;
+      e.mark = kProlongedMark;
     } else {
-      kept += ch < 128 ? c.symbolMap[ch] : ch;
+      e.diacritic[0] = static_cast<std::uint8_t>(IterationDiacritic(c));
+      e.mark = kIterationMark;
     }
+    e.width = (own.kana & kHalfWidth) || c == 0xFF70 ? kHalfWidthKana : kFullWidthKana;
+    return e;
   }
+  if (previous != nullptr && previous->units == 1) {
+    // The character again, with its diacritic but a case weight of its own.
+    e.units = 1;
+    e.unitBytes = previous->unitBytes;
+    std::copy(std::begin(previous->primary), std::end(previous->primary), e.primary);
+    e.diacritic[0] = previous->diacritic[0];
+    return e;
+  }
+  return FromWeights(own);  // alone: its own weight, after every kana and kanji
+}
+
+void AppendTrimmed(std::string& key, const std::string& weights, std::uint8_t trailingDefault) {
+  std::size_t n = weights.size();
+  while (n > 0 && static_cast<std::uint8_t>(weights[n - 1]) == trailingDefault) --n;
+  key.append(weights, 0, n);
+}
+
+std::string CollationKey(std::string_view name) {
+  const std::u16string wide = AnsiToWide(name);
+  std::vector<Element> elements;
+  elements.reserve(wide.size());
+  std::string punctuation;
+  std::size_t unitsSoFar = 0;
+  const CharacterWeights* punctuationBefore = nullptr;  // the character just before, when a hyphen or apostrophe
+  for (const char16_t c : wide) {
+    const CharacterWeights* const afterPunctuation = punctuationBefore;
+    punctuationBefore = nullptr;
+    const CharacterWeights* w = FindWeights(c);
+    if (w == nullptr) {
+      if (c < 0x20 || c == 0x7F) continue;  // control characters weigh nothing
+      elements.push_back(Unknown(c));
+      unitsSoFar += 2;
+      continue;
+    }
+    if (w->special[0] != 0 || w->special[1] != 0) {
+      const std::size_t position = 0xFFFF - std::min<std::size_t>(unitsSoFar, 0xFFFF);
+      punctuation += static_cast<char>(position >> 8);
+      punctuation += static_cast<char>(position & 0xFF);
+      punctuation += static_cast<char>(w->special[0]);
+      punctuation += static_cast<char>(w->special[1]);
+      punctuationBefore = w;
+      continue;
+    }
+    if (w->units == 0) {  // a voiced or semi-voiced sound mark: adds to the character before it
+      if (!elements.empty()) {
+        Element& previous = elements.back();
+        const int last = previous.units > 1 ? 1 : 0;
+        previous.diacritic[last] = static_cast<std::uint8_t>(previous.diacritic[last] + w->diacritic[0]);
+      } else {
+        elements.push_back(FromWeights(*w));
+      }
+      continue;
+    }
+    if ((IsProlongedMark(c) || IterationDiacritic(c) != 0) && afterPunctuation != nullptr) {
+      // After a hyphen or apostrophe the mark repeats it with a weight of its own.
+      Element e;
+      e.units = 1;
+      e.primary[0] = kRepeatedPunctuationScript;
+      e.primary[1] = afterPunctuation->special[0];
+      elements.push_back(e);
+    } else if (IsProlongedMark(c) || IterationDiacritic(c) != 0) {
+      elements.push_back(ResolveMark(c, elements.empty() ? nullptr : &elements.back(), *w));
+    } else {
+      elements.push_back(FromWeights(*w));
+    }
+    unitsSoFar += elements.back().units;
+  }
+
   std::string key;
-  key.reserve(7 * kept.size() + positions.size() + 8);
-  AppendIcuKey(c.collator.get(), kept, key);
-  key += '\0';
-  AppendVariantLevels(kept, key);
-  key += '\0';
-  key += positions;
+  key.reserve(elements.size() * 6 + punctuation.size() + 8);
+  bool anyKana = false;
+  for (const Element& e : elements) {
+    key.append(reinterpret_cast<const char*>(e.primary), static_cast<std::size_t>(e.units) * e.unitBytes);
+    anyKana = anyKana || e.kana;
+  }
+  key += static_cast<char>(kSeparator);
+  std::string level;
+  for (const Element& e : elements) {
+    for (int u = 0; u < std::max<int>(e.units, 1) && u < 2; ++u) level += static_cast<char>(e.diacritic[u]);
+  }
+  AppendTrimmed(key, level, kDefaultWeight);
+  key += static_cast<char>(kSeparator);
+  level.clear();
+  for (const Element& e : elements) {
+    for (int u = 0; u < std::max<int>(e.units, 1) && u < 2; ++u) level += static_cast<char>(e.caseWeight[u]);
+  }
+  AppendTrimmed(key, level, kDefaultWeight);
+  key += static_cast<char>(kSeparator);
+  if (anyKana) {
+    const auto kanaLevel = [&](std::uint8_t Element::*field, std::uint8_t trailingDefault) {
+      level.clear();
+      for (const Element& e : elements) if (e.kana) level += static_cast<char>(e.*field);
+      AppendTrimmed(key, level, trailingDefault);
+    };
+    kanaLevel(&Element::small, kNormalKana);
+    key += static_cast<char>(kSectionEnd);
+    kanaLevel(&Element::mark, kPlainKana);
+    key += static_cast<char>(kDefaultWeight);
+    kanaLevel(&Element::kind, kHiraganaKind);
+    key += static_cast<char>(kSectionEnd);
+    kanaLevel(&Element::width, kFullWidthKana);
+    key += static_cast<char>(kSectionEnd);
+  }
+  key += static_cast<char>(kSeparator);
+  key += punctuation;
   return key;
 }
 

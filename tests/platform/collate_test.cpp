@@ -2,7 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/text.h"
+#include "windows_order_table.h"
+
 #include <algorithm>
+#include <cstdint>
+#include <cstdlib>
 #include <random>
 #include <string>
 #include <vector>
@@ -123,6 +128,90 @@ TEST(Collate, OddBytesDoNotBreakTheOrder) {
   SortNamesIgnoreCase(names);
   for (std::size_t i = 0; i + 1 < names.size(); ++i) {
     EXPECT_LE(CompareTextIgnoreCase(names[i], names[i + 1]), 0) << i;
+  }
+}
+
+// --- The measured Windows order ---------------------------------------------
+// tests/platform/data/windows_order.txt holds the order of CompareStringA on
+// code page 932 as measured under Wine by tools/collation/measure.sh: every
+// character alone, each character after every kana, the reference characters
+// after every other character, and common words.
+
+const testing::WindowsOrderTable& MeasuredTable() {
+  static const testing::WindowsOrderTable table = testing::ReadWindowsOrderTable(VINDRA_PLATFORM_TEST_DATA "/windows_order.txt");
+  return table;
+}
+
+std::string Shown(const std::string& ansi) { return "[" + AnsiToUtf8(ansi) + "]"; }
+
+// Checks each name against the one before it; returns the number of
+// disagreements and reports the first few.
+std::size_t CountDisagreements(const std::string& first, const testing::MeasuredOrder& order, const char* what,
+                               std::size_t& reported) {
+  std::size_t wrong = 0;
+  for (std::size_t i = 1; i < order.size(); ++i) {
+    const std::string a = first + order[i - 1].name;
+    const std::string b = first + order[i].name;
+    const int r = CompareTextIgnoreCase(a, b);
+    const bool ok = order[i].equalToPrevious ? r == 0 : r < 0;
+    if (ok) continue;
+    ++wrong;
+    // VINDRA_COLLATE_REPORT_ALL=1 lists every disagreement (for work on the collation).
+    static const std::size_t limit = std::getenv("VINDRA_COLLATE_REPORT_ALL") ? SIZE_MAX : 20;
+    if (reported++ < limit) {
+      ADD_FAILURE() << what << ": Windows has " << Shown(a) << (order[i].equalToPrevious ? " = " : " < ") << Shown(b)
+                    << ", here " << r;
+    }
+  }
+  return wrong;
+}
+
+TEST(CollateMeasured, EveryCharacterAloneSortsAsOnWindows) {
+  std::size_t reported = 0;
+  ASSERT_GT(MeasuredTable().single.size(), 9000u);
+  EXPECT_EQ(CountDisagreements("", MeasuredTable().single, "alone", reported), 0u);
+}
+
+TEST(CollateMeasured, EveryCharacterAfterEachKanaSortsAsOnWindows) {
+  std::size_t reported = 0, wrong = 0, blocks = 0;
+  for (const auto& block : MeasuredTable().pairs) {
+    if (!block.afterKana) continue;
+    for (const std::string& first : block.firsts) wrong += CountDisagreements(first, block.suffixes, "after kana", reported);
+    ++blocks;
+  }
+  EXPECT_GT(blocks, 40u);
+  EXPECT_EQ(wrong, 0u);
+}
+
+// The first characters that share an order are checked in a sample (the first,
+// the last and every eighth), which keeps the test short; every order is checked.
+TEST(CollateMeasured, ReferenceCharactersAfterEveryOtherCharacterSortAsOnWindows) {
+  std::size_t reported = 0, wrong = 0, firsts = 0, blocks = 0;
+  for (const auto& block : MeasuredTable().pairs) {
+    if (block.afterKana) continue;
+    ++blocks;
+    for (std::size_t i = 0; i < block.firsts.size(); ++i) {
+      if (i % 8 != 0 && i + 1 != block.firsts.size()) continue;
+      wrong += CountDisagreements(block.firsts[i], block.suffixes, "after a character", reported);
+      ++firsts;
+    }
+  }
+  EXPECT_GT(blocks, 300u);
+  EXPECT_GT(firsts, 1000u);
+  EXPECT_EQ(wrong, 0u);
+}
+
+TEST(CollateMeasured, WordsSortAsOnWindows) {
+  std::size_t reported = 0;
+  EXPECT_EQ(CountDisagreements("", MeasuredTable().words, "words", reported), 0u);
+}
+
+// Measured on a Japanese Windows itself: the prolonged sound mark alone sorts
+// after every kana and kanji.
+TEST(CollateMeasured, ProlongedSoundMarkAloneSortsLast) {
+  const std::vector<std::string> order = {"!bang", "～", "a", "ア", "デ", "データ", "データー", "データベース", "亜", "表示", "ー", "ｰ"};
+  for (std::size_t i = 0; i + 1 < order.size(); ++i) {
+    EXPECT_LE(CompareTextIgnoreCase(order[i], order[i + 1]), 0) << Shown(order[i]) << " " << Shown(order[i + 1]);
   }
 }
 
