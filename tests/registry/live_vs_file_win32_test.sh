@@ -11,8 +11,14 @@ shift
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 status=0
+# The reg.exe of vindra-cli.exe's width reads the registry as vindra-cli.exe
+# does (its own view): the 32-bit one for a PE32 image (optional-header magic
+# 0x10b), else the 64-bit one.
+pe=$(od -An -tu4 -j60 -N4 "$cli" | tr -d ' ')
+reg=reg
+[ "$(od -An -tx1 -j$((pe + 24)) -N2 "$cli" | tr -d ' \n')" = 0b01 ] && reg='C:\windows\syswow64\reg.exe'
 for key in "$@"; do
-  "$run" reg export "$key" "Z:$work/export.reg" /y >/dev/null 2>&1 ||
+  "$run" "$reg" export "$key" "Z:$work/export.reg" /y >/dev/null 2>&1 ||
     { echo "reg export $key failed"; exit 1; }
   for command in export regexpander; do
     "$run" "$cli" "$command" "$key" >"$work/live.txt" || { echo "live $command $key: exit $?"; status=1; }
