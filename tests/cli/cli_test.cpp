@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -485,6 +487,24 @@ TEST_F(CliTest, MissingStartKey) {
   // An existing key spelled in other letter case is found.
   EXPECT_EQ(Run({"export", "--from", sample_, "hklm\\software\\VINDRA"}).status, 0);
 }
+
+#ifdef _WIN32
+TEST_F(CliTest, MissingStartKeyOfTheLiveRegistry) {
+  HKEY created = nullptr;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, "Software\\VindraCliTest\\Present", 0, nullptr, 0, KEY_WRITE, nullptr,
+                            &created, nullptr),
+            ERROR_SUCCESS);
+  RegCloseKey(created);
+  const test::RunResult present = Run({"export", "HKCU\\Software\\VindraCliTest\\Present"});
+  const test::RunResult missing = Run({"export", "HKCU\\Software\\VindraCliTest\\Absent\\Sub"});
+  RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\VindraCliTest");
+  EXPECT_EQ(present.status, 0) << present.err;
+  EXPECT_EQ(present.out, "[Default.AddReg]\r\n0x0,\"Software\\VindraCliTest\\Present\"\r\n");
+  EXPECT_EQ(missing.status, 2) << missing.err;
+  EXPECT_EQ(missing.out, "");
+  EXPECT_EQ(missing.err, "vindra-cli export: the key HKEY_CURRENT_USER\\Software\\VindraCliTest\\Absent does not exist\n");
+}
+#endif
 
 TEST_F(CliTest, PluginFile) {
   const std::string name = "My \"Best\" Plug-in";
