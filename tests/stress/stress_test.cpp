@@ -19,7 +19,7 @@
 #include "core/registry_file_converter.h"
 #include "core/registry_file_loader.h"
 #include "core/stream_output_list.h"
-#include "regbrowser/reg_form.h"
+#include "regbrowser/key_picker.h"
 #include "tests/regbrowser/null_view.h"
 #include "registry/key_exporter.h"
 #include "registry/memory_registry.h"
@@ -280,18 +280,18 @@ TEST_F(StressTest, KeyTree512LevelsDeep) {
   EXPECT_EQ(settings.lines.size(), 1u);
 
   NullView view;
-  regbrowser::TReg_Form form(registry, view);
-  view.form = &form;
-  form.FormCreate();
-  form.Root = reg::kHkeyCurrentUser;
-  form.Section = path;
+  regbrowser::KeyPicker picker(registry, view);
+  view.picker = &picker;
+  picker.AddRootKeys();
+  picker.root = reg::kHkeyCurrentUser;
+  picker.section = path;
   {
     Measure m("picker: preselect the key 512 levels down");
-    form.FormShow();
+    picker.PrepareToShow();
   }
-  ASSERT_NE(form.Selected(), nullptr);
-  EXPECT_EQ(form.Selected()->text, "L512");
-  EXPECT_EQ(form.Section, path + "\\");
+  ASSERT_NE(picker.Selected(), nullptr);
+  EXPECT_EQ(picker.Selected()->text, "L512");
+  EXPECT_EQ(picker.section, path + "\\");
 }
 
 TEST_F(StressTest, HundredThousandSubKeys) {
@@ -314,18 +314,18 @@ TEST_F(StressTest, HundredThousandSubKeys) {
   EXPECT_EQ(settings.lines.size(), count);
 
   NullView view;
-  regbrowser::TReg_Form form(registry, view);
-  view.form = &form;
-  form.FormCreate();
-  form.Root = reg::kHkeyCurrentUser;
-  form.Section = "Many";
-  form.FormShow();
-  ASSERT_NE(form.Selected(), nullptr);
+  regbrowser::KeyPicker picker(registry, view);
+  view.picker = &picker;
+  picker.AddRootKeys();
+  picker.root = reg::kHkeyCurrentUser;
+  picker.section = "Many";
+  picker.PrepareToShow();
+  ASSERT_NE(picker.Selected(), nullptr);
   {
     Measure m("picker: fill a node with 100 000 sub-keys");
-    form.FillNodeChildren(*form.Selected(), true);
+    picker.FillNodeChildren(*picker.Selected(), true);
   }
-  EXPECT_EQ(form.Selected()->children.size(), count);
+  EXPECT_EQ(picker.Selected()->children.size(), count);
 }
 
 TEST_F(StressTest, TenMegabyteLanguageFile) {
@@ -338,7 +338,7 @@ TEST_F(StressTest, TenMegabyteLanguageFile) {
     f << "[Font01]\r\nName=ＭＳ ゴシック\r\nSize=12\r\n[Strings]\r\nRS_006=完了\r\n";
   }
   std::string value;
-  app::FontDescription font;
+  platform::FontDescription font;
   {
     Measure m("language file of 10 MB: 10 lookups");
     for (int i = 0; i < 9; ++i) value = app::ReadIniString(path, "Strings", "RS_006", "default");
