@@ -58,6 +58,11 @@ TEST(TerminalEncodingTest, Conversions) {
   // Bytes that are not UTF-8 (a name typed in another encoding) stay.
   EXPECT_EQ(platform::TerminalToAnsi(ansi, utf8Terminal), ansi);
   EXPECT_EQ(platform::TerminalToAnsi(utf8, TerminalEncoding{}), utf8);
+#else
+  // A console with another code page gets what that code page has.
+  const TerminalEncoding westernConsole{TerminalEncoding::Kind::CodePage, 1252};
+  EXPECT_EQ(platform::AnsiToTerminal("caf\x82\xA0 x", westernConsole), "caf? x");  // あ has no form in 1252
+  EXPECT_EQ(platform::AnsiToTerminal("plain", westernConsole), "plain");
 #endif
 }
 
