@@ -1,6 +1,6 @@
 // Locale-aware, case-insensitive ordering of registry names (ANSI text).
-// Windows: CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE). POSIX: an ICU
-// collator for Japanese at secondary strength.
+// Windows: CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE). POSIX: the
+// same sort keys, from the system's weights of every CP932 character.
 #pragma once
 
 #include <string>
