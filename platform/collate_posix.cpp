@@ -27,6 +27,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <iterator>
+#include <vector>
 
 #include "platform/text.h"
 
@@ -60,11 +62,17 @@ constexpr std::uint8_t kHalfWidthKana = 0xC4, kFullWidthKana = 0xC5;
 constexpr std::uint8_t kKanaScript = 0x22;
 constexpr std::uint8_t kRepeatedPunctuationScript = 0x06;
 
+// The table's entry of each UTF-16 unit (index + 1; 0 for none), made once.
 const CharacterWeights* FindWeights(char16_t c) {
-  const auto* end = std::end(kCharacterWeights);
-  const auto* it = std::lower_bound(std::begin(kCharacterWeights), end, c,
-                                    [](const CharacterWeights& w, char16_t code) { return w.code < code; });
-  return it != end && it->code == c ? it : nullptr;
+  static const std::vector<std::uint16_t> index = [] {
+    std::vector<std::uint16_t> byCode(0x10000, 0);
+    for (std::size_t i = 0; i < std::size(kCharacterWeights); ++i) {
+      byCode[kCharacterWeights[i].code] = static_cast<std::uint16_t>(i + 1);
+    }
+    return byCode;
+  }();
+  const std::uint16_t i = index[c];
+  return i != 0 ? &kCharacterWeights[i - 1] : nullptr;
 }
 
 // The marks that take their weight from the character before them, and
@@ -146,16 +154,17 @@ Element ResolveMark(char16_t c, const Element* previous, const CharacterWeights&
   return FromWeights(own);  // alone: its own weight, after every kana and kanji
 }
 
-void AppendTrimmed(std::string& key, const std::string& weights, std::uint8_t trailingDefault) {
-  std::size_t n = weights.size();
-  while (n > 0 && static_cast<std::uint8_t>(weights[n - 1]) == trailingDefault) --n;
-  key.append(weights, 0, n);
+// Removes the trailing default weights of the part that starts at `start`.
+void TrimPart(std::string& key, std::size_t start, std::uint8_t trailingDefault) {
+  std::size_t n = key.size();
+  while (n > start && static_cast<std::uint8_t>(key[n - 1]) == trailingDefault) --n;
+  key.resize(n);
 }
 
 std::string CollationKey(std::string_view name) {
   const std::u16string wide = AnsiToWide(name);
-  std::vector<Element> elements;
-  elements.reserve(wide.size());
+  thread_local std::vector<Element> elements;  // reused: sorting makes one key per name
+  elements.clear();
   std::string punctuation;
   std::size_t unitsSoFar = 0;
   const CharacterWeights* punctuationBefore = nullptr;  // the character just before, when a hyphen or apostrophe
@@ -211,31 +220,31 @@ std::string CollationKey(std::string_view name) {
     anyKana = anyKana || e.kana;
   }
   key += static_cast<char>(kSeparator);
-  std::string level;
+  std::size_t start = key.size();
   for (const Element& e : elements) {
-    for (int u = 0; u < std::max<int>(e.units, 1) && u < 2; ++u) level += static_cast<char>(e.diacritic[u]);
+    for (int u = 0; u < std::max<int>(e.units, 1) && u < 2; ++u) key += static_cast<char>(e.diacritic[u]);
   }
-  AppendTrimmed(key, level, kDefaultWeight);
+  TrimPart(key, start, kDefaultWeight);
   key += static_cast<char>(kSeparator);
-  level.clear();
+  start = key.size();
   for (const Element& e : elements) {
-    for (int u = 0; u < std::max<int>(e.units, 1) && u < 2; ++u) level += static_cast<char>(e.caseWeight[u]);
+    for (int u = 0; u < std::max<int>(e.units, 1) && u < 2; ++u) key += static_cast<char>(e.caseWeight[u]);
   }
-  AppendTrimmed(key, level, kDefaultWeight);
+  TrimPart(key, start, kDefaultWeight);
   key += static_cast<char>(kSeparator);
   if (anyKana) {
-    const auto kanaLevel = [&](std::uint8_t Element::*field, std::uint8_t trailingDefault) {
-      level.clear();
-      for (const Element& e : elements) if (e.kana) level += static_cast<char>(e.*field);
-      AppendTrimmed(key, level, trailingDefault);
+    const auto kanaPart = [&](std::uint8_t Element::*field, std::uint8_t trailingDefault) {
+      const std::size_t partStart = key.size();
+      for (const Element& e : elements) if (e.kana) key += static_cast<char>(e.*field);
+      TrimPart(key, partStart, trailingDefault);
     };
-    kanaLevel(&Element::small, kNormalKana);
+    kanaPart(&Element::small, kNormalKana);
     key += static_cast<char>(kSectionEnd);
-    kanaLevel(&Element::mark, kPlainKana);
+    kanaPart(&Element::mark, kPlainKana);
     key += static_cast<char>(kDefaultWeight);
-    kanaLevel(&Element::kind, kHiraganaKind);
+    kanaPart(&Element::kind, kHiraganaKind);
     key += static_cast<char>(kSectionEnd);
-    kanaLevel(&Element::width, kFullWidthKana);
+    kanaPart(&Element::width, kFullWidthKana);
     key += static_cast<char>(kSectionEnd);
   }
   key += static_cast<char>(kSeparator);
