@@ -46,7 +46,9 @@ LRESULT CALLBACK TextView::Proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
   auto* self = reinterpret_cast<TextView*>(GetWindowLongPtrA(hwnd, 0));
   if (msg == WM_NCCREATE) {
     const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lp);
-    self = new TextView(hwnd, *static_cast<const MessageTable*>(create->lpCreateParams));
+    // A window of this class made other than by Create uses the program's table.
+    const auto* messages = static_cast<const MessageTable*>(create->lpCreateParams);
+    self = new TextView(hwnd, messages != nullptr ? *messages : Messages());
     SetWindowLongPtrA(hwnd, 0, reinterpret_cast<LONG_PTR>(self));
     self->measureDc_ = CreateCompatibleDC(nullptr);
     self->font_ = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
