@@ -37,6 +37,15 @@ constexpr int kExitReadFailed = 3;  // a registry read failed; the lines before 
 
 constexpr const char* kSynopsis = "[OPTIONS] ROOT\\PATH";
 
+#if defined(_WIN32) && !defined(_WIN64)
+#define VINDRA_OWN_VIEW "32"
+#else
+#define VINDRA_OWN_VIEW "64"
+#endif
+#define VINDRA_REGISTRY_VIEW_USAGE                                                     \
+  "  --registry-view 32|64        the 32-bit or the 64-bit view of the live registry\n" \
+  "                               of 64-bit Windows (default: this program's own, " VINDRA_OWN_VIEW ")\n"
+
 constexpr const char* kExportHelp =
     "Exports a registry key with all its values and sub-keys as INF registry entries,\n"
     "after the section header line for the key.\n"
@@ -48,6 +57,7 @@ constexpr const char* kExportHelp =
     "                               standard input) instead of the live registry (the\n"
     "                               only source outside Windows)\n"
     VINDRA_HIVE_OPTIONS_USAGE
+    VINDRA_REGISTRY_VIEW_USAGE
     "  --no-section-header          leave out the section header line\n"
     VINDRA_PLUGIN_OPTION_USAGE;
 
@@ -61,7 +71,8 @@ constexpr const char* kRegExpanderHelp =
     "  --from FILE.reg              read the keys from a registry export file (\"-\":\n"
     "                               standard input) instead of the live registry (the\n"
     "                               only source outside Windows)\n"
-    VINDRA_HIVE_OPTIONS_USAGE;
+    VINDRA_HIVE_OPTIONS_USAGE
+    VINDRA_REGISTRY_VIEW_USAGE;
 
 constexpr const char* kHelpTail =
     "\n"
@@ -71,9 +82,10 @@ constexpr const char* kHelpTail =
     "FILE.reg not readable or the hive not readable or damaged, 3 a registry read\n"
     "failed (without --output the lines before it are written), 64 bad usage.\n";
 
+constexpr CommandOption kRegistryViewOption = {"--registry-view", true};
 constexpr CommandOption kExportOptions[] = {{"--from", true}, {"--no-section-header", false}, kHiveOption, kMountOption,
-                                             kPluginOption};
-constexpr CommandOption kRegExpanderOptions[] = {{"--from", true}, kHiveOption, kMountOption};
+                                             kPluginOption, kRegistryViewOption};
+constexpr CommandOption kRegExpanderOptions[] = {{"--from", true}, kHiveOption, kMountOption, kRegistryViewOption};
 
 const CliCommand& CommandOf(LiveCommand command) {
   return command == LiveCommand::Export ? kExportCommand : kRegExpanderCommand;
@@ -128,6 +140,7 @@ struct LiveRequest {
   registry::RootedKeyPath key;
   bool sectionHeader = true;
   std::optional<std::string> pluginName;
+  registry::RegistryView view = registry::RegistryView::Own;  // of the live registry
 };
 
 // Reads the command line into `request`. Returns the exit status when the
@@ -159,6 +172,16 @@ std::optional<int> ReadCommandLine(LiveCommand command, const CommandContext& co
   if (key->path.empty()) return UsageError(CommandOf(command), context, "name a key below the root key");
   request.key = *key;
   request.sectionHeader = parsed.CommandOptionValue("--no-section-header") == nullptr;
+  if (const std::string* view = parsed.CommandOptionValue(kRegistryViewOption.name)) {
+    if (*view == "32") {
+      request.view = registry::RegistryView::Bits32;
+    } else if (*view == "64") {
+      request.view = registry::RegistryView::Bits64;
+    } else {
+      return UsageError(CommandOf(command), context,
+                        "--registry-view takes 32 or 64, not '" + ArgumentForTerminal(context, *view) + "'");
+    }
+  }
   if (const auto problem = PluginNameOption(context, parsed, request.pluginName)) {
     return UsageError(CommandOf(command), context, *problem);
   }
@@ -182,7 +205,7 @@ std::unique_ptr<registry::RegistrySource> OpenSource(LiveCommand command, const 
     return memory;
   }
 #ifdef _WIN32
-  return std::make_unique<registry::Win32RegistrySource>();
+  return std::make_unique<registry::Win32RegistrySource>(request.view);
 #else
   status = UsageError(CommandOf(command), context, "this system has no registry of its own; give one with --from FILE.reg");
   return nullptr;

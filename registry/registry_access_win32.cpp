@@ -47,11 +47,24 @@ std::vector<std::string> PathPieces(std::string_view path) {
   return pieces;
 }
 
-bool OpenWithFallbackRights(HKEY base, const std::string& subKey, HKEY* key) {
+// `view`: the registry view flag added to each of the rights (or 0).
+bool OpenWithFallbackRights(HKEY base, const std::string& subKey, HKEY* key, REGSAM view) {
   for (REGSAM rights : kOpenRights) {
-    if (RegOpenKeyExA(base, subKey.c_str(), 0, rights, key) == ERROR_SUCCESS) return true;
+    if (RegOpenKeyExA(base, subKey.c_str(), 0, rights | view, key) == ERROR_SUCCESS) return true;
   }
   return false;
+}
+
+// The flag that opens keys in `view`: none for the program's own view, and
+// none on 32-bit Windows (no WOW64), which has one view only.
+REGSAM ViewRights(RegistryView view) {
+#ifdef _WIN64
+  return view == RegistryView::Bits32 ? KEY_WOW64_32KEY : 0;
+#else
+  BOOL wow64 = FALSE;
+  if (view != RegistryView::Bits64 || !IsWow64Process(GetCurrentProcess(), &wow64) || !wow64) return 0;
+  return KEY_WOW64_64KEY;
+#endif
 }
 
 // The names of `count` items by index through `enumerate` (RegEnumValueA or
@@ -80,6 +93,7 @@ std::vector<std::string> EnumerateNames(DWORD count, DWORD maxName, Enumerate en
 
 class Win32RegistryAccess final : public ValueReadingAccess {
  public:
+  explicit Win32RegistryAccess(REGSAM view) : view_(view) {}
   ~Win32RegistryAccess() override { CloseKey(); }
 
   void SetRoot(RootKey root) override {
@@ -95,13 +109,13 @@ class Win32RegistryAccess final : public ValueReadingAccess {
     HKEY base = RootHandle(root_);
     HKEY key = nullptr;
     for (const std::string& piece : PathPieces(path)) {
-      const bool opened = OpenWithFallbackRights(base, piece, &key);
+      const bool opened = OpenWithFallbackRights(base, piece, &key, view_);
       if (base != RootHandle(root_)) RegCloseKey(base);
       if (!opened) return false;
       base = key;
     }
     if (base == RootHandle(root_)) {
-      if (!OpenWithFallbackRights(base, "", &key)) return false;
+      if (!OpenWithFallbackRights(base, "", &key, view_)) return false;
     }
     key_ = key;
     return true;
@@ -157,12 +171,17 @@ class Win32RegistryAccess final : public ValueReadingAccess {
   }
 
  private:
+  const REGSAM view_;  // KEY_WOW64_* flag of every open, or 0
   RootKey root_ = kHkeyCurrentUser;
   HKEY key_ = nullptr;
 };
 
 }  // namespace
 
-std::unique_ptr<RegistryAccess> Win32RegistrySource::CreateAccess() { return std::make_unique<Win32RegistryAccess>(); }
+Win32RegistrySource::Win32RegistrySource(RegistryView view) : viewRights_(ViewRights(view)) {}
+
+std::unique_ptr<RegistryAccess> Win32RegistrySource::CreateAccess() {
+  return std::make_unique<Win32RegistryAccess>(static_cast<REGSAM>(viewRights_));
+}
 
 }  // namespace vindra::registry

@@ -16,8 +16,8 @@ for expected in 'KERNEL32.dll!GetTickCount64: not exported by Windows XP SP3' \
                 'UXTHEME.dll: no Windows XP export list' \
                 'subsystem version is 6.0, not 5.1' \
                 'OS version is 6.0, not 5.1'; do
-  echo "$out" | grep -qF "$expected" || fail "no line with: $expected"
+  printf '%s\n' "$out" | grep -qF "$expected" || fail "no line with: $expected"
 done
-echo "$out" | grep -q 'CreateFileA\|GetTickCount:\|RegOpenKeyExA' && fail "an XP function was reported"
+printf '%s\n' "$out" | grep -q 'CreateFileA\|GetTickCount:\|RegOpenKeyExA' && fail "an XP function was reported"
 [ "$(echo "$out" | wc -l)" = 5 ] || fail "expected exactly 5 failures"
 echo "xp_imports_fixture_test: ok"
