@@ -69,6 +69,15 @@ struct FreeDeleter {
 template <typename T>
 using HivexPtr = std::unique_ptr<T, FreeDeleter>;
 
+// hivex stores any 32-bit type in its enum, whose named values end at 11:
+// the type is read as the number it is, never loaded as the enum.
+static_assert(sizeof(hive_type) == sizeof(std::uint32_t));
+std::uint32_t TypeNumber(const hive_type& type) {
+  std::uint32_t number = 0;
+  std::memcpy(&number, &type, sizeof number);
+  return number;
+}
+
 std::string ErrnoText(int error) { return error != 0 ? std::strerror(error) : "unknown error"; }
 
 // A name as the ANSI functions give it, and whether the ANSI name leads back
@@ -211,7 +220,7 @@ class HiveRegistrySource::Hive {
     errno = 0;
     HivexPtr<char> data(hivex_value_value(handle_, values.entries[current->second].handle, &type, &length));
     if (!data) FailAt("Select", "has a value Current whose data cannot be read");
-    if (type != hive_t_REG_DWORD || length < 4) return 0;
+    if (TypeNumber(type) != 4 || length < 4) return 0;  // REG_DWORD
     std::uint32_t number = 0;
     for (int b = 3; b >= 0; --b) number = number << 8 | static_cast<unsigned char>(data.get()[b]);
     if (number == 0 || number > 999) return 0;
@@ -243,7 +252,7 @@ class HiveRegistrySource::Hive {
     errno = 0;
     HivexPtr<char> raw(hivex_value_value(handle_, value, &rawType, &length));
     if (!raw) return false;
-    type = static_cast<std::uint32_t>(rawType);
+    type = TypeNumber(rawType);
     if (type == kRegSz || type == kRegExpandSz || type == kRegMultiSz) {
       // Whole UTF-16 code units; an odd last byte has no character.
       std::u16string wide(length / 2, u'\0');

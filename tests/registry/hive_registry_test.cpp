@@ -116,6 +116,67 @@ TEST(HiveRegistry, ExportsTheSameLinesAsTheRegFileItWasWrittenFrom) {
   }
 }
 
+// The project's other .reg fixtures, each mount point written as a hive of its
+// own. A .reg export has CurrentControlSet where a SYSTEM hive on disk has
+// ControlSet001 and Select\Current: the SYSTEM hive is written that way.
+TEST(HiveRegistry, EveryFixtureExportsTheSameThroughAHive) {
+  testing::UseExampleMachinePaths();
+  const std::string fixtures[] = {kDataDir + "/demo.reg", kDataDir + "/../../../examples/example.reg", kTreeReg};
+  struct Mount {
+    const char* file;
+    RootKey root;
+    const char* mountPath;
+    const char* exportPath;
+  };
+  const Mount mounts[] = {
+      {"SOFTWARE", kHkeyLocalMachine, "SOFTWARE", "SOFTWARE"},
+      {"SYSTEM", kHkeyLocalMachine, "SYSTEM", "SYSTEM\\CurrentControlSet"},
+      {"NTUSER.DAT", kHkeyCurrentUser, "", "Software"},
+      {"UsrClass.dat", kHkeyClassesRoot, "", ""},
+  };
+  int compared = 0;
+  for (const std::string& fixture : fixtures) {
+    MemoryRegistry registry;
+    ASSERT_TRUE(ImportRegFile(fixture, registry).recognised) << fixture;
+    for (const Mount& m : mounts) {
+      if (!registry.FindKey(m.root, m.mountPath)) continue;
+      const std::string file = Files().Path(std::string("fixture-") + m.file);
+      if (m.root == kHkeyLocalMachine && std::string(m.mountPath) == "SYSTEM" && !registry.FindKey(m.root, "SYSTEM\\Select")) {
+        MemoryRegistry onDisk;
+        for (const auto& [folded, key] : registry.FindKey(m.root, "SYSTEM")->subKeys) {
+          const std::string name = folded == "CURRENTCONTROLSET" ? "ControlSet001" : key->name;
+          onDisk.CreateKey(m.root, "SYSTEM\\" + name);
+          *onDisk.FindKey(m.root, "SYSTEM\\" + name) = *key;
+          onDisk.FindKey(m.root, "SYSTEM\\" + name)->name = name;
+        }
+        onDisk.SetValue(m.root, "SYSTEM\\Select", "Current", 4, std::string("\x01\0\0\0", 4));
+        testing::WriteHive(onDisk, m.root, "SYSTEM", kEmptyHive, file);
+      } else {
+        testing::WriteHive(registry, m.root, m.mountPath, kEmptyHive, file, {"CURRENTCONTROLSET"});
+      }
+      HiveRegistrySource hive(file, {m.root, m.mountPath});
+      // Every key below the exported one, each exported on its own.
+      std::vector<std::string> paths{m.exportPath};
+      for (std::size_t i = 0; i < paths.size(); ++i) {
+        auto key = registry.CreateAccess();
+        key->SetRoot(m.root);
+        if (!key->OpenKeyReadOnly(paths[i])) continue;
+        for (const std::string& sub : key->SubKeyNames()) paths.push_back(paths[i].empty() ? sub : paths[i] + "\\" + sub);
+      }
+      for (const std::string& path : paths) {
+        if (path.empty()) continue;
+        hive.CheckTree(m.root, path);
+        for (const LiveCommand command : {LiveCommand::Export, LiveCommand::RegExpander}) {
+          EXPECT_EQ(ExportLines(command, hive, m.root, path), ExportLines(command, registry, m.root, path))
+              << fixture << " " << path;
+          ++compared;
+        }
+      }
+    }
+  }
+  EXPECT_GT(compared, 50);
+}
+
 TEST(HiveRegistry, ResolvesCurrentControlSetThroughSelectCurrent) {
   const std::string file = Files().Path("SYSTEM");
   HiveRegistrySource hive(file, {kHkeyLocalMachine, "SYSTEM"});

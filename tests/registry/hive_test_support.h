@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -60,7 +61,9 @@ inline void WriteHiveKey(hive_h* h, hive_node_h node, const MemoryRegistry::Key&
   }
   std::size_t i = 0;
   for (const auto& [folded, value] : key.values) {
-    values.push_back({names[i].data(), static_cast<hive_type>(value.type), data[i].size(), data[i].data()});
+    hive_set_value set{names[i].data(), {}, data[i].size(), data[i].data()};
+    std::memcpy(&set.t, &value.type, sizeof value.type);  // any 32-bit type, not only the enum's
+    values.push_back(set);
     ++i;
   }
   if (!values.empty() && hivex_node_set_values(h, node, values.size(), values.data(), 0) != 0) {
