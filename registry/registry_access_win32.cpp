@@ -1,7 +1,9 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstring>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "registry/root_key.h"
@@ -91,6 +93,92 @@ std::vector<std::string> EnumerateNames(DWORD count, DWORD maxName, Enumerate en
   return names;
 }
 
+// The conversions that the registry's ANSI functions apply to value names and
+// string data (RtlUnicodeToMultiByteN and RtlMultiByteToUnicodeN of ntdll,
+// which differ from WideCharToMultiByte: a surrogate pair gives two default
+// characters there, not one). Null when ntdll lacks them.
+struct AnsiConversions {
+  using ToAnsi = LONG(WINAPI*)(char* out, ULONG outBytes, ULONG* written, const WCHAR* in, ULONG inBytes);
+  using ToAnsiSize = LONG(WINAPI*)(ULONG* size, const WCHAR* in, ULONG inBytes);
+  using ToWide = LONG(WINAPI*)(WCHAR* out, ULONG outBytes, ULONG* written, const char* in, ULONG inBytes);
+  ToAnsi toAnsi = nullptr;
+  ToAnsiSize toAnsiSize = nullptr;
+  ToWide toWide = nullptr;
+};
+
+const AnsiConversions& Conversions() {
+  static const AnsiConversions conversions = [] {
+    AnsiConversions c;
+    if (HMODULE ntdll = GetModuleHandleW(L"ntdll.dll")) {
+      c.toAnsi = reinterpret_cast<AnsiConversions::ToAnsi>(
+          reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlUnicodeToMultiByteN")));
+      c.toAnsiSize = reinterpret_cast<AnsiConversions::ToAnsiSize>(
+          reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlUnicodeToMultiByteSize")));
+      c.toWide = reinterpret_cast<AnsiConversions::ToWide>(
+          reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlMultiByteToUnicodeN")));
+    }
+    if (!c.toAnsi || !c.toAnsiSize || !c.toWide) c = AnsiConversions{};
+    return c;
+  }();
+  return conversions;
+}
+
+// `bytes` bytes of UTF-16 (an odd last byte ignored) in the ANSI code page, as
+// the ANSI functions convert them; false when the conversion fails.
+bool ToAnsi(const WCHAR* text, ULONG bytes, std::string& out) {
+  const AnsiConversions& c = Conversions();
+  ULONG size = 0;
+  if (c.toAnsiSize(&size, text, bytes) != 0) return false;
+  out.resize(size);
+  ULONG written = 0;
+  if (size > 0 && c.toAnsi(out.data(), size, &written, text, bytes) != 0) return false;
+  out.resize(written);
+  return true;
+}
+
+// True when the ANSI name, as RegQueryValueExA takes it (up to its first NUL),
+// converts back to exactly the wide name: then a query by the ANSI name finds
+// this value and no other.
+bool NameSurvivesRoundTrip(const std::string& ansi, const WCHAR* wide, ULONG wideBytes) {
+  const std::size_t length = std::strlen(ansi.c_str());
+  std::vector<WCHAR> back(length + 1);
+  ULONG written = 0;
+  if (Conversions().toWide(back.data(), static_cast<ULONG>(back.size() * sizeof(WCHAR)), &written, ansi.data(),
+                           static_cast<ULONG>(length)) != 0) {
+    return false;
+  }
+  return written == wideBytes && std::memcmp(back.data(), wide, wideBytes) == 0;
+}
+
+bool IsTextType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
+
+// The counts and longest lengths of a key (RegQueryInfoKeyW).
+struct KeyInfo {
+  DWORD subKeys = 0;
+  DWORD maxSubKeyName = 0;  // in UTF-16 units
+  DWORD values = 0;
+  DWORD maxValueName = 0;  // in UTF-16 units
+  DWORD maxValueData = 0;  // in bytes
+};
+
+bool QueryKeyInfo(HKEY key, KeyInfo& info) {
+  return RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, &info.subKeys, &info.maxSubKeyName, nullptr, &info.values,
+                          &info.maxValueName, &info.maxValueData, nullptr, nullptr) == ERROR_SUCCESS;
+}
+
+// A value as the enumeration read it, with what a query by its ANSI name
+// (RegQueryValueExA into QueryValueData's buffer) would have returned.
+struct ReadValue {
+  std::string name;  // ANSI, as RegEnumValueA gives it
+  // True when the data below is that query's result: the enumeration read it
+  // whole, the name survives the round trip (a name the code page lacks, or
+  // writes as a look-alike, is queried and fails or finds another value, just
+  // as before) and the data fits the buffer. Otherwise the query is made.
+  bool stands = false;
+  DWORD type = 0;
+  std::string data;  // ANSI for the text types, as RegQueryValueExA converts them
+};
+
 class Win32RegistryAccess final : public ValueReadingAccess {
  public:
   explicit Win32RegistryAccess(REGSAM view) : view_(view) {}
@@ -124,9 +212,43 @@ class Win32RegistryAccess final : public ValueReadingAccess {
   void CloseKey() override {
     if (key_) RegCloseKey(key_);
     key_ = nullptr;
+    haveInfo_ = false;
+    ForgetValues();
   }
 
+  // Each value is read once here, name, type and data together
+  // (RegEnumValueW), instead of a listing followed by one query per name:
+  // QueryValueData answers from what was read, which is what the query by
+  // name would have returned at that moment, and queries by name where the
+  // answer could differ (see ReadValue). The values of a key are thus read
+  // in one pass, when they are listed.
   std::vector<std::string> ValueNames() override {
+    if (!key_) return {};
+    if (!Conversions().toAnsi) return ListedValueNames();
+    ForgetValues();
+    if (!QueryKeyInfo(key_, info_)) return {};
+    haveInfo_ = true;
+    ReadValues();
+    std::vector<std::string> names;
+    names.reserve(values_.size());
+    for (const ReadValue& value : values_) names.push_back(value.name);
+    return names;
+  }
+
+  ValueData QueryValueData(std::string_view name) override {
+    if (const ReadValue* value = StandingValue(name)) {
+      ValueData data;
+      data.info = ValueInfo{true, value->type, static_cast<std::uint32_t>(value->data.size())};
+      data.complete = true;
+      data.bytes = value->data;
+      return data;
+    }
+    return ValueReadingAccess::QueryValueData(name);
+  }
+
+  // The value names through RegEnumValueA, for a system without the ntdll
+  // conversions.
+  std::vector<std::string> ListedValueNames() {
     DWORD count = 0;
     DWORD maxName = 0;
     if (!key_ || RegQueryInfoKeyA(key_, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, &maxName,
@@ -138,11 +260,16 @@ class Win32RegistryAccess final : public ValueReadingAccess {
     });
   }
 
+  // The sub-key count of the key information read for the values (one
+  // query serves both), else of a fresh query.
   std::vector<std::string> SubKeyNames() override {
     DWORD count = 0;
     DWORD maxName = 0;
-    if (!key_ || RegQueryInfoKeyA(key_, nullptr, nullptr, nullptr, &count, &maxName, nullptr, nullptr, nullptr,
-                                  nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+    if (haveInfo_) {
+      count = info_.subKeys;
+      maxName = info_.maxSubKeyName;
+    } else if (!key_ || RegQueryInfoKeyA(key_, nullptr, nullptr, nullptr, &count, &maxName, nullptr, nullptr,
+                                         nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
       return {};
     }
     return EnumerateNames(count, maxName, [this](DWORD index, char* name, DWORD* length) {
@@ -171,9 +298,81 @@ class Win32RegistryAccess final : public ValueReadingAccess {
   }
 
  private:
+  // Longest value name in UTF-16 units, and the largest data read with the
+  // name: larger values are queried by name, like values over the buffer of
+  // QueryValueData.
+  static constexpr DWORD kMaxValueName = 16383;
+  static constexpr DWORD kMaxReadData = 65536;
+
+  void ForgetValues() {
+    values_.clear();
+    standing_.clear();
+    indexed_ = false;
+  }
+
+  // Reads every value of the key by index, as RegEnumValueA would list them:
+  // items that went away end the list, and so does a refusal.
+  void ReadValues() {
+    // Room for the longest name and the largest data that the key
+    // information reported; a value that grew meanwhile does not fit.
+    std::vector<WCHAR> name(kMaxValueName + 2);
+    std::vector<BYTE> data(std::min(info_.maxValueData, kMaxReadData) + 2);
+    values_.reserve(info_.values);
+    for (DWORD index = 0; index < info_.values; ++index) {
+      DWORD nameLength = static_cast<DWORD>(name.size());
+      DWORD type = 0;
+      DWORD dataSize = static_cast<DWORD>(data.size());
+      LONG result = RegEnumValueW(key_, index, name.data(), &nameLength, nullptr, &type, data.data(), &dataSize);
+      const bool whole = result == ERROR_SUCCESS;
+      if (result == ERROR_MORE_DATA) {
+        // The data did not fit (the value grew, or is large): the name alone.
+        nameLength = static_cast<DWORD>(name.size());
+        result = RegEnumValueW(key_, index, name.data(), &nameLength, nullptr, nullptr, nullptr, nullptr);
+      }
+      if (result == ERROR_NO_MORE_ITEMS || result == ERROR_ACCESS_DENIED) break;
+      if (result != ERROR_SUCCESS) continue;
+      ReadValue value;
+      const ULONG nameBytes = nameLength * sizeof(WCHAR);
+      if (!ToAnsi(name.data(), nameBytes, value.name)) continue;
+      if (whole && NameSurvivesRoundTrip(value.name, name.data(), nameBytes)) {
+        value.type = type;
+        bool converted = true;
+        if (IsTextType(type)) {
+          converted = ToAnsi(reinterpret_cast<const WCHAR*>(data.data()), dataSize, value.data);
+        } else {
+          value.data.assign(reinterpret_cast<const char*>(data.data()), dataSize);
+        }
+        value.stands = converted && value.data.size() <= kQueryBufferSize;
+      }
+      if (!value.stands) value.data.clear();
+      values_.push_back(std::move(value));
+    }
+  }
+
+  // The value read under `name` that stands for a query by that name; null
+  // when the query must be made.
+  const ReadValue* StandingValue(std::string_view name) {
+    if (values_.empty()) return nullptr;
+    if (!indexed_) {
+      indexed_ = true;
+      for (std::size_t i = 0; i < values_.size(); ++i) {
+        if (values_[i].stands) standing_.emplace(values_[i].name, i);
+      }
+    }
+    const auto found = standing_.find(std::string(name));
+    return found == standing_.end() ? nullptr : &values_[found->second];
+  }
+
   const REGSAM view_;  // KEY_WOW64_* flag of every open, or 0
   RootKey root_ = kHkeyCurrentUser;
   HKEY key_ = nullptr;
+  KeyInfo info_;
+  bool haveInfo_ = false;
+  std::vector<ReadValue> values_;
+  // The standing values by ANSI name (several values may share an ANSI name;
+  // only one that survives the round trip stands).
+  std::unordered_map<std::string, std::size_t> standing_;
+  bool indexed_ = false;
 };
 
 }  // namespace

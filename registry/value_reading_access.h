@@ -40,9 +40,12 @@ class ValueReadingAccess : public RegistryAccess {
   virtual long QueryValue(const std::string& name, std::uint32_t* type, unsigned char* data,
                           std::uint32_t* size) = 0;
 
+  // The capacity of QueryValueData's one query: a value whose data is larger
+  // is not `complete`.
+  static constexpr std::uint32_t kQueryBufferSize = 4096;
+
  private:
   // Reused between queries: most values fit, which spares the size query.
-  static constexpr std::uint32_t kQueryBufferSize = 4096;
   std::vector<unsigned char> dataBuffer_ = std::vector<unsigned char>(kQueryBufferSize);
 
   std::string ReadStringInTwoSteps(const std::string& name);

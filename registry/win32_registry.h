@@ -15,8 +15,11 @@ namespace vindra::registry {
 enum class RegistryView { Own, Bits32, Bits64 };
 
 #ifdef _WIN32
-// Access objects over RegOpenKeyExA, RegQueryInfoKeyA, RegEnumValueA,
-// RegEnumKeyExA, RegQueryValueExA and RegCloseKey. Nothing is ever written.
+// Access objects over RegOpenKeyExA, RegQueryInfoKeyA/W, RegEnumValueW (each
+// value read once, with its data, while the values are listed; names and text
+// converted as the ANSI functions convert them), RegEnumKeyExA,
+// RegQueryValueExA (where a value must be queried by name) and RegCloseKey.
+// Nothing is ever written.
 class Win32RegistrySource final : public RegistrySource {
  public:
   // Keys are opened in `view` (KEY_WOW64_32KEY / KEY_WOW64_64KEY). 32-bit
