@@ -8,10 +8,20 @@
 //       HKEY_CURRENT_USER\Software, exported through the Win32 layer, then the same key
 //       exported by `reg export` in the same run for comparison; the tree is
 //       deleted afterwards.
+//   registry_export_benchmark --against-reg [--key ROOT\PATH] [--runs N] [--cli PATH]
+//       Windows only: an existing key (default HKEY_LOCAL_MACHINE\Software),
+//       N alternating rounds (default 5) of `vindra-cli.exe export KEY`
+//       (the whole process), `reg export KEY` and the export in this process,
+//       each writing a file of its own in a temporary folder; prints the
+//       medians and their ratios (target: the whole process at most 0.8 x
+//       `reg export`). vindra-cli.exe is looked up in the build tree
+//       (..\..\cli\vindra-cli.exe from this program) unless --cli names it.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "core/options.h"
 #include "core/stream_output_list.h"
@@ -117,6 +127,10 @@ struct Settings {
   std::size_t perKey = 50;
   std::string out;
   bool live = false;
+  bool againstReg = false;
+  std::string key = "HKEY_LOCAL_MACHINE\\Software";
+  int runs = 5;
+  std::string cli;
 };
 
 std::FILE* OpenOutput(const std::string& name) {
@@ -226,6 +240,144 @@ int RunLive(const Settings& s) {
   RegDeleteTreeW(HKEY_CURRENT_USER, kLiveKey);
   return 0;
 }
+
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  const std::size_t n = v.size();
+  return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+// Wall time only: Wine's process times and peak memory of a finished child
+// are not its own.
+struct ProcessFigures {
+  double seconds = -1;
+  DWORD exitCode = 1;
+};
+
+// Runs a command line with its standard output sent to `outputFile` (when
+// given) and waits for it.
+ProcessFigures RunTimed(std::wstring commandLine, const std::wstring& outputFile) {
+  ProcessFigures figures;
+  SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+  HANDLE out = INVALID_HANDLE_VALUE;
+  if (!outputFile.empty()) {
+    out = CreateFileW(outputFile.c_str(), GENERIC_WRITE, 0, &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (out == INVALID_HANDLE_VALUE) return figures;
+  }
+  STARTUPINFOW si{};
+  si.cb = sizeof si;
+  if (out != INVALID_HANDLE_VALUE) {
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    si.hStdOutput = out;
+    si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+  }
+  PROCESS_INFORMATION pi{};
+  const double start = Now();
+  const BOOL started =
+      CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
+  if (out != INVALID_HANDLE_VALUE) CloseHandle(out);
+  if (!started) {
+    std::fprintf(stderr, "cannot start: %ls\n", commandLine.c_str());
+    return figures;
+  }
+  WaitForSingleObject(pi.hProcess, INFINITE);
+  figures.seconds = Seconds(start);
+  GetExitCodeProcess(pi.hProcess, &figures.exitCode);
+  CloseHandle(pi.hThread);
+  CloseHandle(pi.hProcess);
+  return figures;
+}
+
+// vindra-cli.exe of the same build tree: ..\..\cli\vindra-cli.exe from this program.
+std::wstring DefaultCliPath() {
+  wchar_t self[MAX_PATH];
+  const DWORD n = GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring path(self, n);
+  for (int up = 0; up < 3; ++up) path = path.substr(0, path.find_last_of(L"\\/"));
+  return path + L"\\cli\\vindra-cli.exe";
+}
+
+// The whole vindra-cli.exe process and the export in this process against
+// `reg export` of the same existing key, round after round.
+int RunAgainstReg(const Settings& s) {
+  const std::size_t slash = s.key.find('\\');
+  const std::string rootName = s.key.substr(0, slash);
+  const std::string path = slash == std::string::npos ? std::string() : s.key.substr(slash + 1);
+  RootKey root = 0;
+  if (rootName == "HKEY_LOCAL_MACHINE" || rootName == "HKLM") root = vindra::registry::kHkeyLocalMachine;
+  if (rootName == "HKEY_CURRENT_USER" || rootName == "HKCU") root = vindra::registry::kHkeyCurrentUser;
+  if (rootName == "HKEY_CLASSES_ROOT" || rootName == "HKCR") root = vindra::registry::kHkeyClassesRoot;
+  if (root == 0) {
+    std::fprintf(stderr, "unknown root key: %s\n", rootName.c_str());
+    return 64;
+  }
+  const std::wstring cli = s.cli.empty() ? DefaultCliPath() : Widen(s.cli);
+  if (GetFileAttributesW(cli.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    std::fprintf(stderr, "vindra-cli.exe not found: %ls (--cli PATH)\n", cli.c_str());
+    return 1;
+  }
+  // Every output goes to a fresh folder of our own, removed at the end.
+  wchar_t temp[MAX_PATH];
+  GetTempPathW(MAX_PATH, temp);
+  std::wstring folder;
+  for (unsigned n = GetTickCount(); folder.empty(); ++n) {
+    const std::wstring candidate = std::wstring(temp) + L"vindra-export-bench-" + std::to_wstring(n);
+    if (CreateDirectoryW(candidate.c_str(), nullptr)) folder = candidate;
+  }
+  const std::wstring ourFile = folder + L"\\vindra.txt";
+  const std::wstring inProcessFile = folder + L"\\in-process.txt";
+  const std::wstring regFile = folder + L"\\reg.reg";
+  const std::wstring key = Widen(s.key);
+
+  std::vector<double> ours, reg, inProcess, oursStart, regStart;
+  vindra::registry::Win32RegistrySource live;
+  for (int run = 0; run < s.runs; ++run) {
+    const ProcessFigures o = RunTimed(L"\"" + cli + L"\" export \"" + key + L"\"", ourFile);
+    const ProcessFigures r = RunTimed(L"reg.exe export \"" + key + L"\" \"" + regFile + L"\" /y", L"NUL");
+    std::FILE* file = _wfopen(inProcessFile.c_str(), L"wb");
+    double seconds = -1;
+    if (file) {
+      const double start = Now();
+      {
+        vindra::StreamOutputList output(file);
+        vindra::registry::RegistryKeyExporter(output, live, root, path, vindra::ConversionOptions{});
+        output.Flush();
+      }
+      seconds = Seconds(start);
+      std::fclose(file);
+    }
+    if (o.exitCode != 0 || r.exitCode != 0 || seconds < 0) {
+      std::fprintf(stderr, "round %d failed: vindra-cli exit %lu, reg exit %lu\n", run + 1, o.exitCode, r.exitCode);
+      return 1;
+    }
+    ours.push_back(o.seconds);
+    reg.push_back(r.seconds);
+    inProcess.push_back(seconds);
+    oursStart.push_back(RunTimed(L"\"" + cli + L"\" --version", L"NUL").seconds);
+    regStart.push_back(RunTimed(L"reg.exe /?", L"NUL").seconds);
+  }
+  WIN32_FILE_ATTRIBUTE_DATA ourData{}, regData{};
+  GetFileAttributesExW(ourFile.c_str(), GetFileExInfoStandard, &ourData);
+  GetFileAttributesExW(regFile.c_str(), GetFileExInfoStandard, &regData);
+  DeleteFileW(ourFile.c_str());
+  DeleteFileW(inProcessFile.c_str());
+  DeleteFileW(regFile.c_str());
+  RemoveDirectoryW(folder.c_str());
+
+  std::printf("key                       %s, medians of %d alternating rounds\n", s.key.c_str(), s.runs);
+  std::printf("vindra-cli.exe export     %.3f s, output %lu bytes\n", Median(ours), ourData.nFileSizeLow);
+  std::printf("reg export                %.3f s, output %lu bytes\n", Median(reg), regData.nFileSizeLow);
+  std::printf("export in this process    %.3f s\n", Median(inProcess));
+  std::printf("process start alone       vindra-cli.exe --version %.3f s, reg.exe /? %.3f s\n", Median(oursStart),
+              Median(regStart));
+  std::printf("whole process / reg export  %.2f x (target <= 0.8)\n", Median(ours) / Median(reg));
+  std::printf("in-process / reg export     %.2f x\n", Median(inProcess) / Median(reg));
+  std::printf("reproduce: tools/wine-run %ls export \"%s\" >out.txt\n"
+              "           tools/wine-run reg export \"%s\" out.reg\n",
+              cli.c_str(), s.key.c_str(), s.key.c_str());
+  return 0;
+}
 #endif
 
 }  // namespace
@@ -242,17 +394,28 @@ int main(int argc, char** argv) {
       s.out = argv[++i];
     } else if (arg == "--live") {
       s.live = true;
+    } else if (arg == "--against-reg") {
+      s.againstReg = true;
+    } else if (arg == "--key" && i + 1 < argc) {
+      s.key = argv[++i];
+    } else if (arg == "--runs" && i + 1 < argc) {
+      s.runs = std::max(1, std::atoi(argv[++i]));
+    } else if (arg == "--cli" && i + 1 < argc) {
+      s.cli = argv[++i];
     } else {
-      std::fprintf(stderr, "usage: registry_export_benchmark [--live] [--values N] [--per-key M] [--out FILE]\n");
+      std::fprintf(stderr,
+                   "usage: registry_export_benchmark [--live] [--values N] [--per-key M] [--out FILE]\n"
+                   "       registry_export_benchmark --against-reg [--key ROOT\\PATH] [--runs N] [--cli PATH]\n");
       return 64;
     }
   }
   if (s.values == 0 || s.perKey == 0) return 64;
 #ifdef _WIN32
+  if (s.againstReg) return RunAgainstReg(s);
   if (s.live) return RunLive(s);
 #else
-  if (s.live) {
-    std::fprintf(stderr, "--live needs the Windows build\n");
+  if (s.live || s.againstReg) {
+    std::fprintf(stderr, "--live and --against-reg need the Windows build\n");
     return 64;
   }
 #endif
