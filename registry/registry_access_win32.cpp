@@ -315,7 +315,7 @@ class Win32RegistryAccess final : public ValueReadingAccess {
   void ReadValues() {
     // Room for the longest name and the largest data that the key
     // information reported; a value that grew meanwhile does not fit.
-    std::vector<WCHAR> name(kMaxValueName + 2);
+    std::vector<WCHAR> name(std::min(info_.maxValueName, kMaxValueName) + 2);
     std::vector<BYTE> data(std::min(info_.maxValueData, kMaxReadData) + 2);
     values_.reserve(info_.values);
     for (DWORD index = 0; index < info_.values; ++index) {
@@ -325,7 +325,9 @@ class Win32RegistryAccess final : public ValueReadingAccess {
       LONG result = RegEnumValueW(key_, index, name.data(), &nameLength, nullptr, &type, data.data(), &dataSize);
       const bool whole = result == ERROR_SUCCESS;
       if (result == ERROR_MORE_DATA) {
-        // The data did not fit (the value grew, or is large): the name alone.
+        // The name or the data did not fit (the value grew, or is large):
+        // the name alone, with room for the longest a name can be.
+        name.resize(kMaxValueName + 2);
         nameLength = static_cast<DWORD>(name.size());
         result = RegEnumValueW(key_, index, name.data(), &nameLength, nullptr, nullptr, nullptr, nullptr);
       }
