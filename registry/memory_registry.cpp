@@ -5,8 +5,8 @@
 
 #include "core/ansi_text.h"
 #include "core/inf_format.h"
+#include "registry/one_key_access.h"
 #include "registry/root_key.h"
-#include "registry/value_reading_access.h"
 
 namespace vindra::registry {
 namespace {
@@ -71,25 +71,9 @@ std::string FoldNameCase(std::string_view name) {
 
 namespace {
 
-class MemoryRegistryAccess final : public ValueReadingAccess {
+class MemoryRegistryAccess final : public OneKeyAccess {
  public:
-  explicit MemoryRegistryAccess(MemoryRegistry& registry) : registry_(registry) {}
-
-  void SetRoot(RootKey root) override {
-    CloseKey();
-    root_ = root;
-  }
-
-  bool OpenKeyReadOnly(std::string_view path) override {
-    CloseKey();
-    if (!path.empty() && path.front() == '\\') path.remove_prefix(1);
-    registry_.NotifyCall(RegistryCall::OpenKey, root_, path, {});
-    std::shared_ptr<MemoryRegistry::Key> key = registry_.FindKey(root_, path);
-    if (!key || key->access == KeyAccess::Denied) return false;
-    current_ = std::move(key);
-    path_.assign(path);
-    return true;
-  }
+  explicit MemoryRegistryAccess(MemoryRegistry& registry) : OneKeyAccess(0), registry_(registry) {}
 
   void CloseKey() override {
     current_.reset();
@@ -122,6 +106,15 @@ class MemoryRegistryAccess final : public ValueReadingAccess {
   }
 
  protected:
+  bool OpenBelowRoot(std::string_view path) override {
+    registry_.NotifyCall(RegistryCall::OpenKey, root_, path, {});
+    std::shared_ptr<MemoryRegistry::Key> key = registry_.FindKey(root_, path);
+    if (!key || key->access == KeyAccess::Denied) return false;
+    current_ = std::move(key);
+    path_.assign(path);
+    return true;
+  }
+
   long QueryValue(const std::string& name, std::uint32_t* type, unsigned char* data, std::uint32_t* size) override {
     if (!current_) return kErrorInvalidHandle;
     registry_.NotifyCall(RegistryCall::QueryValue, root_, path_, name);
@@ -146,7 +139,6 @@ class MemoryRegistryAccess final : public ValueReadingAccess {
 
  private:
   MemoryRegistry& registry_;
-  RootKey root_ = 0;
   std::shared_ptr<MemoryRegistry::Key> current_;
   std::string path_;
 };
