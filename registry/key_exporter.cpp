@@ -6,25 +6,12 @@
 
 #include "core/ansi_text.h"
 #include "core/inf_format.h"
+#include "core/registry_file_loader.h"
 #include "registry/key_walk.h"
 #include "registry/value_reading_access.h"
 
 namespace vindra::registry {
 namespace {
-
-// Splits at CR, LF or CR LF; a break at the very end starts no further string.
-std::vector<std::string_view> SplitStrings(std::string_view text) {
-  std::vector<std::string_view> strings;
-  std::size_t start = 0;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\r' && text[i] != '\n') continue;
-    strings.push_back(text.substr(start, i - start));
-    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-    start = i + 1;
-  }
-  if (start < text.size()) strings.push_back(text.substr(start));
-  return strings;
-}
 
 // The data field of a multi-string value from the first `size` bytes that
 // the read returned ("" for a list without strings).
@@ -41,13 +28,15 @@ std::string MultiStringField(const unsigned char* data, std::size_t size, const 
     }
     text = scanned.substr(0, scanned.find('\0'));
   }
+  // One string a line, by the line rule of registry files: CR, LF or CR LF
+  // end a string, and a break at the very end starts no further one.
   std::string field;
   bool first = true;
-  for (std::string_view s : SplitStrings(text)) {
+  ForEachLine(text, [&](std::string_view s) {
     if (!first) field.push_back(',');
     first = false;
     field += QuoteText(s);
-  }
+  });
   field = SubstitutePaths(field, options, machinePaths);
   return field.empty() ? "\"\"" : field;
 }
