@@ -18,7 +18,8 @@
 namespace {
 
 using namespace vindra;
-using regbrowser::testing::FindShownDialog;
+using regbrowser::testing::PickerTree;
+using regbrowser::testing::ShownDialogOnce;
 
 constexpr char kBenchKey[] = "Software\\VindraPickerBench";
 double g_fill_ms = -1;
@@ -60,10 +61,9 @@ void CreateBenchKeys(int count) {
 }
 
 void CALLBACK ExpandAndMeasure(HWND, UINT, UINT_PTR timer, DWORD) {
-  HWND dialog = FindShownDialog();
+  HWND dialog = ShownDialogOnce(timer);
   if (!dialog) return;
-  KillTimer(nullptr, timer);
-  HWND tree = GetDlgItem(dialog, regbrowser::kTreeViewId);
+  HWND tree = PickerTree(dialog);
   HTREEITEM item = TreeView_GetSelection(tree);
   const double start = NowMs();
   TreeView_Expand(tree, item, TVE_EXPAND);

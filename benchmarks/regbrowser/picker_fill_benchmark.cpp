@@ -20,8 +20,6 @@ namespace {
 
 using namespace vindra;
 
-using NullView = regbrowser::testing::NullView;
-
 // Milliseconds of a monotonic clock. (<chrono> does not build with the CP932
 // execution character set: it holds a micro sign.)
 double NowMs() {
@@ -49,12 +47,8 @@ int main(int argc, char** argv) {
     reg.CreateKey(registry::kHkeyCurrentUser, i % 2 ? path + "\\Sub" : path);
   }
 
-  NullView view;
-  regbrowser::KeyPicker picker(reg, view);
-  view.picker = &picker;
-  picker.AddRootKeys();
-  picker.root = registry::kHkeyCurrentUser;
-  picker.section = "Software\\Bench";
+  regbrowser::testing::ViewlessPicker viewless(reg, registry::kHkeyCurrentUser, "Software\\Bench");
+  regbrowser::KeyPicker& picker = viewless.picker;
 
   double start = NowMs();
   picker.PrepareToShow();

@@ -15,6 +15,8 @@ namespace {
 
 using namespace vindra;
 using regbrowser::testing::FindShownDialog;
+using regbrowser::testing::PickerTree;
+using regbrowser::testing::ShownDialogOnce;
 
 int g_seconds = 4;
 
@@ -25,10 +27,9 @@ void CALLBACK Close(HWND, UINT, UINT_PTR timer, DWORD) {
 }
 
 void CALLBACK ExpandSelection(HWND, UINT, UINT_PTR timer, DWORD) {
-  HWND dialog = FindShownDialog();
+  HWND dialog = ShownDialogOnce(timer);
   if (!dialog) return;
-  KillTimer(nullptr, timer);
-  HWND tree = GetDlgItem(dialog, regbrowser::kTreeViewId);
+  HWND tree = PickerTree(dialog);
   HTREEITEM item = TreeView_GetSelection(tree);
   TreeView_Expand(tree, item, TVE_EXPAND);
   // Scroll back to the top so that the computer node shows too.

@@ -17,6 +17,7 @@ namespace vindra::regbrowser {
 namespace {
 
 using testing::FindShownDialog;
+using testing::PickerTree;
 
 constexpr char kTestKey[] = "Software\\VindraPickerTest";
 
@@ -69,8 +70,6 @@ class PickerDialogTest : public ::testing::Test {
   KeyPickerRunner runner{factory};
 };
 
-HWND Tree(HWND dialog) { return GetDlgItem(dialog, kTreeViewId); }
-
 std::string ItemText(HWND tree, HTREEITEM item) {
   char buffer[512] = {};
   TVITEMA tv{};
@@ -103,7 +102,7 @@ TEST_F(PickerDialogTest, OkAtSoftwareReturnsTheRegistrysSpelling) {
   runner.root = registry::kHkeyCurrentUser;
   runner.section = "software";
   g_steps = {[](HWND d) {
-    HWND tree = Tree(d);
+    HWND tree = PickerTree(d);
     EXPECT_EQ(ItemText(tree, TreeView_GetSelection(tree)), "Software");
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(d, IDOK)));
     Click(d, IDOK);
@@ -118,7 +117,7 @@ TEST_F(PickerDialogTest, CancelLeavesRootAndSectionAfterAnotherSelection) {
   runner.root = registry::kHkeyCurrentUser;
   runner.section = "Software\\VindraPickerTest";
   g_steps = {[](HWND d) {
-    HWND tree = Tree(d);
+    HWND tree = PickerTree(d);
     HTREEITEM top = TreeView_GetRoot(tree);
     HTREEITEM hklm = ChildNamed(tree, top, "HKEY_LOCAL_MACHINE");
     TreeView_SelectItem(tree, hklm);
@@ -140,7 +139,7 @@ TEST_F(PickerDialogTest, ExpandingFillsSortedSubKeysAndOkReturnsTheChosenOne) {
   runner.root = registry::kHkeyCurrentUser;
   runner.section = "\\Software\\VindraPickerTest";
   g_steps = {[](HWND d) {
-    HWND tree = Tree(d);
+    HWND tree = PickerTree(d);
     HTREEITEM item = TreeView_GetSelection(tree);
     EXPECT_EQ(ItemText(tree, item), "VindraPickerTest");
     // Not filled yet: one placeholder.
@@ -182,7 +181,7 @@ TEST_F(PickerDialogTest, ShiftInTheTreeRefreshesAFilledNode) {
     SetKeyboardState(state);
   };
   g_steps = {[&](HWND d) {
-    HWND tree = Tree(d);
+    HWND tree = PickerTree(d);
     HTREEITEM item = TreeView_GetSelection(tree);
     TreeView_Expand(tree, item, TVE_EXPAND);
     TreeView_Expand(tree, ChildNamed(tree, item, "c"), TVE_EXPAND);
@@ -208,7 +207,7 @@ TEST_F(PickerDialogTest, EnterDoesNothingWhileOkIsDisabled) {
   runner.section = "Software";
   g_steps = {
       [](HWND d) {
-        HWND tree = Tree(d);
+        HWND tree = PickerTree(d);
         // Nothing was preselected; a tree view given the focus without a
         // selection selects its first item, the top node, which is no key.
         HTREEITEM selected = TreeView_GetSelection(tree);
@@ -232,7 +231,7 @@ TEST_F(PickerDialogTest, EscapeAndTheCloseBoxCancel) {
   runner.root = registry::kHkeyCurrentUser;
   runner.section = "Software";
   g_steps = {[](HWND d) {
-    HWND tree = Tree(d);
+    HWND tree = PickerTree(d);
     TreeView_SelectItem(tree, TreeView_GetRoot(tree));
     SetFocus(tree);
     PostMessageA(tree, WM_KEYDOWN, VK_ESCAPE, 0);
@@ -271,7 +270,7 @@ TEST_F(PickerDialogTest, ShowsTheDesignedWindowAndTheGivenTexts) {
     EXPECT_EQ(GetWindowLongA(d, GWL_STYLE) & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX), 0);
     EXPECT_NE(GetWindowLongA(d, GWL_STYLE) & WS_THICKFRAME, 0);
 
-    HWND tree = Tree(d);
+    HWND tree = PickerTree(d);
     HTREEITEM top = TreeView_GetRoot(tree);
     EXPECT_EQ(ItemText(tree, top), "マイコンピュータ");
     EXPECT_EQ(ChildTexts(tree, top), (Strings{"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE",
@@ -339,7 +338,7 @@ TEST_F(PickerDialogTest, FontsFromTheLanguageFileReachTheControls) {
     };
     EXPECT_EQ(face(GetDlgItem(d, IDOK)), "Tahoma/-15/0");
     EXPECT_EQ(face(GetDlgItem(d, kCaptionLabelId)), "Tahoma/-15/0");
-    EXPECT_EQ(face(Tree(d)), "ＭＳ ゴシック/-13/128");
+    EXPECT_EQ(face(PickerTree(d)), "ＭＳ ゴシック/-13/128");
     Click(d, IDCANCEL);
     return true;
   }};

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
+#include <utility>
 
 #include "regbrowser/key_picker.h"
 
@@ -19,6 +21,21 @@ class NullView final : public KeyPickerView {
   void SetOkEnabled(bool) override {}
   void SetWaitCursor(bool) override {}
   void ProcessMessages() override {}
+};
+
+// A picker over a NullView, its root keys added and `root` and `section` set,
+// as a caller leaves it before showing it.
+struct ViewlessPicker {
+  ViewlessPicker(registry::RegistrySource& registry, registry::RootKey root, std::string section)
+      : picker(registry, view) {
+    view.picker = &picker;
+    picker.AddRootKeys();
+    picker.root = root;
+    picker.section = std::move(section);
+  }
+
+  NullView view;
+  KeyPicker picker;
 };
 
 }  // namespace vindra::regbrowser::testing

@@ -6,6 +6,8 @@
 
 #include <cstring>
 
+#include "regbrowser/key_picker_dialog_win32.h"
+
 namespace vindra::regbrowser::testing {
 
 // EnumThreadWindows callback: stores the first visible dialog in *out. A named
@@ -24,5 +26,16 @@ inline HWND FindShownDialog() {
   EnumThreadWindows(GetCurrentThreadId(), StoreShownDialog, reinterpret_cast<LPARAM>(&found));
   return found;
 }
+
+// For a timer callback that acts once the dialog shows: the shown dialog, its
+// timer `timer` killed; null, the timer left running, while none is shown yet.
+inline HWND ShownDialogOnce(UINT_PTR timer) {
+  HWND dialog = FindShownDialog();
+  if (dialog) KillTimer(nullptr, timer);
+  return dialog;
+}
+
+// The tree view of a shown key picker.
+inline HWND PickerTree(HWND dialog) { return GetDlgItem(dialog, kTreeViewId); }
 
 }  // namespace vindra::regbrowser::testing

@@ -257,7 +257,7 @@ TEST_F(StressTest, TenMillionHexTokens) {
   EXPECT_EQ(breaks, (tokens + 24) / 25 - 1);
 }
 
-using NullView = regbrowser::testing::NullView;
+using regbrowser::testing::ViewlessPicker;
 
 TEST_F(StressTest, KeyTree512LevelsDeep) {
   reg::MemoryRegistry registry;
@@ -279,12 +279,8 @@ TEST_F(StressTest, KeyTree512LevelsDeep) {
   EXPECT_EQ(keys.lines.size(), reg::kMaxKeyDepth + 1);
   EXPECT_EQ(settings.lines.size(), 1u);
 
-  NullView view;
-  regbrowser::KeyPicker picker(registry, view);
-  view.picker = &picker;
-  picker.AddRootKeys();
-  picker.root = reg::kHkeyCurrentUser;
-  picker.section = path;
+  ViewlessPicker viewless(registry, reg::kHkeyCurrentUser, path);
+  regbrowser::KeyPicker& picker = viewless.picker;
   {
     Measure m("picker: preselect the key 512 levels down");
     picker.PrepareToShow();
@@ -313,12 +309,8 @@ TEST_F(StressTest, HundredThousandSubKeys) {
   EXPECT_EQ(keys.lines.size(), 1 + 2 * count);
   EXPECT_EQ(settings.lines.size(), count);
 
-  NullView view;
-  regbrowser::KeyPicker picker(registry, view);
-  view.picker = &picker;
-  picker.AddRootKeys();
-  picker.root = reg::kHkeyCurrentUser;
-  picker.section = "Many";
+  ViewlessPicker viewless(registry, reg::kHkeyCurrentUser, "Many");
+  regbrowser::KeyPicker& picker = viewless.picker;
   picker.PrepareToShow();
   ASSERT_NE(picker.Selected(), nullptr);
   {
