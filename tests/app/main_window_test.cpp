@@ -19,6 +19,9 @@ using registry::kHkeyCurrentUser;
 using registry::kHkeyLocalMachine;
 using registry::kHkeyUsers;
 
+// What the fake main view was asked to show, in order.
+using Events = std::vector<std::string>;
+
 // The text area: the buffer of the real control, with redraw bookkeeping.
 class FakeTextArea final : public TextArea, public OutputList {
  public:
@@ -228,8 +231,7 @@ TEST_F(MainWindowTest, ConvertIntoEmptyTextAreaAsksNothingAndWritesHeader) {
   picker.picks.push_back({kHkeyCurrentUser, "Software\\Foo\\"});
   w->ConvertKey();
   EXPECT_EQ(Text(), "[Default.AddReg]\r\n0x0,\"Software\\Foo\"\r\n");
-  ASSERT_EQ(view.events.size(), 1u);
-  EXPECT_EQ(view.events[0], "info:" + Msg(MessageId::ExportFinished));
+  EXPECT_EQ(view.events, Events{"info:" + Msg(MessageId::ExportFinished)});
   EXPECT_EQ(textArea.focused, 1);
   EXPECT_EQ(picker.caption, Msg(MessageId::ConvertPickerCaption));
   EXPECT_EQ(picker.lastTitle, Msg(MessageId::PickerTitle));
@@ -311,8 +313,7 @@ TEST_F(MainWindowTest, RefusedRootsShowTheirErrorAndLeaveTextUntouched) {
     picker.picks.push_back({c.root, c.section});
     w->ConvertKey();
     EXPECT_EQ(Text(), "kept\r\n");
-    ASSERT_EQ(view.events.size(), 1u);
-    EXPECT_EQ(view.events[0], "error:" + Msg(c.message));
+    EXPECT_EQ(view.events, Events{"error:" + Msg(c.message)});
     EXPECT_TRUE(converters.exportedPaths.empty());
     // The rejected key is where the next Convert opens.
     w->ConvertKey();
@@ -352,8 +353,7 @@ TEST_F(MainWindowTest, RegExpanderAppendsWithoutQuestionAndKeepsLastConvertKey) 
   w->ExportForRegExpander();
   EXPECT_EQ(picker.openedAt.back().section, "Software\\Foo\\");
   EXPECT_EQ(picker.caption, Msg(MessageId::RegExpanderPickerCaption));
-  ASSERT_EQ(view.events.size(), 1u);
-  EXPECT_EQ(view.events[0], "info:" + Msg(MessageId::ExportFinished));
+  EXPECT_EQ(view.events, Events{"info:" + Msg(MessageId::ExportFinished)});
   const std::string tail = "; for Registry Expander\r\n0x7,\"Quenvel\\RegExpander\\HKCU\",\"HARDWARE\\X\",\"a\"\r\n";
   ASSERT_GE(Text().size(), tail.size());
   EXPECT_EQ(Text().substr(Text().size() - tail.size()), tail);
@@ -378,8 +378,7 @@ TEST_F(MainWindowTest, RegExpanderRefusesOtherRoots) {
   picker.picks.push_back({kHkeyUsers, "S-1-5-18\\"});
   w->ExportForRegExpander();
   EXPECT_EQ(Text(), "");
-  ASSERT_EQ(view.events.size(), 1u);
-  EXPECT_EQ(view.events[0], "error:" + Msg(MessageId::RootNotAllowed));
+  EXPECT_EQ(view.events, Events{"error:" + Msg(MessageId::RootNotAllowed)});
 }
 
 TEST_F(MainWindowTest, ExporterFailureResumesRedrawAndReportsWithoutCompletionBox) {
@@ -389,8 +388,7 @@ TEST_F(MainWindowTest, ExporterFailureResumesRedrawAndReportsWithoutCompletionBo
   w->ConvertKey();
   EXPECT_FALSE(textArea.suspended);
   EXPECT_FALSE(view.waitCursor);
-  ASSERT_EQ(view.events.size(), 1u);
-  EXPECT_EQ(view.events[0], "failure:read failed");
+  EXPECT_EQ(view.events, Events{"failure:read failed"});
   EXPECT_EQ(textArea.focused, 0);
 }
 
@@ -539,8 +537,7 @@ TEST_F(MainWindowTest, CommandLineFileThatFailsIsReportedAndStartupGoesOn) {
   converters.fail = true;
   auto w = Make({"missing.reg"});
   w->OnShown();
-  ASSERT_EQ(view.events.size(), 1u);
-  EXPECT_EQ(view.events[0], "failure:cannot open missing.reg");
+  EXPECT_EQ(view.events, Events{"failure:cannot open missing.reg"});
   EXPECT_EQ(view.status, "Current: ControlSet001");
   EXPECT_EQ(w->GetAction(ActionId::ReplaceSystemRoot).Caption, "&1: C:\\WINDOWS -> X:\\I386");
 }
@@ -563,8 +560,7 @@ TEST_F(MainWindowTest, ImportFailureClearsNothingMoreAndReports) {
   view.chosenFile = "C:\\gone.reg";
   converters.fail = true;
   w->ImportFile();
-  ASSERT_EQ(view.events.size(), 1u);
-  EXPECT_EQ(view.events[0], "failure:cannot open C:\\gone.reg");
+  EXPECT_EQ(view.events, Events{"failure:cannot open C:\\gone.reg"});
   EXPECT_FALSE(textArea.suspended);
 }
 

@@ -7,6 +7,12 @@
 namespace vindra {
 namespace {
 
+// A case of a text rewrite: what goes in and what must come out.
+struct InOut {
+  const char* in;
+  const char* out;
+};
+
 TEST(RegistryTypeName, QuotedNameForEveryNumber) {
   const struct {
     std::uint32_t type;
@@ -34,10 +40,7 @@ TEST(RegistryTypeName, QuotedNameForEveryNumber) {
 }
 
 TEST(RewriteControlSet, FirstOccurrenceOfEachNameBecomesControlSet001) {
-  const struct {
-    const char* in;
-    const char* out;
-  } cases[] = {
+  const InOut cases[] = {
       {"CurrentControlSet\\Services\\X", "ControlSet001\\Services\\X"},
       {"controlset002\\Enum", "ControlSet001\\Enum"},
       {"CURRENTCONTROLSET\\Control", "ControlSet001\\Control"},
@@ -66,10 +69,7 @@ class SubstitutePathsTest : public ::testing::Test {
 
 TEST_F(SubstitutePathsTest, FixedDrive) {
   const ConversionOptions options = Mode(PathSubstitutionMode::FixedDrive);
-  const struct {
-    const char* in;
-    const char* out;
-  } cases[] = {
+  const InOut cases[] = {
       {"C:\\WINDOWS\\system32\\x.dll", "X:\\I386\\system32\\x.dll"},
       {"c:\\program files\\App", "X:\\PROGRAMS\\App"},
       {"D:\\Data", "D:\\Data"},

@@ -21,6 +21,13 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
+// A file's bytes and the lines it must load as.
+struct FileCase {
+  const char* what;
+  std::string bytes;
+  Lines lines;
+};
+
 TEST(LineRule, Table) {
   const struct {
     std::string text;
@@ -83,11 +90,7 @@ class LoaderTest : public ::testing::Test {
 };
 
 TEST_F(LoaderTest, Utf16LittleEndianFiles) {
-  const struct {
-    const char* what;
-    std::string bytes;
-    Lines lines;
-  } cases[] = {
+  const FileCase cases[] = {
       {"bom only", test::Utf16Le(u""), {}},
       {"two lines", test::Utf16Le(u"A\r\nB"), {"A", "B"}},
       {"final ctrl-z dropped", test::Utf16Le(u"A\r\nB\x1A"), {"A", "B"}},
@@ -106,11 +109,7 @@ TEST_F(LoaderTest, Utf16LittleEndianFiles) {
 }
 
 TEST_F(LoaderTest, EightBitFilesAreTakenByteForByte) {
-  const struct {
-    const char* what;
-    std::string bytes;
-    Lines lines;
-  } cases[] = {
+  const FileCase cases[] = {
       {"empty", "", {}},
       {"ascii", "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\x]\r\n", {"REGEDIT4", "", "[HKEY_CURRENT_USER\\x]"}},
       {"utf-16be stops at the nul after the mark", std::string("\xFE\xFF\x00\x41", 4), {"\xFE\xFF"}},

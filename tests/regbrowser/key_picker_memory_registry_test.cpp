@@ -29,16 +29,21 @@ class MemoryRegistryPickerTest : public ::testing::Test {
     reg.SetKeyAccess(kHKCU, "Software\\QueryOnly", KeyAccess::QueryOnly);
     view.picker = &picker;
     picker.AddRootKeys();
+    picker.root = kHKCU;
   }
+  // Prepares the picker to show with `section` below HKEY_CURRENT_USER.
+  void ShowAt(const char* section) {
+    picker.section = section;
+    picker.PrepareToShow();
+  }
+
   MemoryRegistry reg;
   FakeView view;
   KeyPicker picker{reg, view};
 };
 
 TEST_F(MemoryRegistryPickerTest, FillsInCollationOrderAndMarksKeysWithSubKeys) {
-  picker.root = kHKCU;
-  picker.section = "software";
-  picker.PrepareToShow();
+  ShowAt("software");
   ASSERT_NE(picker.Selected(), nullptr);
   EXPECT_EQ(picker.section, "Software\\");
   RegTreeNode& software = *picker.Selected();
@@ -55,9 +60,7 @@ TEST_F(MemoryRegistryPickerTest, FillsInCollationOrderAndMarksKeysWithSubKeys) {
 }
 
 TEST_F(MemoryRegistryPickerTest, AKeyDeletedDuringTheFillIsListedWithoutButton) {
-  picker.root = kHKCU;
-  picker.section = "Software";
-  picker.PrepareToShow();
+  ShowAt("Software");
   // Gone is deleted after Software was listed, while its sub-keys are probed.
   reg.SetHook([this](registry::RegistryCall call, RootKey, std::string_view path, std::string_view) {
     if (call == registry::RegistryCall::OpenKey && path == "Software\\Alpha") reg.DeleteKey(kHKCU, "Software\\Gone");
@@ -70,9 +73,7 @@ TEST_F(MemoryRegistryPickerTest, AKeyDeletedDuringTheFillIsListedWithoutButton) 
 }
 
 TEST_F(MemoryRegistryPickerTest, PreselectsThroughJapaneseNamesInAnyAsciiCase) {
-  picker.root = kHKCU;
-  picker.section = "\\SOFTWARE\\表示\\ソフト";
-  picker.PrepareToShow();
+  ShowAt("\\SOFTWARE\\表示\\ソフト");
   ASSERT_NE(picker.Selected(), nullptr);
   EXPECT_EQ(picker.section, "Software\\表示\\ソフト\\");
   EXPECT_TRUE(picker.OkEnabled());
