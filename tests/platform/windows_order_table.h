@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <fstream>
 #include <map>
-#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -51,51 +50,65 @@ inline bool IsReferenceCharacter(const std::string& c) {
          (c.size() == 2 && (c[1] == '\x40' || c[1] == '\x9F'));
 }
 
-// Applies the edits of a block (see tools/collation/compact.py) to the single order.
-inline MeasuredOrder ApplyEdits(const MeasuredOrder& single, bool afterKana, const std::vector<std::vector<std::string>>& edits) {
-  std::set<std::string> moved;
-  for (const auto& e : edits) if (e[0] == "m") moved.insert(FromHex(e[1]));
-  // The base: the first character alone, then the second characters.
+// The base of a block: the first character alone, then the second characters
+// in the single order (all of them after a kana, else the reference set).
+inline MeasuredOrder BlockBase(const MeasuredOrder& single, bool afterKana) {
   MeasuredOrder base{{"", false}};
   if (afterKana) {
     base.insert(base.end(), single.begin(), single.end());
-  } else {
-    bool allEqualSincePrevious = false;
-    bool havePrevious = false;
-    for (const OrderedName& n : single) {
-      allEqualSincePrevious = allEqualSincePrevious && n.equalToPrevious;
-      if (!IsReferenceCharacter(n.name)) continue;
-      base.push_back({n.name, havePrevious && n.equalToPrevious && allEqualSincePrevious});
-      havePrevious = true;
-      allEqualSincePrevious = true;
-    }
+    return base;
   }
-  std::map<std::string, std::string> basePrevious;
-  for (std::size_t i = 1; i < base.size(); ++i) basePrevious[base[i].name] = base[i - 1].name;
-  MeasuredOrder order;
-  for (const OrderedName& n : base) if (!moved.count(n.name)) order.push_back(n);
+  bool allEqualSincePrevious = false;
+  bool havePrevious = false;
+  for (const OrderedName& n : single) {
+    allEqualSincePrevious = allEqualSincePrevious && n.equalToPrevious;
+    if (!IsReferenceCharacter(n.name)) continue;
+    base.push_back({n.name, havePrevious && n.equalToPrevious && allEqualSincePrevious});
+    havePrevious = true;
+    allEqualSincePrevious = true;
+  }
+  return base;
+}
+
+// Applies the edits of a block (see tools/collation/compact.py) to its base.
+inline MeasuredOrder ApplyEdits(const MeasuredOrder& base, const std::map<std::string, int>& indexOf,
+                                const std::vector<std::vector<std::string>>& edits) {
+  struct Item {
+    int baseIndex;
+    bool equalToPrevious;
+  };
+  std::vector<int> moved;
+  for (const auto& e : edits) if (e[0] == "m") moved.push_back(indexOf.at(FromHex(e[1])));
+  const auto isMoved = [&](int i) { return std::find(moved.begin(), moved.end(), i) != moved.end(); };
+  std::vector<Item> order;
+  order.reserve(base.size());
+  for (int i = 0; i < static_cast<int>(base.size()); ++i) {
+    if (!isMoved(i)) order.push_back({i, base[static_cast<std::size_t>(i)].equalToPrevious});
+  }
   for (const auto& e : edits) {
     if (e[0] != "m") continue;
-    const std::string item = FromHex(e[1]);
     std::size_t at = 0;
     if (e[2] != "^") {
-      const std::string after = FromHex(e[2]);
-      at = std::find_if(order.begin(), order.end(), [&](const OrderedName& n) { return n.name == after; }) - order.begin() + 1;
+      const int after = indexOf.at(FromHex(e[2]));
+      at = static_cast<std::size_t>(std::find_if(order.begin(), order.end(), [&](const Item& n) { return n.baseIndex == after; }) -
+                                    order.begin()) + 1;
     }
-    order.insert(order.begin() + static_cast<std::ptrdiff_t>(at), {item, e[3] == "="});
+    order.insert(order.begin() + static_cast<std::ptrdiff_t>(at), {indexOf.at(FromHex(e[1])), e[3] == "="});
   }
+  // A kept name keeps its relation only after the name it followed in the base.
   for (std::size_t i = 0; i < order.size(); ++i) {
-    if (moved.count(order[i].name)) continue;
-    const auto prev = basePrevious.find(order[i].name);
-    const bool samePrevious = i > 0 && prev != basePrevious.end() && prev->second == order[i - 1].name;
-    if (!samePrevious) order[i].equalToPrevious = false;
+    if (isMoved(order[i].baseIndex)) continue;
+    if (i == 0 || order[i - 1].baseIndex != order[i].baseIndex - 1) order[i].equalToPrevious = false;
   }
   for (const auto& e : edits) {
     if (e[0] != "r") continue;
-    const std::string item = FromHex(e[1]);
-    for (OrderedName& n : order) if (n.name == item) n.equalToPrevious = e[2] == "=";
+    const int item = indexOf.at(FromHex(e[1]));
+    for (Item& n : order) if (n.baseIndex == item) n.equalToPrevious = e[2] == "=";
   }
-  return order;
+  MeasuredOrder result;
+  result.reserve(order.size());
+  for (const Item& n : order) result.push_back({base[static_cast<std::size_t>(n.baseIndex)].name, n.equalToPrevious});
+  return result;
 }
 
 inline WindowsOrderTable ReadWindowsOrderTable(const std::string& path) {
@@ -106,8 +119,17 @@ inline WindowsOrderTable ReadWindowsOrderTable(const std::string& path) {
   MeasuredOrder* list = nullptr;
   SecondCharacterOrder* block = nullptr;
   std::vector<std::vector<std::string>> edits;
+  MeasuredOrder bases[2];  // after other characters, after kana
+  std::map<std::string, int> indexes[2];
   const auto finishBlock = [&]() {
-    if (block) block->suffixes = ApplyEdits(table.single, block->afterKana, edits);
+    if (block) {
+      const int kind = block->afterKana ? 1 : 0;
+      if (bases[kind].empty()) {
+        bases[kind] = BlockBase(table.single, block->afterKana);
+        for (std::size_t i = 0; i < bases[kind].size(); ++i) indexes[kind][bases[kind][i].name] = static_cast<int>(i);
+      }
+      block->suffixes = ApplyEdits(bases[kind], indexes[kind], edits);
+    }
     block = nullptr;
     edits.clear();
   };
