@@ -11,26 +11,14 @@
 #include <string>
 
 #include "app/main_window_win32.h"
+#include "benchmarks/bench_timing.h"
 #include "registry/key_exporter.h"
 #include "registry/memory_registry.h"
 #include "registry/win32_registry.h"
 
 namespace {
 
-// <chrono> does not build with the CP932 execution character set; the
-// performance counter is what it would use anyway.
-struct Clock {
-  static LONGLONG now() {
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return t.QuadPart;
-  }
-};
-double Seconds(LONGLONG a, LONGLONG b) {
-  LARGE_INTEGER f;
-  QueryPerformanceFrequency(&f);
-  return static_cast<double>(b - a) / static_cast<double>(f.QuadPart);
-}
+using vindra::bench::NowSeconds;
 
 class NoDialogs final : public vindra::regbrowser::KeyPickerDialogFactory {
  public:
@@ -118,9 +106,9 @@ void ConvertCommand(int values) {
   }
   // The exporter alone, into a plain list.
   vindra::LineList list;
-  const LONGLONG e0 = Clock::now();
+  const double e0 = NowSeconds();
   vindra::registry::RegistryKeyExporter(list, memory, vindra::registry::kHkeyCurrentUser, "Software\\Bench", {});
-  const LONGLONG e1 = Clock::now();
+  const double e1 = NowSeconds();
 
   PickBenchFactory dialogs(memory);
   vindra::app::MessageTable messages;
@@ -129,15 +117,15 @@ void ConvertCommand(int values) {
   window.Show(SW_SHOWNOACTIVATE);
   Pump();
   HHOOK hook = SetWindowsHookExA(WH_CBT, CloseBoxes, nullptr, GetCurrentThreadId());
-  const LONGLONG c0 = Clock::now();
+  const double c0 = NowSeconds();
   SendMessageA(window.Handle(), WM_COMMAND, vindra::app::kActionCommandBase + static_cast<int>(vindra::app::ActionId::Convert), 0);
   Pump();
   UpdateWindow(window.Output().Handle());
-  const LONGLONG c1 = Clock::now();
+  const double c1 = NowSeconds();
   UnhookWindowsHookEx(hook);
   std::printf("Convert command over %d in-memory values: %zu lines\n", values, list.lines.size());
-  std::printf("  exporter alone into a list: %.3f s\n", Seconds(e0, e1));
-  std::printf("  whole command into the output area: %.3f s (lines in it: %lld)\n", Seconds(c0, c1),
+  std::printf("  exporter alone into a list: %.3f s\n", e1 - e0);
+  std::printf("  whole command into the output area: %.3f s (lines in it: %lld)\n", c1 - c0,
               static_cast<long long>(SendMessageA(window.Output().Handle(), EM_GETLINECOUNT, 0, 0)));
 }
 
@@ -157,32 +145,32 @@ int main(int argc, char** argv) {
   Pump();
   vindra::app::OutputArea& output = window.Output();
 
-  const auto t0 = Clock::now();
+  const double t0 = NowSeconds();
   output.SuspendRedraw();
   for (int i = 0; i < lines; ++i) output.Add(ExportedLine(i));
-  const auto t1 = Clock::now();
+  const double t1 = NowSeconds();
   output.ResumeRedraw();
-  const auto t2 = Clock::now();
+  const double t2 = NowSeconds();
   Pump();
   UpdateWindow(output.Handle());
-  const auto t3 = Clock::now();
+  const double t3 = NowSeconds();
 
   const long long count = SendMessageA(output.Handle(), EM_GETLINECOUNT, 0, 0);
   std::printf("Output area fill: %d lines (%d bytes)\n", lines, GetWindowTextLengthA(output.Handle()));
-  std::printf("  adds while suspended: %.3f s\n", Seconds(t0, t1));
-  std::printf("  one update on resume: %.3f s\n", Seconds(t1, t2));
-  std::printf("  first redraw:         %.3f s\n", Seconds(t2, t3));
-  std::printf("  total:                %.3f s (target < 2 s)\n", Seconds(t0, t3));
+  std::printf("  adds while suspended: %.3f s\n", t1 - t0);
+  std::printf("  one update on resume: %.3f s\n", t2 - t1);
+  std::printf("  first redraw:         %.3f s\n", t3 - t2);
+  std::printf("  total:                %.3f s (target < 2 s)\n", t3 - t0);
   std::printf("  lines in the control: %lld\n", count);
 
   // Appending a second export after existing text goes the same way.
-  const auto t4 = Clock::now();
+  const double t4 = NowSeconds();
   output.SuspendRedraw();
   for (int i = 0; i < lines / 10; ++i) output.Add(ExportedLine(i));
   output.ResumeRedraw();
   Pump();
-  const auto t5 = Clock::now();
-  std::printf("Append %d more lines after it: %.3f s\n", lines / 10, Seconds(t4, t5));
+  const double t5 = NowSeconds();
+  std::printf("Append %d more lines after it: %.3f s\n", lines / 10, t5 - t4);
   ConvertCommand(lines);
   return count >= lines ? 0 : 2;
 }

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <string>
 
+#include "benchmarks/bench_timing.h"
 #include "regbrowser/key_picker_dialog_win32.h"
 #include "registry/win32_registry.h"
 #include "tests/regbrowser/shown_dialog_win32.h"
@@ -18,20 +19,13 @@
 namespace {
 
 using namespace vindra;
+using bench::NowMs;
 using regbrowser::testing::PickerTree;
 using regbrowser::testing::ShownDialogOnce;
 
 constexpr char kBenchKey[] = "Software\\VindraPickerBench";
 double g_fill_ms = -1;
 
-// Milliseconds of the performance counter (<chrono> does not build with the
-// CP932 execution character set).
-double NowMs() {
-  LARGE_INTEGER t, f;
-  QueryPerformanceCounter(&t);
-  QueryPerformanceFrequency(&f);
-  return static_cast<double>(t.QuadPart) * 1000.0 / static_cast<double>(f.QuadPart);
-}
 int g_children = 0;
 
 DWORD SubKeyCount(const char* path) {

@@ -6,36 +6,13 @@
 #include <cstdlib>
 #include <string>
 
+#include "benchmarks/bench_timing.h"
 #include "regbrowser/key_picker.h"
-#include "tests/regbrowser/null_view.h"
 #include "registry/memory_registry.h"
-
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <time.h>
-#endif
-
-namespace {
+#include "tests/regbrowser/null_view.h"
 
 using namespace vindra;
-
-// Milliseconds of a monotonic clock. (<chrono> does not build with the CP932
-// execution character set: it holds a micro sign.)
-double NowMs() {
-#ifdef _WIN32
-  LARGE_INTEGER t, f;
-  QueryPerformanceCounter(&t);
-  QueryPerformanceFrequency(&f);
-  return static_cast<double>(t.QuadPart) * 1000.0 / static_cast<double>(f.QuadPart);
-#else
-  timespec now{};
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return static_cast<double>(now.tv_sec) * 1000.0 + static_cast<double>(now.tv_nsec) * 1e-6;
-#endif
-}
-
-}  // namespace
+using bench::NowMs;
 
 int main(int argc, char** argv) {
   const int count = argc > 1 ? std::atoi(argv[1]) : 10000;
