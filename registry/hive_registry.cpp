@@ -117,14 +117,16 @@ class HiveRegistrySource::Hive {
 
   Hive(const std::string& fileName, const RootedKeyPath& mount) : fileName_(fileName), mountRoot_(mount.root) {
     for (std::string_view part : SplitKeyPath(mount.path)) mountParts_.emplace_back(part);
+    CheckSignature();
     errno = 0;
     handle_ = hivex_open(fileName.c_str(), 0);
     if (handle_ == nullptr) {
       const int error = errno;
-      if (error == ENOTSUP || error == EINVAL || error == EFAULT || error == ERANGE || error == 0) {
-        throw HiveError(fileName_, "not a registry hive file, or a damaged one (" + ErrnoText(error) + ")");
+      if (error == ENOENT || error == EACCES || error == EISDIR || error == EIO || error == ENOMEM) {
+        throw HiveError(fileName_, "cannot be read: " + ErrnoText(error));
       }
-      throw HiveError(fileName_, "cannot be read: " + ErrnoText(error));
+      Fail("its header or hive bins do not hold together, as in a truncated or overwritten file (" +
+           ErrnoText(error) + ")");
     }
     root_ = hivex_root(handle_);
     if (root_ == 0) Fail("the hive has no root key");
@@ -134,6 +136,20 @@ class HiveRegistrySource::Hive {
   }
   Hive(const Hive&) = delete;
   Hive& operator=(const Hive&) = delete;
+
+  // A hive file starts with "regf"; anything else is no hive at all.
+  void CheckSignature() const {
+    std::FILE* file = std::fopen(fileName_.c_str(), "rb");
+    if (file == nullptr) throw HiveError(fileName_, "cannot be read: " + ErrnoText(errno));
+    char signature[4] = {};
+    const std::size_t n = std::fread(signature, 1, sizeof signature, file);
+    const bool readFailed = std::ferror(file) != 0;
+    std::fclose(file);
+    if (readFailed) throw HiveError(fileName_, "cannot be read");
+    if (n < sizeof signature || std::memcmp(signature, "regf", 4) != 0) {
+      throw HiveError(fileName_, "not a registry hive file (it does not start with \"regf\")");
+    }
+  }
 
   [[noreturn]] void Fail(const std::string& detail) const { throw HiveError(fileName_, "damaged hive: " + detail); }
   [[noreturn]] void FailAt(std::string_view keyPath, const std::string& what) const {
