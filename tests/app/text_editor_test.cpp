@@ -9,6 +9,14 @@
 namespace vindra::app {
 namespace {
 
+// Puts `start` in the editor, the caret at its end, and types `typed` one byte
+// at a time, as WM_CHAR messages deliver it.
+void TypeAtEnd(TextEditor& e, const std::string& start, const std::string& typed) {
+  e.Buffer().SetText(start);
+  e.ResetToEnd();
+  for (unsigned char byte : typed) e.TypeByte(byte);
+}
+
 TEST(TextEditorKeys, BindingsOfTheEditKeys) {
   using C = EditCommand;
   const struct {
@@ -61,9 +69,7 @@ TEST(TextEditorTyping, TypedBytesBecomeText) {
   };
   for (const auto& c : cases) {
     TextEditor e;
-    e.Buffer().SetText(c.start);
-    e.ResetToEnd();
-    for (unsigned char byte : c.typed) e.TypeByte(byte);
+    TypeAtEnd(e, c.start, c.typed);
     EXPECT_EQ(e.Buffer().Text(), c.expected) << c.name;
   }
 }
@@ -109,9 +115,7 @@ TEST(TextEditorUndo, TypingMergesLineBreaksAndDeletionsDoNot) {
   };
   for (const auto& c : cases) {
     TextEditor e;
-    e.Buffer().SetText(c.start);
-    e.ResetToEnd();
-    for (unsigned char byte : c.typed) e.TypeByte(byte);
+    TypeAtEnd(e, c.start, c.typed);
     for (int i = 0; i < c.undos; ++i) e.Undo();
     EXPECT_EQ(e.Buffer().Text(), c.expected) << c.name;
   }
