@@ -695,12 +695,6 @@ TEST(MainWindowTexts, SeparatorAndStatusFormats) {
   EXPECT_EQ(HelpFilePathFor("conv"), "conv.hlp");
 }
 
-}  // namespace
-}  // namespace vindra::app
-
-namespace vindra::app {
-namespace {
-
 TEST(DialogFilter, BarsBecomeNulsExceptInsideDoubleByteCharacters) {
   using namespace std::string_literals;
   struct Case {

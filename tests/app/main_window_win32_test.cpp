@@ -368,12 +368,6 @@ TEST_F(MainWindowWin32Test, LargeExportShowsOnceRedrawingResumes) {
   EXPECT_TRUE(Contains(memo.Text(), "\"Value19999\",\"data\"\r\n"));
 }
 
-}  // namespace
-}  // namespace vindra::app
-
-namespace vindra::app {
-namespace {
-
 HWND g_dropTarget = nullptr;
 std::string g_dropFile;
 
@@ -404,12 +398,6 @@ TEST_F(MainWindowWin32Test, DropWhileACommandWaitsIsIgnored) {
   EXPECT_FALSE(Contains(text, "\"Software\\BusyDrop\"")) << text;
   EXPECT_TRUE(Contains(text, "VindraWineBusyDrop")) << text;
 }
-
-}  // namespace
-}  // namespace vindra::app
-
-namespace vindra::app {
-namespace {
 
 TEST_F(MainWindowWin32Test, CtrlAInTheOutputAreaSelectsEverything) {
   MainWindow& f = Open();
