@@ -252,7 +252,11 @@ void RegistryFileConverter::StartKey(std::string_view t) {
 
 const std::string& RegistryFileConverter::OutputKeyPath() {
   if (outputKeyPathStale_) {
-    outputKeyPath_ = options_.ForceControlSet001 ? RewriteControlSet(currentKeyPath_) : currentKeyPath_;
+    // Every name that RewriteControlSet replaces contains "ControlSet": a
+    // path without it (nearly every path) is taken as it is, without the
+    // rewrite's ten searches.
+    const bool rewrite = options_.ForceControlSet001 && ContainsIgnoreCase(currentKeyPath_, "ControlSet");
+    outputKeyPath_ = rewrite ? RewriteControlSet(currentKeyPath_) : currentKeyPath_;
     outputKeyPathStale_ = false;
   }
   return outputKeyPath_;
