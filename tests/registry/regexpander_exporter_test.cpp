@@ -14,32 +14,34 @@ using Lines = std::vector<std::string>;
 
 const std::string kText("x\0", 2);
 
-TEST(RegExpanderExporterTest, ListsStringValueNamesInSortedOrder) {
-  MemoryRegistry reg;
-  reg.SetValue(kHkeyCurrentUser, "Software\\Demo", "Zeta", 1, kText);
-  reg.SetValue(kHkeyCurrentUser, "Software\\Demo", "alpha", 2, kText);
-  reg.SetValue(kHkeyCurrentUser, "Software\\Demo", "list", 7, kText);
-  reg.SetValue(kHkeyCurrentUser, "Software\\Demo", "n", 4, Bytes({1, 0, 0, 0}));
-  EXPECT_EQ(ExportRegExpander(reg, kHkeyCurrentUser, "Software\\Demo"),
-            (Lines{"0x7,\"Quenvel\\RegExpander\\HKCU\",\"Software\\Demo\",\"alpha\",\"list\",\"Zeta\""}));
-}
-
-TEST(RegExpanderExporterTest, DefaultValueIsListedByItsText) {
-  MemoryRegistry reg;
-  reg.SetValue(kHkeyCurrentUser, "Software\\Demo", "", 1, kText);
-  reg.SetValue(kHkeyCurrentUser, "Software\\Demo", "Path", 1, kText);
-  reg.SetValue(kHkeyCurrentUser, "Software\\Demo", "(Default)", 2, kText);
-  reg.SetValue(kHkeyCurrentUser, "Software\\Demo", "!first", 2, kText);
-  EXPECT_EQ(ExportRegExpander(reg, kHkeyCurrentUser, "Software\\Demo"),
-            (Lines{"0x7,\"Quenvel\\RegExpander\\HKCU\",\"Software\\Demo\",\"!first\",\"(Default)\",\"(Default)\","
-                   "\"Path\""}));
-}
-
-TEST(RegExpanderExporterTest, QuotesInNamesAreDoubled) {
-  MemoryRegistry reg;
-  reg.SetValue(kHkeyCurrentUser, "K", "say \"hi\"", 1, kText);
-  EXPECT_EQ(ExportRegExpander(reg, kHkeyCurrentUser, "K"),
-            (Lines{"0x7,\"Quenvel\\RegExpander\\HKCU\",\"K\",\"say \"\"hi\"\"\""}));
+// One key's entry: the names of its text values (REG_SZ, REG_EXPAND_SZ,
+// REG_MULTI_SZ) in sorted order, the default value by its text.
+TEST(RegExpanderExporterTest, EntryListsTheTextValueNames) {
+  struct Value {
+    const char* name;
+    std::uint32_t type;
+    std::string data;
+  };
+  const struct {
+    const char* what;
+    std::vector<Value> values;
+    const char* names;  // the entry after the key path
+  } cases[] = {
+      {"text types only, sorted",
+       {{"Zeta", 1, kText}, {"alpha", 2, kText}, {"list", 7, kText}, {"n", 4, Bytes({1, 0, 0, 0})}},
+       "\"alpha\",\"list\",\"Zeta\""},
+      {"default value by its text",
+       {{"", 1, kText}, {"Path", 1, kText}, {"(Default)", 2, kText}, {"!first", 2, kText}},
+       "\"!first\",\"(Default)\",\"(Default)\",\"Path\""},
+      {"quotes in names doubled", {{"say \"hi\"", 1, kText}}, "\"say \"\"hi\"\"\""},
+  };
+  for (const auto& c : cases) {
+    MemoryRegistry reg;
+    for (const Value& v : c.values) reg.SetValue(kHkeyCurrentUser, "Software\\Demo", v.name, v.type, v.data);
+    EXPECT_EQ(ExportRegExpander(reg, kHkeyCurrentUser, "Software\\Demo"),
+              (Lines{std::string("0x7,\"Quenvel\\RegExpander\\HKCU\",\"Software\\Demo\",") + c.names}))
+        << c.what;
+  }
 }
 
 TEST(RegExpanderExporterTest, KeysWithoutStringValuesGiveNoEntryButAreWalked) {
