@@ -4,15 +4,10 @@
 #pragma once
 
 #include <cstddef>
-#include <cstdint>
 #include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#if defined(__linux__)
-#include <sys/mman.h>
-#endif
 
 namespace vindra {
 
@@ -35,7 +30,6 @@ class SectionBuffer {
     if (block.size() >= (blocks_.size() == 1 ? kFirstBlockSize : kBlockSize)) {
       blocks_.emplace_back();
       blocks_.back().reserve(kBlockSize + kBlockSize / 8);
-      AdviseLargePages(blocks_.back());
     }
   }
   void Add(std::string_view line) {
@@ -66,21 +60,6 @@ class SectionBuffer {
   static constexpr std::size_t kFirstBlockSize = std::size_t{256} << 10;
   static constexpr std::size_t kBlockSize = std::size_t{32} << 20;
 
-  // A large conversion fills block after block: on Linux the untouched
-  // memory of a fresh block is asked for in 2 MiB pages, which spares the
-  // system a page fault for every 4 KiB (most of the time such a conversion
-  // spent in the system).
-  static void AdviseLargePages(std::string& block) {
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-    constexpr std::uintptr_t kLargePage = std::uintptr_t{2} << 20;
-    const auto start = reinterpret_cast<std::uintptr_t>(block.data());
-    const std::uintptr_t first = (start + kLargePage - 1) & ~(kLargePage - 1);
-    const std::uintptr_t last = (start + block.capacity()) & ~(kLargePage - 1);
-    if (last > first) ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
-#else
-    (void)block;
-#endif
-  }
   std::vector<std::string> blocks_;
   std::size_t itemStart_ = 0;
   std::size_t count_ = 0;
