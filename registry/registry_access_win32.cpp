@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
+#include <string_view>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -141,13 +143,20 @@ bool ToAnsi(const WCHAR* text, ULONG bytes, std::string& out) {
 // this value and no other.
 bool NameSurvivesRoundTrip(const std::string& ansi, const WCHAR* wide, ULONG wideBytes) {
   const std::size_t length = std::strlen(ansi.c_str());
-  std::vector<WCHAR> back(length + 1);
+  // Each ANSI byte gives at most one unit; most names fit the array.
+  WCHAR small[256];
+  std::vector<WCHAR> large;
+  WCHAR* back = small;
+  if (length >= std::size(small)) {
+    large.resize(length + 1);
+    back = large.data();
+  }
   ULONG written = 0;
-  if (Conversions().toWide(back.data(), static_cast<ULONG>(back.size() * sizeof(WCHAR)), &written, ansi.data(),
+  if (Conversions().toWide(back, static_cast<ULONG>((length + 1) * sizeof(WCHAR)), &written, ansi.data(),
                            static_cast<ULONG>(length)) != 0) {
     return false;
   }
-  return written == wideBytes && std::memcmp(back.data(), wide, wideBytes) == 0;
+  return written == wideBytes && std::memcmp(back, wide, wideBytes) == 0;
 }
 
 bool IsTextType(DWORD type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
@@ -361,7 +370,7 @@ class Win32RegistryAccess final : public ValueReadingAccess {
         if (values_[i].stands) standing_.emplace(values_[i].name, i);
       }
     }
-    const auto found = standing_.find(std::string(name));
+    const auto found = standing_.find(name);
     return found == standing_.end() ? nullptr : &values_[found->second];
   }
 
@@ -373,7 +382,9 @@ class Win32RegistryAccess final : public ValueReadingAccess {
   std::vector<ReadValue> values_;
   // The standing values by ANSI name (several values may share an ANSI name;
   // only one that survives the round trip stands).
-  std::unordered_map<std::string, std::size_t> standing_;
+  // The keys are views of the names in values_, which stays as it is until
+  // ForgetValues empties both.
+  std::unordered_map<std::string_view, std::size_t> standing_;
   bool indexed_ = false;
 };
 
