@@ -56,6 +56,7 @@ ValueData ValueReadingAccess::QueryValueData(std::string_view nameView) {
   const std::string name(nameView);
   ValueData data;
   std::uint32_t type = 0;
+  if (dataBuffer_.empty()) dataBuffer_.resize(kQueryBufferSize);
   std::uint32_t size = static_cast<std::uint32_t>(dataBuffer_.size());
   if (QueryValue(name, &type, dataBuffer_.data(), &size) == kErrorSuccess) {
     data.info = ValueInfo{true, type, size};

@@ -46,7 +46,9 @@ class ValueReadingAccess : public RegistryAccess {
 
  private:
   // Reused between queries: most values fit, which spares the size query.
-  std::vector<unsigned char> dataBuffer_ = std::vector<unsigned char>(kQueryBufferSize);
+  // Made on the first query: an access object is made for every key a walk
+  // reaches, and most never query by name.
+  std::vector<unsigned char> dataBuffer_;
 
   std::string ReadStringInTwoSteps(const std::string& name);
   std::uint32_t ReadBinaryGuarded(const std::string& name, unsigned char* buffer, std::uint32_t capacity);
