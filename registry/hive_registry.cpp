@@ -158,33 +158,11 @@ class HiveRegistrySource::Hive {
   }
 
   const EntryList& SubKeys(hive_node_h node, std::string_view keyPath) {
-    if (const auto it = subKeys_.find(node); it != subKeys_.end()) return it->second;
-    errno = 0;
-    HivexPtr<hive_node_h> children(hivex_node_children(handle_, node));
-    if (!children) FailAt(keyPath, "has a sub-key list that cannot be read");
-    EntryList list;
-    for (const hive_node_h* child = children.get(); *child != 0; ++child) {
-      errno = 0;
-      HivexPtr<char> name(hivex_node_name(handle_, *child));
-      if (!name) FailAt(keyPath, "has a sub-key whose name cannot be read");
-      Add(list, ToAnsiName(name.get()), *child);
-    }
-    return subKeys_.emplace(node, std::move(list)).first->second;
+    return CachedList(subKeys_, node, keyPath, {hivex_node_children, hivex_node_name, "sub-key"});
   }
 
   const EntryList& Values(hive_node_h node, std::string_view keyPath) {
-    if (const auto it = values_.find(node); it != values_.end()) return it->second;
-    errno = 0;
-    HivexPtr<hive_value_h> values(hivex_node_values(handle_, node));
-    if (!values) FailAt(keyPath, "has a value list that cannot be read");
-    EntryList list;
-    for (const hive_value_h* value = values.get(); *value != 0; ++value) {
-      errno = 0;
-      HivexPtr<char> name(hivex_value_key(handle_, *value));
-      if (!name) FailAt(keyPath, "has a value whose name cannot be read");
-      Add(list, ToAnsiName(name.get()), *value);
-    }
-    return values_.emplace(node, std::move(list)).first->second;
+    return CachedList(values_, node, keyPath, {hivex_node_values, hivex_value_key, "value"});
   }
 
   // The hive node of a key path below `root`; 0 when there is no such key.
@@ -325,6 +303,31 @@ class HiveRegistrySource::Hive {
   static void Add(EntryList& list, AnsiName name, std::size_t handle) {
     if (name.reachable) list.byName.emplace(name.folded, list.entries.size());
     list.entries.push_back({std::move(name), handle});
+  }
+
+  // How to read one kind of list of a node: its 0-terminated handles, the
+  // name of one handle, and the word for an entry in error messages.
+  struct ListReader {
+    std::size_t* (*handles)(hive_h*, hive_node_h);
+    char* (*name)(hive_h*, std::size_t);
+    const char* entryWord;
+  };
+
+  // The names of a node's sub-keys or values, read once and kept in `cache`.
+  const EntryList& CachedList(std::unordered_map<hive_node_h, EntryList>& cache, hive_node_h node,
+                              std::string_view keyPath, const ListReader& reader) {
+    if (const auto it = cache.find(node); it != cache.end()) return it->second;
+    errno = 0;
+    HivexPtr<std::size_t> handles(reader.handles(handle_, node));
+    if (!handles) FailAt(keyPath, std::string("has a ") + reader.entryWord + " list that cannot be read");
+    EntryList list;
+    for (const std::size_t* entry = handles.get(); *entry != 0; ++entry) {
+      errno = 0;
+      HivexPtr<char> name(reader.name(handle_, *entry));
+      if (!name) FailAt(keyPath, std::string("has a ") + reader.entryWord + " whose name cannot be read");
+      Add(list, ToAnsiName(name.get()), *entry);
+    }
+    return cache.emplace(node, std::move(list)).first->second;
   }
 
   std::string fileName_;
