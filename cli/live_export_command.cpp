@@ -46,6 +46,11 @@ constexpr const char* kSynopsis = "[OPTIONS] ROOT\\PATH";
   "  --registry-view 32|64        the 32-bit or the 64-bit view of the live registry\n" \
   "                               of 64-bit Windows (default: this program's own, " VINDRA_OWN_VIEW ")\n"
 
+#define VINDRA_FROM_FILE_USAGE                                                         \
+  "  --from FILE.reg              read the keys from a registry export file (\"-\":\n" \
+  "                               standard input) instead of the live registry (the\n" \
+  "                               only source outside Windows)\n"
+
 constexpr const char* kExportHelp =
     "Exports a registry key with all its values and sub-keys as INF registry entries,\n"
     "after the section header line for the key.\n"
@@ -53,9 +58,7 @@ constexpr const char* kExportHelp =
     "HKLM); keys of HKEY_LOCAL_MACHINE must lie in SOFTWARE or SYSTEM.\n"
     "\n"
     "Options:\n"
-    "  --from FILE.reg              read the keys from a registry export file (\"-\":\n"
-    "                               standard input) instead of the live registry (the\n"
-    "                               only source outside Windows)\n"
+    VINDRA_FROM_FILE_USAGE
     VINDRA_HIVE_OPTIONS_USAGE
     VINDRA_REGISTRY_VIEW_USAGE
     "  --no-section-header          leave out the section header line\n"
@@ -68,9 +71,7 @@ constexpr const char* kRegExpanderHelp =
     "HKLM).\n"
     "\n"
     "Options:\n"
-    "  --from FILE.reg              read the keys from a registry export file (\"-\":\n"
-    "                               standard input) instead of the live registry (the\n"
-    "                               only source outside Windows)\n"
+    VINDRA_FROM_FILE_USAGE
     VINDRA_HIVE_OPTIONS_USAGE
     VINDRA_REGISTRY_VIEW_USAGE;
 
