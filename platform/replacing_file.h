@@ -42,6 +42,13 @@ class ReplacingFile {
   const std::string& TemporaryPath() const { return temporaryPath_; }
 
  private:
+  // The platform's part of Commit, after the stream was flushed (`flushed`
+  // false when that failed, with the system's error code still set): syncs
+  // and closes the new file and puts it in the target's place.
+  bool FinishCommit(bool flushed);
+  // The failure text of Commit on a file that was never opened.
+  static std::string NotOpenText();
+
   std::FILE* stream_ = nullptr;
   std::string target_;
   std::string temporaryPath_;

@@ -56,8 +56,6 @@ std::string FolderOf(const std::string& path) {
 
 }  // namespace
 
-ReplacingFile::~ReplacingFile() { Discard(); }
-
 bool ReplacingFile::Open(const std::string& target) {
   Discard();
   errorText_.clear();
@@ -118,13 +116,11 @@ bool ReplacingFile::Open(const std::string& target) {
   return true;
 }
 
-bool ReplacingFile::Commit() {
-  if (stream_ == nullptr) {
-    if (errorText_.empty()) errorText_ = SystemText(EBADF);
-    return false;
-  }
+std::string ReplacingFile::NotOpenText() { return SystemText(EBADF); }
+
+bool ReplacingFile::FinishCommit(bool flushed) {
   int error = 0;
-  if (std::fflush(stream_) != 0 || std::ferror(stream_)) error = errno != 0 ? errno : EIO;
+  if (!flushed) error = errno != 0 ? errno : EIO;
   if (!direct_ && error == 0) {
     const int fd = ::fileno(stream_);
     // Only root may give a file away; anyone else keeps the new file's owner.

@@ -25,8 +25,6 @@ std::string SystemText(DWORD error) {
 
 }  // namespace
 
-ReplacingFile::~ReplacingFile() { Discard(); }
-
 bool ReplacingFile::Open(const std::string& target) {
   Discard();
   errorText_.clear();
@@ -60,13 +58,11 @@ bool ReplacingFile::Open(const std::string& target) {
   return true;
 }
 
-bool ReplacingFile::Commit() {
-  if (stream_ == nullptr) {
-    if (errorText_.empty()) errorText_ = SystemText(ERROR_INVALID_HANDLE);
-    return false;
-  }
+std::string ReplacingFile::NotOpenText() { return SystemText(ERROR_INVALID_HANDLE); }
+
+bool ReplacingFile::FinishCommit(bool flushed) {
   DWORD error = 0;
-  if (std::fflush(stream_) != 0 || std::ferror(stream_)) {
+  if (!flushed) {
     error = GetLastError();
     if (error == 0) error = ERROR_WRITE_FAULT;
   }
