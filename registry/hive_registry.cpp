@@ -18,7 +18,7 @@
 
 #include "platform/text.h"
 #include "registry/memory_registry.h"
-#include "registry/value_reading_access.h"
+#include "registry/one_key_access.h"
 #endif
 
 namespace vindra::registry {
@@ -347,27 +347,9 @@ class HiveRegistrySource::Hive {
 
 namespace {
 
-class HiveAccess final : public ValueReadingAccess {
+class HiveAccess final : public OneKeyAccess {
  public:
-  explicit HiveAccess(std::shared_ptr<HiveRegistrySource::Hive> hive) : hive_(std::move(hive)) {}
-
-  void SetRoot(RootKey root) override {
-    CloseKey();
-    root_ = root;
-  }
-
-  bool OpenKeyReadOnly(std::string_view path) override {
-    CloseKey();
-    if (!path.empty() && path.front() == '\\') path.remove_prefix(1);
-    int virtualDepth = -1;
-    const hive_node_h node = hive_->Find(root_, path, virtualDepth);
-    if (node == 0 && virtualDepth < 0) return false;
-    open_ = true;
-    node_ = node;
-    virtualDepth_ = virtualDepth;
-    path_.assign(path);
-    return true;
-  }
+  explicit HiveAccess(std::shared_ptr<HiveRegistrySource::Hive> hive) : OneKeyAccess(0), hive_(std::move(hive)) {}
 
   void CloseKey() override {
     open_ = false;
@@ -407,6 +389,17 @@ class HiveAccess final : public ValueReadingAccess {
   }
 
  protected:
+  bool OpenBelowRoot(std::string_view path) override {
+    int virtualDepth = -1;
+    const hive_node_h node = hive_->Find(root_, path, virtualDepth);
+    if (node == 0 && virtualDepth < 0) return false;
+    open_ = true;
+    node_ = node;
+    virtualDepth_ = virtualDepth;
+    path_.assign(path);
+    return true;
+  }
+
   long QueryValue(const std::string& name, std::uint32_t* type, unsigned char* data, std::uint32_t* size) override {
     if (!open_) return kErrorInvalidHandle;
     if (node_ == 0) return kErrorFileNotFound;
@@ -435,7 +428,6 @@ class HiveAccess final : public ValueReadingAccess {
 
  private:
   std::shared_ptr<HiveRegistrySource::Hive> hive_;
-  RootKey root_ = 0;
   bool open_ = false;
   hive_node_h node_ = 0;
   int virtualDepth_ = -1;

@@ -8,8 +8,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "registry/one_key_access.h"
 #include "registry/root_key.h"
-#include "registry/value_reading_access.h"
 #include "registry/win32_registry.h"
 
 namespace vindra::registry {
@@ -188,35 +188,10 @@ struct ReadValue {
   std::string data;  // ANSI for the text types, as RegQueryValueExA converts them
 };
 
-class Win32RegistryAccess final : public ValueReadingAccess {
+class Win32RegistryAccess final : public OneKeyAccess {
  public:
-  explicit Win32RegistryAccess(REGSAM view) : view_(view) {}
+  explicit Win32RegistryAccess(REGSAM view) : OneKeyAccess(kHkeyCurrentUser), view_(view) {}
   ~Win32RegistryAccess() override { CloseKey(); }
-
-  void SetRoot(RootKey root) override {
-    CloseKey();
-    root_ = root;
-  }
-
-  bool OpenKeyReadOnly(std::string_view path) override {
-    CloseKey();
-    if (!path.empty() && path.front() == '\\') path.remove_prefix(1);
-    // The ANSI functions convert a path through a buffer of MAX_PATH UTF-16
-    // units; a longer path (a deep key) is opened a few levels at a time.
-    HKEY base = RootHandle(root_);
-    HKEY key = nullptr;
-    for (const std::string& piece : PathPieces(path)) {
-      const bool opened = OpenWithFallbackRights(base, piece, &key, view_);
-      if (base != RootHandle(root_)) RegCloseKey(base);
-      if (!opened) return false;
-      base = key;
-    }
-    if (base == RootHandle(root_)) {
-      if (!OpenWithFallbackRights(base, "", &key, view_)) return false;
-    }
-    key_ = key;
-    return true;
-  }
 
   void CloseKey() override {
     if (key_) RegCloseKey(key_);
@@ -296,6 +271,24 @@ class Win32RegistryAccess final : public ValueReadingAccess {
   }
 
  protected:
+  bool OpenBelowRoot(std::string_view path) override {
+    // The ANSI functions convert a path through a buffer of MAX_PATH UTF-16
+    // units; a longer path (a deep key) is opened a few levels at a time.
+    HKEY base = RootHandle(root_);
+    HKEY key = nullptr;
+    for (const std::string& piece : PathPieces(path)) {
+      const bool opened = OpenWithFallbackRights(base, piece, &key, view_);
+      if (base != RootHandle(root_)) RegCloseKey(base);
+      if (!opened) return false;
+      base = key;
+    }
+    if (base == RootHandle(root_)) {
+      if (!OpenWithFallbackRights(base, "", &key, view_)) return false;
+    }
+    key_ = key;
+    return true;
+  }
+
   long QueryValue(const std::string& name, std::uint32_t* type, unsigned char* data, std::uint32_t* size) override {
     if (!key_) return ERROR_INVALID_HANDLE;
     DWORD valueType = 0;
@@ -375,7 +368,6 @@ class Win32RegistryAccess final : public ValueReadingAccess {
   }
 
   const REGSAM view_;  // KEY_WOW64_* flag of every open, or 0
-  RootKey root_ = kHkeyCurrentUser;
   HKEY key_ = nullptr;
   KeyInfo info_;
   bool haveInfo_ = false;

@@ -36,18 +36,15 @@
 #include <string>
 #include <vector>
 
+#include "benchmarks/bench_timing.h"
 #include "core/options.h"
 #include "core/registry_file_converter.h"
 #include "core/stream_output_list.h"
 
 namespace {
 
-// <chrono> cannot be used: its "\u00b5s" has no form in the execution character set.
-double Now() {
-  timespec now{};
-  clock_gettime(CLOCK_MONOTONIC, &now);
-  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
+using vindra::bench::NowSeconds;
+using vindra::bench::Median;
 
 // Builds the file as UTF-16LE, written in large pieces.
 class Utf16Writer {
@@ -182,13 +179,13 @@ template <typename Work>
 ChildFigures InChild(Work&& work) {
   ChildFigures figures;
   std::fflush(stdout);  // nothing buffered may be written twice
-  const double start = Now();
+  const double start = NowSeconds();
   const pid_t pid = fork();
   if (pid == 0) _exit(work());
   int status = 0;
   rusage usage{};
   if (pid < 0 || wait4(pid, &status, 0, &usage) != pid) return figures;
-  figures.seconds = Now() - start;
+  figures.seconds = NowSeconds() - start;
   figures.cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
                        static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
   figures.peakKiB = usage.ru_maxrss;
@@ -206,12 +203,6 @@ ChildFigures RunProgram(const std::vector<std::string>& argv) {
     execvp(args[0], args.data());
     return 127;
   });
-}
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  const std::size_t n = v.size();
-  return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
 struct Series {

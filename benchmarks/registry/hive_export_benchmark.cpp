@@ -19,16 +19,13 @@
 #include <string>
 #include <vector>
 
+#include "benchmarks/bench_timing.h"
 
 namespace {
 
-namespace fs = std::filesystem;
+using vindra::bench::NowSeconds;
 
-double Now() {
-  timespec t{};
-  clock_gettime(CLOCK_MONOTONIC, &t);
-  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
-}
+namespace fs = std::filesystem;
 
 std::string Utf16(const std::string& ascii) {
   std::string bytes;
@@ -107,7 +104,7 @@ struct Figures {
 // Runs vindra-cli with `args`, its output to /dev/null; its time and peak
 // resident memory.
 Figures RunCli(const std::vector<std::string>& args) {
-  const double start = Now();
+  const double start = NowSeconds();
   const pid_t child = fork();
   if (child == 0) {
     if (std::freopen("/dev/null", "wb", stdout) == nullptr) _exit(127);
@@ -121,7 +118,7 @@ Figures RunCli(const std::vector<std::string>& args) {
   rusage usage{};
   wait4(child, &status, 0, &usage);
   Figures f;
-  f.seconds = Now() - start;
+  f.seconds = NowSeconds() - start;
   f.peakKiB = usage.ru_maxrss;
   if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) std::fprintf(stderr, "vindra-cli failed\n");
   return f;
@@ -144,10 +141,10 @@ int main(int argc, char** argv) {
   setenv("ProgramFiles", "C:\\Program Files", 1);
   setenv("SystemDrive", "C:", 1);
 
-  const double writeStart = Now();
+  const double writeStart = NowSeconds();
   WriteTree(VINDRA_EMPTY_HIVE, hiveFile, regFile, values, perKey);
   std::printf("hive of %ld values, %ld per key: %.1f MiB written in %.2f s\n", values, perKey,
-              static_cast<double>(fs::file_size(hiveFile)) / (1 << 20), Now() - writeStart);
+              static_cast<double>(fs::file_size(hiveFile)) / (1 << 20), NowSeconds() - writeStart);
 
   // The better of three runs each.
   Figures hive{1e9, 0}, fromReg{1e9, 0};

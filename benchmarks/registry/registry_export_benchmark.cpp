@@ -23,6 +23,7 @@
 #include <string>
 #include <vector>
 
+#include "benchmarks/bench_timing.h"
 #include "core/options.h"
 #include "core/stream_output_list.h"
 #include "registry/key_exporter.h"
@@ -40,25 +41,12 @@
 
 namespace {
 
+using vindra::bench::NowSeconds;
+using vindra::bench::Median;
+
 using vindra::registry::RootKey;
 
-// <chrono> cannot be compiled with the CP932 execution character set (its
-// "\u00b5s" literal), so the monotonic clock is read directly.
-double Now() {
-#ifdef _WIN32
-  LARGE_INTEGER counter;
-  LARGE_INTEGER frequency;
-  QueryPerformanceCounter(&counter);
-  QueryPerformanceFrequency(&frequency);
-  return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-#else
-  timespec ts{};
-  clock_gettime(CLOCK_MONOTONIC, &ts);
-  return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
-#endif
-}
-
-double Seconds(double since) { return Now() - since; }
+double Seconds(double since) { return NowSeconds() - since; }
 
 double PeakMemoryMiB() {
 #ifdef _WIN32
@@ -149,7 +137,7 @@ double TimeExport(vindra::registry::RegistrySource& source, RootKey root, const 
     std::fprintf(stderr, "cannot open the output file\n");
     std::exit(1);
   }
-  const double start = Now();
+  const double start = NowSeconds();
   {
     vindra::StreamOutputList output(file);
     vindra::registry::RegistryKeyExporter(output, source, root, path, vindra::ConversionOptions{});
@@ -164,7 +152,7 @@ double TimeExport(vindra::registry::RegistrySource& source, RootKey root, const 
 
 int RunInMemory(const Settings& s) {
   vindra::registry::MemoryRegistry registry;
-  const double start = Now();
+  const double start = NowSeconds();
   for (std::size_t i = 0; i < s.values; ++i) {
     const SampleValue v = MakeValue(i);
     registry.SetValue(vindra::registry::kHkeyLocalMachine, KeyPath("SOFTWARE\\Bench", i / s.perKey), v.name, v.type,
@@ -185,7 +173,7 @@ double RunProcess(std::wstring commandLine) {
   STARTUPINFOW si{};
   si.cb = sizeof si;
   PROCESS_INFORMATION pi{};
-  const double start = Now();
+  const double start = NowSeconds();
   if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
     std::fprintf(stderr, "cannot start: %ls\n", commandLine.c_str());
     return -1;
@@ -198,7 +186,7 @@ double RunProcess(std::wstring commandLine) {
 
 int RunLive(const Settings& s) {
   RegDeleteTreeW(HKEY_CURRENT_USER, kLiveKey);
-  double start = Now();
+  double start = NowSeconds();
   HKEY key = nullptr;
   std::size_t currentKey = static_cast<std::size_t>(-1);
   for (std::size_t i = 0; i < s.values; ++i) {
@@ -241,12 +229,6 @@ int RunLive(const Settings& s) {
   return 0;
 }
 
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  const std::size_t n = v.size();
-  return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
 // Wall time only: Wine's process times and peak memory of a finished child
 // are not its own.
 struct ProcessFigures {
@@ -273,7 +255,7 @@ ProcessFigures RunTimed(std::wstring commandLine, const std::wstring& outputFile
     si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
   }
   PROCESS_INFORMATION pi{};
-  const double start = Now();
+  const double start = NowSeconds();
   const BOOL started =
       CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi);
   if (out != INVALID_HANDLE_VALUE) CloseHandle(out);
@@ -338,7 +320,7 @@ int RunAgainstReg(const Settings& s) {
     std::FILE* file = _wfopen(inProcessFile.c_str(), L"wb");
     double seconds = -1;
     if (file) {
-      const double start = Now();
+      const double start = NowSeconds();
       {
         vindra::StreamOutputList output(file);
         vindra::registry::RegistryKeyExporter(output, live, root, path, vindra::ConversionOptions{});
