@@ -12,6 +12,7 @@ namespace {
 
 constexpr int kExitHiveError = 2;
 
+#ifndef _WIN32
 // The path components of `path` start with those of `prefix`, letter case ignored.
 bool PathLiesInside(std::string_view path, std::string_view prefix) {
   const auto parts = registry::SplitKeyPath(path);
@@ -28,6 +29,7 @@ std::string KeyName(const registry::RootedKeyPath& key) {
   if (!key.path.empty()) name += "\\" + key.path;
   return name;
 }
+#endif
 
 }  // namespace
 
@@ -57,6 +59,8 @@ std::unique_ptr<registry::RegistrySource> OpenHiveSource(const CliCommand& comma
                "export HKLM\\Name\n",
                command.name);
   (void)toTerminal;
+  (void)mountText;
+  (void)key;
   exitStatus = kExitHiveError;
   return nullptr;
 #else

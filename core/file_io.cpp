@@ -1,5 +1,6 @@
 #include "core/file_io.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace vindra {
@@ -32,5 +33,16 @@ void InputFile::OpenOrThrow(const std::string& fileName) {
 void InputFile::ThrowLastError() { throw FileOpenError(fileName_, errorText_); }
 
 InputFile::~InputFile() { Close(); }
+
+std::size_t InputFile::Read(void* buffer, std::size_t count) {
+  auto* out = static_cast<char*>(buffer);
+  std::size_t done = 0;
+  while (done < count) {
+    const std::size_t got = ReadSome(out + done, std::min<std::size_t>(count - done, std::size_t{1} << 30));
+    if (got == 0) break;
+    done += got;
+  }
+  return done;
+}
 
 }  // namespace vindra

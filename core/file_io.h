@@ -54,6 +54,9 @@ class InputFile {
  private:
   [[noreturn]] void ThrowLastError();
   void Close();
+  // One system read of at most `count` bytes (at most 1 GiB); 0 at the end of
+  // the file. Throws FileOpenError when the system reports a failure.
+  std::size_t ReadSome(char* out, std::size_t count);
 
   std::string fileName_;
   std::string errorText_;

@@ -58,21 +58,14 @@ std::uint64_t InputFile::Size() {
   return static_cast<std::uint64_t>(info.st_size);
 }
 
-std::size_t InputFile::Read(void* buffer, std::size_t count) {
-  auto* out = static_cast<char*>(buffer);
-  std::size_t done = 0;
-  while (done < count) {
-    const std::size_t chunk = std::min<std::size_t>(count - done, std::size_t{1} << 30);
-    const ssize_t n = ::read(fd_, out + done, chunk);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      errorText_ = SystemText(errno);
-      ThrowLastError();
-    }
-    if (n == 0) break;
-    done += static_cast<std::size_t>(n);
+std::size_t InputFile::ReadSome(char* out, std::size_t count) {
+  for (;;) {
+    const ssize_t n = ::read(fd_, out, count);
+    if (n >= 0) return static_cast<std::size_t>(n);
+    if (errno == EINTR) continue;
+    errorText_ = SystemText(errno);
+    ThrowLastError();
   }
-  return done;
 }
 
 }  // namespace vindra

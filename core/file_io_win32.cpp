@@ -1,6 +1,5 @@
 #include <windows.h>
 
-#include <algorithm>
 
 #include "core/file_io.h"
 
@@ -60,23 +59,16 @@ std::uint64_t InputFile::Size() {
   return static_cast<std::uint64_t>(size.QuadPart);
 }
 
-std::size_t InputFile::Read(void* buffer, std::size_t count) {
-  auto* out = static_cast<char*>(buffer);
-  std::size_t done = 0;
-  while (done < count) {
-    const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(count - done, DWORD{1} << 30));
-    DWORD got = 0;
-    if (!ReadFile(static_cast<HANDLE>(handle_), out + done, chunk, &got, nullptr)) {
-      const DWORD error = GetLastError();
-      // A pipe whose writer has closed its end reports the end this way.
-      if (error == ERROR_BROKEN_PIPE) break;
-      errorText_ = SystemText(error);
-      ThrowLastError();
-    }
-    if (got == 0) break;
-    done += got;
+std::size_t InputFile::ReadSome(char* out, std::size_t count) {
+  DWORD got = 0;
+  if (!ReadFile(static_cast<HANDLE>(handle_), out, static_cast<DWORD>(count), &got, nullptr)) {
+    const DWORD error = GetLastError();
+    // A pipe whose writer has closed its end reports the end this way.
+    if (error == ERROR_BROKEN_PIPE) return 0;
+    errorText_ = SystemText(error);
+    ThrowLastError();
   }
-  return done;
+  return got;
 }
 
 }  // namespace vindra

@@ -149,7 +149,9 @@ TEST_F(ReplacingFileTest, PermissionsAndOwnerCarryOver) {
   const std::string target = dir_.Write("out.inf", "old");
   ASSERT_EQ(chmod(target.c_str(), 0604), 0);
   const bool root = geteuid() == 0;
-  if (root) ASSERT_EQ(chown(target.c_str(), 65534, 65534), 0);
+  if (root) {
+    ASSERT_EQ(chown(target.c_str(), 65534, 65534), 0);
+  }
   platform::ReplacingFile file;
   ASSERT_TRUE(file.Open(target));
   ASSERT_TRUE(file.Commit());
