@@ -1,6 +1,5 @@
 #include <windows.h>
 
-
 #include "core/file_io.h"
 
 namespace vindra {
