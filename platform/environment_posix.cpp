@@ -14,6 +14,13 @@ namespace vindra::platform {
 
 namespace {
 
+bool IsAscii(std::string_view text) {
+  for (const char c : text) {
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  }
+  return true;
+}
+
 class ProcessEnvironment final : public VariableSource {
  public:
   bool Find(std::string_view name, std::string& value) const override {
@@ -23,8 +30,13 @@ class ProcessEnvironment final : public VariableSource {
       // A leading '=' belongs to the name (Windows' hidden "=C:" entries).
       const std::size_t eq = entry.find('=', 1);
       if (eq == std::string_view::npos) continue;
-      const std::string entryName = Utf8ToAnsi(entry.substr(0, eq));
-      if (!VariableNamesEqual(entryName, name)) continue;
+      const std::string_view entryName = entry.substr(0, eq);
+      // Names are nearly always ASCII, the same in UTF-8 and ANSI: compared
+      // as they stand, without a conversion per entry and lookup.
+      if (IsAscii(entryName) ? !VariableNamesEqual(entryName, name)
+                             : !VariableNamesEqual(Utf8ToAnsi(entryName), name)) {
+        continue;
+      }
       value = Utf8ToAnsi(entry.substr(eq + 1));
       return true;
     }
