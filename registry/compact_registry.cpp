@@ -126,13 +126,13 @@ const char* CompactRegistry::Store(std::string_view bytes) {
     if (size < bytes.size()) {
       // An item larger than a block gets a block of its own; the current
       // block stays the one to fill.
-      auto own = std::make_unique<char[]>(bytes.size());
+      std::unique_ptr<char[]> own(new char[bytes.size()]);
       std::memcpy(own.get(), bytes.data(), bytes.size());
       const char* stored = own.get();
       blocks_.push_front(std::move(own));
       return stored;
     }
-    blocks_.push_back(std::make_unique<char[]>(size));
+    blocks_.push_back(std::unique_ptr<char[]>(new char[size]));  // not zeroed: every byte is written before use
     blockSize_ = size;
     blockUsed_ = 0;
   }
@@ -195,7 +195,9 @@ CompactRegistry::Index CompactRegistry::AddKey(RootKey root, std::string_view pa
       continue;
     }
     std::size_t end = pos;
-    while (end < path.size() && path[end] != '\\') end += platform::CharLengthAt(path, end);
+    while (end < path.size() && path[end] != '\\') {
+      end += static_cast<unsigned char>(path[end]) < 0x80 ? 1 : platform::CharLengthAt(path, end);
+    }
     if (lastComponents_.size() >= kMaxKeyDepth) {
       lastComponents_.clear();
       lastPath_.clear();
@@ -255,6 +257,14 @@ void CompactRegistry::SetValue(Index key, std::string_view name, std::uint32_t t
   AddValueRecord(key, name, type, data, false);
 }
 
+void CompactRegistry::ReserveForText(std::uint64_t textBytes) {
+  // About one value a line of 60 characters; the pages of what is reserved
+  // and not used are never touched.
+  values_.reserve(static_cast<std::size_t>(textBytes / 60));
+  keys_.reserve(static_cast<std::size_t>(textBytes / 600));
+  deleted_.reserve(static_cast<std::size_t>(textBytes / 600));
+}
+
 void CompactRegistry::DeleteValue(Index key, std::string_view name) { AddValueRecord(key, name, 0, {}, true); }
 
 void CompactRegistry::Finish() {
@@ -273,12 +283,27 @@ void CompactRegistry::Finish() {
   // Values: by key, folded name and order; of each name the last setting
   // counts (unless it is a deletion) under the spelling that name had when it
   // was set first after its last deletion.
-  std::sort(values_.begin(), values_.end(), [](const Value& a, const Value& b) {
-    if (a.key != b.key) return a.key < b.key;
+  const auto byNameThenOrder = [](const Value& a, const Value& b) {
     const int byName = CompareFolded(a, b);
-    if (byName != 0) return byName < 0;
-    return a.order < b.order;
-  });
+    return byName != 0 ? byName < 0 : a.order < b.order;
+  };
+  // A file lists each key's values together, keys rarely twice: then the
+  // values of each key are sorted on their own.
+  const bool grouped = std::is_sorted(values_.begin(), values_.end(),
+                                      [](const Value& a, const Value& b) { return a.key < b.key; });
+  if (grouped) {
+    for (std::size_t i = 0; i < values_.size();) {
+      std::size_t end = i + 1;
+      while (end < values_.size() && values_[end].key == values_[i].key) ++end;
+      std::sort(values_.begin() + static_cast<std::ptrdiff_t>(i), values_.begin() + static_cast<std::ptrdiff_t>(end),
+                byNameThenOrder);
+      i = end;
+    }
+  } else {
+    std::sort(values_.begin(), values_.end(), [&byNameThenOrder](const Value& a, const Value& b) {
+      return a.key != b.key ? a.key < b.key : byNameThenOrder(a, b);
+    });
+  }
   std::size_t kept = 0;
   for (std::size_t i = 0; i < values_.size();) {
     std::size_t end = i + 1;

@@ -79,6 +79,8 @@ class CompactRegistry {
   // Sets or replaces a value; a value set again keeps its first spelling.
   void SetValue(Index key, std::string_view name, std::uint32_t type, std::string_view data);
   void DeleteValue(Index key, std::string_view name);
+  // Makes room for the records of a file with this much text.
+  void ReserveForText(std::uint64_t textBytes);
   // Sorts and settles what was filled; nothing can be added afterwards.
   void Finish();
 

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "core/ansi_text.h"
+#include "core/file_io.h"
 #include "core/inf_format.h"
 #include "core/registry_file_loader.h"
 #include "platform/text.h"
@@ -24,7 +25,7 @@ std::string_view TrimLine(std::string_view s) {
   return s;
 }
 
-int HexDigit(char c) {
+constexpr int HexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
   if (c >= 'A' && c <= 'F') return c - 'A' + 10;
@@ -43,6 +44,13 @@ std::optional<std::uint32_t> ParseHexNumber(std::string_view text) {
   }
   return value;
 }
+
+// The value of each hexadecimal digit; -1 for any other byte.
+constexpr auto kHexValue = [] {
+  std::array<int, 256> table{};
+  for (int c = 0; c < 256; ++c) table[c] = HexDigit(static_cast<char>(c));
+  return table;
+}();
 
 // The lead bytes of the ANSI code page, looked up once: the scans below step
 // over double-byte characters, whose trail byte may be a backslash.
@@ -147,30 +155,53 @@ class LineImporter {
 
   // "01,ab, 2f" into bytes_; blanks around the tokens and one final comma allowed.
   bool ParseByteList(std::string_view text) {
-    bytes_.clear();
     text = TrimLine(text);
-    if (text.empty()) return true;
+    bytes_.resize(text.size() / 2 + 1);  // at least one separator or blank per byte after the first
+    char* out = bytes_.data();
     const char* p = text.data();
     const char* const end = p + text.size();
-    while (true) {
+    bool ok = true;
+    while (p < end) {
+      // The usual token: two digits and a comma (or the end).
+      const int high = kHexValue[static_cast<unsigned char>(p[0])];
+      if (end - p >= 2 && high >= 0) {
+        const int low = kHexValue[static_cast<unsigned char>(p[1])];
+        if (low >= 0 && (end - p == 2 || p[2] == ',')) {
+          *out++ = static_cast<char>(high << 4 | low);
+          p += end - p == 2 ? 2 : 3;
+          if (p == end && p[-1] == ',') break;  // a final comma
+          continue;
+        }
+      }
+      // Any other token: blanks around one or two digits.
       while (p < end && IsBlank(*p)) ++p;
       const char* tokenStart = p;
       while (p < end && *p != ',') ++p;
       const char* tokenEnd = p;
       while (tokenEnd > tokenStart && (IsBlank(tokenEnd[-1]) || tokenEnd[-1] == '\r')) --tokenEnd;
       const std::size_t length = static_cast<std::size_t>(tokenEnd - tokenStart);
-      if (length == 0) return p == end && !bytes_.empty();  // only a final comma may leave an empty token
-      if (length > 2) return false;
+      if (length == 0) {
+        // Only a final comma may leave an empty token.
+        ok = p == end && out != bytes_.data();
+        break;
+      }
       int value = 0;
-      for (const char* q = tokenStart; q < tokenEnd; ++q) {
-        const int d = HexDigit(*q);
-        if (d < 0) return false;
+      for (const char* q = tokenStart; q < tokenEnd && ok; ++q) {
+        const int d = kHexValue[static_cast<unsigned char>(*q)];
+        ok = d >= 0;
         value = value << 4 | d;
       }
-      bytes_.push_back(static_cast<char>(value));
-      if (p == end) return true;
+      if (!ok || length > 2) {
+        ok = false;
+        break;
+      }
+      *out++ = static_cast<char>(value);
+      if (p == end) break;
       ++p;  // the comma
+      if (p == end) break;  // a final comma
     }
+    bytes_.resize(static_cast<std::size_t>(out - bytes_.data()));
+    return ok;
   }
 
   void KeyLine(std::string_view line) {
@@ -331,6 +362,10 @@ struct StopReading {};
 
 RegImportResult ReadRegFileCompact(const std::string& fileName, CompactRegistry& registry,
                                    const std::function<void(std::uint64_t)>& onProgress) {
+  {
+    InputFile file;
+    if (file.Open(fileName)) registry.ReserveForText(file.Size() / (ReadFileHead(fileName, 2) == "\xFF\xFE" ? 2 : 1));
+  }
   LineImporter importer(registry);
   LineSplitter splitter;
   std::uint64_t read = 0;

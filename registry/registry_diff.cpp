@@ -279,7 +279,7 @@ class Comparison {
       }
       return;
     }
-    changed_.assign(after_.KeyRecordCount(), false);
+    if (changed_.empty()) changed_.assign(after_.KeyRecordCount(), false);
     if (Scan(b, a, top.root, noise) && !noise) Report(b, a, top.root, after_.PathOf(a));
   }
 
@@ -313,13 +313,21 @@ bool KeyPatternList::Add(RootKey root, std::string_view path) {
   return true;
 }
 
+void KeyPatternList::AddExact(RootKey root, std::string_view path) {
+  Add(root, path);
+  patterns_.back().exact = true;
+}
+
 bool KeyPatternList::MatchesIn(RootKey root, const std::vector<std::string_view>& components,
                                std::size_t first) const {
   const std::size_t depth = components.size() - first;
   for (const Pattern& pattern : patterns_) {
     if (pattern.root != root || pattern.components.size() != depth) continue;
     bool match = true;
-    for (std::size_t i = 0; i < depth && match; ++i) match = GlobMatches(pattern.components[i], components[first + i]);
+    for (std::size_t i = 0; i < depth && match; ++i) {
+      match = pattern.exact ? pattern.components[i] == components[first + i]
+                            : GlobMatches(pattern.components[i], components[first + i]);
+    }
     if (match) return true;
   }
   return false;

@@ -26,6 +26,8 @@ class KeyPatternList {
   // False when the pattern does not start with a root key.
   bool Add(std::string_view pattern);
   bool Add(RootKey root, std::string_view path);
+  // A key by its path, "*" in it standing for itself.
+  void AddExact(RootKey root, std::string_view path);
   // True when the key with these path components (below `root`, folded with
   // FoldNameCase) matches a pattern itself: not a key beneath one.
   bool MatchesExactly(RootKey root, const std::vector<std::string_view>& foldedComponents) const;
@@ -35,6 +37,7 @@ class KeyPatternList {
   struct Pattern {
     RootKey root = 0;
     std::vector<std::string> components;  // folded
+    bool exact = false;                   // no wildcards
   };
   bool MatchesIn(RootKey root, const std::vector<std::string_view>& components, std::size_t first) const;
   std::vector<Pattern> patterns_;
