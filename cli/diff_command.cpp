@@ -230,7 +230,7 @@ void LoadRegistryFile(Side& side, const std::function<void()>& onProgress) {
     side.result = registry::ReadRegFileCompact(side.input.Name(), side.registry, [&](std::uint64_t read) {
       side.textRead = read;
       if (onProgress) onProgress();
-    });
+    }, side.expectedText);
     side.tops = side.registry.Tops();
   } catch (...) {
     side.failure = std::current_exception();

@@ -5,7 +5,6 @@
 #include <optional>
 
 #include "core/ansi_text.h"
-#include "core/file_io.h"
 #include "core/inf_format.h"
 #include "core/registry_file_loader.h"
 #include "platform/text.h"
@@ -361,11 +360,9 @@ struct StopReading {};
 }  // namespace
 
 RegImportResult ReadRegFileCompact(const std::string& fileName, CompactRegistry& registry,
-                                   const std::function<void(std::uint64_t)>& onProgress) {
-  {
-    InputFile file;
-    if (file.Open(fileName)) registry.ReserveForText(file.Size() / (ReadFileHead(fileName, 2) == "\xFF\xFE" ? 2 : 1));
-  }
+                                   const std::function<void(std::uint64_t)>& onProgress,
+                                   std::uint64_t expectedTextBytes) {
+  if (expectedTextBytes > 0) registry.ReserveForText(expectedTextBytes);
   LineImporter importer(registry);
   LineSplitter splitter;
   std::uint64_t read = 0;

@@ -19,10 +19,13 @@ namespace vindra::registry {
 
 // Reads the .reg file (UTF-16LE with byte-order mark or 8-bit text, as the
 // converter loads it) into `registry`, then finishes it. `onProgress`, when
-// given, is called now and then with the bytes of text read so far. Throws
-// the loader's FileOpenError when the file cannot be read.
+// given, is called now and then with the bytes of text read so far;
+// `expectedTextBytes` (0: not known) makes room ahead. The file is opened
+// once (it may be standard input). Throws the loader's FileOpenError when
+// the file cannot be read.
 RegImportResult ReadRegFileCompact(const std::string& fileName, CompactRegistry& registry,
-                                   const std::function<void(std::uint64_t)>& onProgress = {});
+                                   const std::function<void(std::uint64_t)>& onProgress = {},
+                                   std::uint64_t expectedTextBytes = 0);
 
 // The same over text already loaded (ANSI, as the loader gives it).
 RegImportResult ReadRegTextCompact(std::string_view text, CompactRegistry& registry);
