@@ -99,6 +99,31 @@ std::string RegChange(const reg::CompactRegistry& before, const reg::CompactRegi
   return text;
 }
 
+bool SurvivesUtf16(std::string_view text) {
+  return vindra::platform::WideToAnsi(vindra::platform::AnsiToWide(text)) == text;
+}
+
+// True when every name and every text of `registry` comes back the same
+// from UTF-16: only then can a registry file written from it read back as it.
+bool AllSurviveUtf16(const reg::CompactRegistry& registry, reg::CompactRegistry::Index key) {
+  if (!SurvivesUtf16(registry.KeyAt(key).name)) return false;
+  for (const reg::CompactRegistry::Value& value : registry.Values(key)) {
+    const bool text = value.type == 1 || value.type == 2 || value.type == 7;
+    if (!SurvivesUtf16(value.name()) || (text && !SurvivesUtf16(value.data()))) return false;
+  }
+  for (reg::CompactRegistry::Index child : registry.Children(key)) {
+    if (!AllSurviveUtf16(registry, child)) return false;
+  }
+  return true;
+}
+
+bool AllSurviveUtf16(const reg::CompactRegistry& registry) {
+  for (const reg::RootedKeyPath& root : AllRoots()) {
+    if (!AllSurviveUtf16(registry, registry.RootIndex(root.root))) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -113,8 +138,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::size_t split = input.find("\n%%\n");
   const std::size_t rest = split == std::string_view::npos ? input.size() / 2 : split + 4;
   if (split == std::string_view::npos) split = input.size() / 2;
-  const std::string beforeText = std::string(kHeader) + std::string(input.substr(0, split));
-  const std::string afterText = std::string(kHeader) + std::string(input.substr(rest));
+  // Each text as the loader gives it: cut at its first NUL.
+  const auto text = [](std::string_view part) {
+    return std::string(kHeader) + std::string(part.substr(0, part.find('\0')));
+  };
+  const std::string beforeText = text(input.substr(0, split));
+  const std::string afterText = text(input.substr(rest));
 
   const reg::CompactRegistry before = Compact(beforeText);
   const reg::CompactRegistry after = Compact(afterText);
@@ -151,8 +180,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         "the swapped pair counts the inverse change");
 
   // Names and data that the trip through UTF-16 would change cannot come back.
-  if (vindra::platform::WideToAnsi(vindra::platform::AnsiToWide(beforeText)) == beforeText &&
-      vindra::platform::WideToAnsi(vindra::platform::AnsiToWide(afterText)) == afterText) {
+  if (AllSurviveUtf16(before) && AllSurviveUtf16(after)) {
     const std::string change = RegChange(before, after);
     const std::size_t body = change.find('\n');
     const reg::CompactRegistry applied = Compact(beforeText + "\n" + (body == std::string::npos ? "" : change.substr(body + 1)));
