@@ -188,6 +188,7 @@ struct Figures {
 };
 
 Figures RunCli(const std::vector<std::string>& args) {
+  std::fflush(stdout);  // or the child would print what is buffered once more
   const double start = NowSeconds();
   const pid_t child = fork();
   if (child == 0) {
