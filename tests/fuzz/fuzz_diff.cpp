@@ -183,7 +183,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (AllSurviveUtf16(before) && AllSurviveUtf16(after)) {
     const std::string change = RegChange(before, after);
     const std::size_t body = change.find('\n');
-    const reg::CompactRegistry applied = Compact(beforeText + "\n" + (body == std::string::npos ? "" : change.substr(body + 1)));
+    // The empty line ends a hex value that BEFORE's last line continues, as
+    // the end of the file would.
+    const reg::CompactRegistry applied =
+        Compact(beforeText + "\n\n" + (body == std::string::npos ? "" : change.substr(body + 1)));
     Check(Total(CountAll(applied, after)) == 0, "the registry file of the change turns BEFORE into AFTER", change);
   }
   return 0;
