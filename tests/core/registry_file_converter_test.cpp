@@ -38,10 +38,11 @@ std::string Joined(const LineList& list) {
   return text;
 }
 
-std::string Convert(std::string_view input, const ConversionOptions& options = {}) {
+std::string Convert(std::string_view input, const ConversionOptions& options = {},
+                    RegistryFileEncoding encoding = RegistryFileEncoding::Utf16LE) {
   LineList output;
   output.lines = {"previous content"};
-  ConvertRegistryLines(SplitAtNewlines(input), output, options);
+  ConvertRegistryLines(SplitAtNewlines(input), output, options, encoding);
   return Joined(output);
 }
 
@@ -62,6 +63,8 @@ struct ConvertCase {
   std::string input;
   std::string expected;
   ConversionOptions options = {};
+  // The encoding of the file the lines come from.
+  RegistryFileEncoding encoding = RegistryFileEncoding::Utf16LE;
 };
 
 class ConverterTest : public ::testing::Test {
@@ -69,7 +72,7 @@ class ConverterTest : public ::testing::Test {
   void SetUp() override { test::SetMachinePaths(); }
   void Check(const std::vector<ConvertCase>& cases) {
     for (const ConvertCase& c : cases) {
-      const std::string actual = Convert(c.input, c.options);
+      const std::string actual = Convert(c.input, c.options, c.encoding);
       EXPECT_EQ(actual, c.expected) << c.what << "\n--- got:\n" << test::Visible(actual);
     }
   }
@@ -213,8 +216,8 @@ TEST_F(ConverterTest, HexValues) {
        "  13,14,15,16,17,18,19,20,21,22,23,24\n",
        "[Default.AddReg]\n0x0,\"K\"\n0x3,\"K\",\"h\",\\\n  00,01,02,03,04,05,06,07,08,09,10,11,12,13,14,15,16,17,"
        "18,19,20,21,22,23,24\n\n"},
-      {"a trailing comma gives an empty last token", "[HKEY_CURRENT_USER\\K]\n\"h\"=hex:01,\\\n  02,\n",
-       "[Default.AddReg]\n0x0,\"K\"\n0x3,\"K\",\"h\",\\\n  01,02,\n\n"},
+      {"a comma at the end of the list is dropped", "[HKEY_CURRENT_USER\\K]\n\"h\"=hex:01,\\\n  02,\n",
+       "[Default.AddReg]\n0x0,\"K\"\n0x3,\"K\",\"h\",\\\n  01,02\n\n"},
       {"continued to nothing", "[HKEY_CURRENT_USER\\K]\n\"h\"=hex:\\\n  \n\n  x\n",
        "[Default.AddReg]\n0x0,\"K\"\n0x3,\"K\",\"h\",\\\n  x\n\n"},
       {"typed hex: 3 plain, b with its comment, 0 and 5 replaced, 100 and zz skipped",
@@ -342,7 +345,8 @@ TEST(DecodeHexText, Table) {
 
 TEST(ConvertRegistryLines, HexListItemHoldsCrLf) {
   LineList output;
-  ConvertRegistryLines(std::vector<std::string>{"[HKEY_CURRENT_USER\\K]", "\"h\"=hex:01,\\", "  02"}, output, {});
+  ConvertRegistryLines(std::vector<std::string>{"[HKEY_CURRENT_USER\\K]", "\"h\"=hex:01,\\", "  02"}, output, {},
+                       RegistryFileEncoding::Ansi);
   const std::vector<std::string> expected = {"[Default.AddReg]", "0x0,\"K\"", "0x3,\"K\",\"h\",\\\r\n  01,02", ""};
   EXPECT_EQ(output.lines, expected);
 }
@@ -381,12 +385,13 @@ TEST(ConvertRegistryFile, LargeFilesConvertAsTheirLines) {
     text += "\"m\"=hex(7):61,00,00,00,\\\r\n  62,00,00,00,00,00\r\n\r\n";
   }
   const std::u16string wide(text.begin(), text.end());
-  for (const std::string& bytes : {text, test::Utf16Le(wide)}) {
+  for (const RegistryFileEncoding encoding : {RegistryFileEncoding::Ansi, RegistryFileEncoding::Utf16LE}) {
+    const std::string bytes = encoding == RegistryFileEncoding::Ansi ? text : test::Utf16Le(wide);
     const std::string file = dir.Write("large.reg", bytes);
     LineList fromFile;
     ConvertRegistryFile(fromFile, file, {});
     LineList fromLines;
-    ConvertRegistryLines(SplitLines(text), fromLines, {});
+    ConvertRegistryLines(SplitLines(text), fromLines, {}, encoding);
     EXPECT_EQ(fromFile.lines, fromLines.lines);
     EXPECT_GT(fromFile.lines.size(), 10000u);
   }

@@ -38,7 +38,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::vector<std::string> lines = vindra::SplitLines(text);
   vindra::LineList output;
   output.lines.push_back("stale line");
-  vindra::ConvertRegistryLines(lines, output, options);
+  // Bit 7 picks the file's encoding, which decides how hex(2)/hex(7) bytes are text.
+  vindra::ConvertRegistryLines(lines, output, options,
+                               (bits & 0x80) ? vindra::RegistryFileEncoding::Ansi : vindra::RegistryFileEncoding::Utf16LE);
 
   int lastSection = -1;
   for (const std::string& item : output.lines) {
