@@ -184,7 +184,7 @@ TEST_F(ConverterTest, ValueLines) {
       {"a name with = is cut at the first =", "[HKEY_CURRENT_USER\\K]\n\"a=b\"=\"c\"\n",
        "[Default.AddReg]\n0x0,\"K\"\n\n"},
       {"an indented value line keeps blanks and quotes in its name", "[HKEY_CURRENT_USER\\K]\n  \"N\"=\"v\"\n",
-       "[Default.AddReg]\n0x0,\"K\"\n0x1,\"K\",\"  \"N\"\",\"v\"\n\n"},
+       "[Default.AddReg]\n0x0,\"K\"\n0x1,\"K\",\"  \"\"N\"\"\",\"v\"\n\n"},
       {"unquoted data of no known form", "[HKEY_CURRENT_USER\\K]\n\"a\"=word\n\"b\"=\"open\n",
        "[Default.AddReg]\n0x0,\"K\"\n\n"},
   });
