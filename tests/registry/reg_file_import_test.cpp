@@ -78,6 +78,39 @@ TEST(RegFileImportTest, Regedit4FileKeepsTextDataInTheAnsiCodePage) {
   EXPECT_EQ(reg.FindKey(kHkeyLocalMachine, "SOFTWARE")->subKeys.size(), 1u);
 }
 
+// regedit reads the bytes of text types by the file's encoding, whatever its
+// header says; blanks and a comment may follow string data, and one comma may
+// end a byte list (measured under Wine).
+TEST(RegFileImportTest, ReadsLinesAsRegeditDoes) {
+  const Lines lines = {
+      "Windows Registry Editor Version 5.00",
+      "[HKEY_CURRENT_USER\\K]",
+      "\"e\"=hex(2):41,42,00",
+      "\"s\"=hex(1):41,00,00,00",
+      "\"Display\"=\"(GMT-06:00) - Old\" ",
+      "\"c\"=\"a;b\" ; \"comment\"",
+      "\"C:\\\\Users\\\\Example\"=hex(0):",
+      "\"h\"=hex:01,02,\\",
+      "  03,",
+      "\"inner\"=hex:01,,02",
+  };
+  MemoryRegistry ansi;
+  const RegImportResult fromAnsi = ImportRegLines(lines, ansi, RegistryFileEncoding::Ansi);
+  MemoryRegistry wide;
+  ImportRegLines(lines, wide, RegistryFileEncoding::Utf16LE);
+  ASSERT_EQ(fromAnsi.problems.size(), 1u);
+  EXPECT_EQ(fromAnsi.problems[0].line, 10u);  // regedit refuses an empty token inside a list
+  const RootKey cu = kHkeyCurrentUser;
+  EXPECT_EQ(ValueData(ansi, cu, "K", "e", 2), std::string("AB\0", 3));
+  EXPECT_EQ(ValueData(wide, cu, "K", "e", 2), "?");  // U+4241, which CP932 lacks, and an odd byte
+  EXPECT_EQ(ValueData(ansi, cu, "K", "s", 1), std::string("A\0\0\0", 4));
+  EXPECT_EQ(ValueData(wide, cu, "K", "s", 1), std::string("A\0", 2));
+  EXPECT_EQ(ValueData(ansi, cu, "K", "Display", 1), std::string("(GMT-06:00) - Old\0", 18));
+  EXPECT_EQ(ValueData(ansi, cu, "K", "c", 1), std::string("a;b\0", 4));
+  EXPECT_EQ(ValueData(ansi, cu, "K", "C:\\Users\\Example", 0), "");
+  EXPECT_EQ(ValueData(ansi, cu, "K", "h", 3), Bytes({1, 2, 3}));
+}
+
 TEST(RegFileImportTest, LeadByteBeforeAQuoteStandsAlone) {
   // A lead byte pairs only with a byte of 0x40 or above (as in the converter):
   // a quote after a stray lead byte still closes the name or the text.
