@@ -28,9 +28,13 @@ struct RegImportResult {
   std::vector<RegImportProblem> problems;
 };
 
-// Imports the lines of a loaded .reg file (ANSI text, no line terminators).
-// `encoding` is the file's (see RegistryFileEncoding): in a UTF-16LE file the
-// bytes of hex(1):, hex(2): and hex(7): data are UTF-16, in an 8-bit file ANSI.
+// Imports the lines of a loaded .reg file (no line terminators), as
+// LoadRegistryFileLines gives them with RegistryTextForm::Exact: `encoding` is
+// the file's. The lines of an 8-bit file are its bytes, ANSI text, and the
+// bytes of its hex(1):, hex(2): and hex(7): data are ANSI text too. The lines
+// of a UTF-16LE file are its text in UTF-8, so that a name whose characters
+// the ANSI code page lacks is kept apart from the "?" that it lists as (see
+// MemoryRegistry), and the bytes of those data types are UTF-16.
 RegImportResult ImportRegLines(const std::vector<std::string>& lines, MemoryRegistry& registry,
                                RegistryFileEncoding encoding);
 

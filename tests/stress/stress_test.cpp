@@ -208,7 +208,7 @@ TEST_F(StressTest, HundredMegabyteLine) {
   {
     Measure m("import the 100 MB line into the in-memory registry");
     std::vector<std::string> lines;
-    const RegistryFileEncoding encoding = LoadRegistryFileLines(path, lines);
+    const RegistryFileEncoding encoding = LoadRegistryFileLines(path, lines, RegistryTextForm::Exact);
     reg::ImportRegLines(lines, registry, encoding);
   }
   const auto* value = registry.FindValue(reg::kHkeyCurrentUser, "K", "v");
