@@ -122,6 +122,13 @@ bool StringDataText(std::string_view data, std::string_view& text) {
     return true;
   }
   if (data.front() != '"') return false;
+  // Nearly every string has no quote between its first and last byte: then
+  // its last byte closes it, and nothing needs a closer look.
+  if (data.size() >= 2 && data.back() == '"' &&
+      std::memchr(data.data() + 1, '"', data.size() - 2) == nullptr) {
+    text = data.substr(1, data.size() - 2);
+    return true;
+  }
   std::size_t i = 1;
   while (i < data.size()) {
     const char c = data[i];
