@@ -233,15 +233,15 @@ TEST(ConverterReadBack, EveryValueOfTheFixturesComesBack) {
         "regedit refuses line 31",    // "Inner"=hex:01,,02, which the converter skips as well
         "regedit refuses line 34"}},  // a value after a key deletion
       {"tests/registry/data/outside_code_page.reg",
-       {"named without the characters the code page lacks: HKEY_LOCAL_MACHINE\\SOFTWARE\\VindraRepro : ?文?宋 (TrueType)",
-        "named without the characters the code page lacks: HKEY_LOCAL_MACHINE\\SOFTWARE\\VindraRepro\\Twins : "
+       {"named without the characters the code page lacks: HKEY_LOCAL_MACHINE\\Software\\VindraRepro : ?文?宋 (TrueType)",
+        "named without the characters the code page lacks: HKEY_LOCAL_MACHINE\\Software\\VindraRepro\\Twins : "
         "?文?宋 (TrueType)",
-        "named without the characters the code page lacks: HKEY_LOCAL_MACHINE\\SOFTWARE\\VindraRepro\\Twins : "
+        "named without the characters the code page lacks: HKEY_LOCAL_MACHINE\\Software\\VindraRepro\\Twins : "
         "?文?宋 (TrueType)",
-        "named without the characters the code page lacks: HKEY_LOCAL_MACHINE\\SOFTWARE\\VindraRepro\\Real : "
+        "named without the characters the code page lacks: HKEY_LOCAL_MACHINE\\Software\\VindraRepro\\Real : "
         "?文?宋 (TrueType)",
-        "named without the characters the code page lacks: HKEY_LOCAL_MACHINE\\SOFTWARE\\VindraRepro\\?文 : inside",
-        "named without the characters the code page lacks: HKEY_LOCAL_MACHINE\\SOFTWARE\\VindraRepro\\?文\\below : "
+        "named without the characters the code page lacks: HKEY_LOCAL_MACHINE\\Software\\VindraRepro\\?文 : inside",
+        "named without the characters the code page lacks: HKEY_LOCAL_MACHINE\\Software\\VindraRepro\\?文\\below : "
         "deeper"}},
   };
   for (const auto& fixture : fixtures) {

@@ -10,7 +10,9 @@ set -eu
 run="$(dirname "$0")/../../tools/wine-run"
 cli="$1"
 data="$2"
-key='HKEY_LOCAL_MACHINE\SOFTWARE\VindraRepro'
+# Spelled as Wine's registry spells its key Software, which the RegExpander
+# lines carry.
+key='HKEY_LOCAL_MACHINE\Software\VindraRepro'
 work="$(mktemp -d)"
 # The regedit and reg of vindra-cli.exe's width write and read the registry
 # view that vindra-cli.exe reads: the 32-bit one for a PE32 image
