@@ -23,7 +23,8 @@ namespace vindra::cli {
   "                               the default), %SystemRoot%, %ProgramFiles%,\n" \
   "                               %SystemDrive% (env), or stay as they are (none)\n" \
   "  --no-systemroot              leave the %SystemRoot% folder alone\n" \
-  "  --no-programfiles            leave the %ProgramFiles% folder alone\n" \
+  "  --no-programfiles            leave the program folders alone (%ProgramFiles%,\n" \
+  "                               %ProgramFiles(x86)%, %ProgramW6432%)\n" \
   "  --no-systemdrive             leave the %SystemDrive% drive alone\n" \
   "  --no-controlset001           keep CurrentControlSet and ControlSet002..009\n" \
   "  --encoding ansi|utf-8        output bytes in the ANSI code page (default) or UTF-8\n" \

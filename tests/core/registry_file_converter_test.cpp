@@ -304,6 +304,17 @@ TEST_F(ConverterTest, PathSubstitutionModes) {
   });
 }
 
+TEST_F(ConverterTest, MachineFoldersOnlyWhereTheyStandWhole) {
+  // "C:\Program Files (x86)\V\a.exe" as hex(2) and in a string, beside a
+  // folder whose name only begins with the system root's.
+  Check({{"whole folders",
+          "[HKEY_CURRENT_USER\\K]\n\"s\"=\"C:\\\\Program Files (x86)\\\\V;C:\\\\WINDOWS.OLD\\\\a\"\n"
+          "\"e\"=hex(2):43,00,3a,00,5c,00,50,00,72,00,6f,00,67,00,72,00,61,00,6d,00,20,00,46,00,69,00,6c,00,\\\n"
+          "  65,00,73,00,20,00,28,00,78,00,38,00,36,00,29,00,00,00\n",
+          "[Default.AddReg]\n0x0,\"K\"\n0x1,\"K\",\"s\",\"X:\\PROGRAMS\\V;X:\\WINDOWS.OLD\\a\"\n"
+          "0x2,\"K\",\"e\",\"X:\\PROGRAMS\"\n\n"}});
+}
+
 TEST_F(ConverterTest, DoubleByteText) {
   // 表 is 95 5C and ソ is 83 5C: their trail bytes are backslashes, and must
   // not pair with a real backslash or escape a quote.

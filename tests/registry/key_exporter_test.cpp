@@ -148,6 +148,9 @@ TEST_F(KeyExporterTest, TextValues) {
       {"env", 1, "C:\\WINDOWS\\x" + nul, PathSubstitutionMode::EnvironmentVariables,
        "0x1,\"K\",\"env\",\"%SystemRoot%\\x\""},
       {"pf", 1, "c:\\program files\\App" + nul, PathSubstitutionMode::FixedDrive, "0x1,\"K\",\"pf\",\"X:\\PROGRAMS\\App\""},
+      // Folders only where they stand whole; the (x86) folder is a program folder too.
+      {"pf86", 1, "C:\\Program Files (x86)\\App;C:\\WINDOWS.OLD" + nul, PathSubstitutionMode::FixedDrive,
+       "0x1,\"K\",\"pf86\",\"X:\\PROGRAMS\\App;X:\\WINDOWS.OLD\""},
       // Quotes are doubled after the substitution, which therefore sees single quotes.
       {"qp", 1, "\"C:\\WINDOWS\\a b\\x.exe\" /q" + nul, PathSubstitutionMode::FixedDrive,
        "0x1,\"K\",\"qp\",\"\"\"X:\\I386\\a b\\x.exe\"\" /q\""},
