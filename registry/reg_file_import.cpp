@@ -105,7 +105,8 @@ std::string Utf16BytesToAnsi(std::string_view bytes) {
 
 class Importer {
  public:
-  Importer(const std::vector<std::string>& lines, MemoryRegistry& registry) : lines_(lines), registry_(registry) {}
+  Importer(const std::vector<std::string>& lines, MemoryRegistry& registry, RegistryFileEncoding encoding)
+      : lines_(lines), registry_(registry), unicodeData_(encoding == RegistryFileEncoding::Utf16LE) {}
 
   RegImportResult Run() {
     std::size_t i = 0;
@@ -115,9 +116,7 @@ class Importer {
       return std::move(result_);
     }
     const std::string_view header = TrimLine(lines_[i]);
-    if (header == kHeaderV5) {
-      unicodeData_ = true;
-    } else if (header != kHeaderV4) {
+    if (header != kHeaderV5 && header != kHeaderV4) {
       Problem(i + 1, "not a registry export: the first line is neither \"Windows Registry Editor Version 5.00\" nor \"REGEDIT4\"");
       return std::move(result_);
     }
@@ -212,7 +211,9 @@ class Importer {
     if (!data.empty() && data.front() == '"') {
       std::size_t pos = 0;
       std::optional<std::string> text = ParseQuoted(data, pos);
-      if (!text || !TrimLine(data.substr(pos)).empty()) {
+      // Blanks and a comment may follow the closing quote.
+      const std::string_view rest = TrimLine(data.substr(text ? pos : 0));
+      if (!text || !(rest.empty() || rest.front() == ';')) {
         Problem(lineNumber, "string data without closing quote");
         return;
       }
@@ -254,7 +255,9 @@ class Importer {
         Problem(lineNumber, "hex data is not a list of bytes (two hexadecimal digits separated by commas)");
         return;
       }
-      // Text types hold UTF-16 in a version 5 file; the ANSI functions return them converted.
+      // Text types hold UTF-16 in a UTF-16LE file, whatever its header says;
+      // the ANSI functions return them converted. In an 8-bit file their
+      // bytes are ANSI text, which the ANSI functions return as it is.
       if (unicodeData_ && (type == kRegSz || type == kRegExpandSz || type == kRegMultiSz)) {
         *bytes = Utf16BytesToAnsi(*bytes);
       }
@@ -267,7 +270,7 @@ class Importer {
   const std::vector<std::string>& lines_;
   MemoryRegistry& registry_;
   RegImportResult result_;
-  bool unicodeData_ = false;
+  const bool unicodeData_;
   bool haveKey_ = false;
   RootKey root_ = 0;
   std::string path_;
@@ -275,8 +278,9 @@ class Importer {
 
 }  // namespace
 
-RegImportResult ImportRegLines(const std::vector<std::string>& lines, MemoryRegistry& registry) {
-  return Importer(lines, registry).Run();
+RegImportResult ImportRegLines(const std::vector<std::string>& lines, MemoryRegistry& registry,
+                               RegistryFileEncoding encoding) {
+  return Importer(lines, registry, encoding).Run();
 }
 
 }  // namespace vindra::registry
@@ -285,8 +289,8 @@ namespace vindra::registry {
 
 RegImportResult ImportRegFile(const std::string& fileName, MemoryRegistry& registry) {
   std::vector<std::string> lines;
-  LoadRegistryFileLines(fileName, lines);
-  return ImportRegLines(lines, registry);
+  const RegistryFileEncoding encoding = LoadRegistryFileLines(fileName, lines);
+  return ImportRegLines(lines, registry, encoding);
 }
 
 }  // namespace vindra::registry

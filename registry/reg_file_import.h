@@ -2,7 +2,7 @@
 // editor imports one: the header line, key lines that create their ancestors,
 // [-key] deletions, "name"="text" (with \\ and \" escapes), @ for the default
 // value, dword:, hex: and hex(N): data with backslash continuations, and
-// "name"=- deletions. Data is stored as the ANSI registry functions return it:
+// "name"=- deletions, blanks or a ";" comment after string data. Data is stored as the ANSI registry functions return it:
 // text in the ANSI code page with its terminating zero.
 #pragma once
 
@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "core/registry_file_loader.h"
 #include "registry/memory_registry.h"
 
 namespace vindra::registry {
@@ -28,7 +29,10 @@ struct RegImportResult {
 };
 
 // Imports the lines of a loaded .reg file (ANSI text, no line terminators).
-RegImportResult ImportRegLines(const std::vector<std::string>& lines, MemoryRegistry& registry);
+// `encoding` is the file's (see RegistryFileEncoding): in a UTF-16LE file the
+// bytes of hex(1):, hex(2): and hex(7): data are UTF-16, in an 8-bit file ANSI.
+RegImportResult ImportRegLines(const std::vector<std::string>& lines, MemoryRegistry& registry,
+                               RegistryFileEncoding encoding);
 
 // Loads the file (UTF-16LE with byte-order mark or 8-bit text) and imports it.
 // Throws the loader's file-open error when the file cannot be read.
