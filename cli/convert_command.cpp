@@ -64,9 +64,13 @@ int Run(const CommandContext& context) {
   }
   CommandOutput output(kConvertCommand, context, parsed.encoding);
   if (!output.Open(parsed.outputFile, pluginName)) return kExitFailure;
-  SkipList skipped;
+  SkipSummary skipped(kConvertCommand, context, parsed);
+  if (!skipped.OpenReport()) {
+    output.Abandon();
+    return kExitFailure;
+  }
   try {
-    ConvertRegistryFile(output.Lines(), input.Name(), parsed.options, WantsSkipReport(parsed) ? &skipped : nullptr);
+    ConvertRegistryFile(output.Lines(), input.Name(), parsed.options, skipped.Observer());
   } catch (const FileOpenError& error) {
     std::fprintf(context.err, "%s\n", FileOpenMessageForTerminal(context, error).c_str());
     output.Abandon();
@@ -78,11 +82,11 @@ int Run(const CommandContext& context) {
   }
   if (parsed.strict && !skipped.empty()) {
     output.Abandon();
-    TellSkipped(kConvertCommand, context, parsed, skipped);
+    skipped.Tell();
     return kExitSkipped;
   }
   const bool written = output.Finish();
-  const bool told = TellSkipped(kConvertCommand, context, parsed, skipped);
+  const bool told = skipped.Tell();
   return written && told ? kExitOk : kExitFailure;
 }
 

@@ -238,10 +238,14 @@ int WriteExport(LiveCommand command, const CommandContext& context, const LiveRe
                 registry::RegistrySource& source) {
   CommandOutput output(CommandOf(command), context, request.parsed.encoding);
   if (!output.Open(request.parsed.outputFile, request.pluginName)) return kExitFailure;
-  SkipList skipped;
+  SkipSummary skipped(CommandOf(command), context, request.parsed);
+  if (!skipped.OpenReport()) {
+    output.Abandon();
+    return kExitFailure;
+  }
   const registry::LiveExportResult result =
       registry::RunLiveExport(command, source, request.key, request.parsed.options, request.sectionHeader,
-                              output.Lines(), WantsSkipReport(request.parsed) ? &skipped : nullptr);
+                              output.Lines(), skipped.Observer());
   switch (result.status) {
     case LiveExportStatus::Done:
       break;
@@ -255,16 +259,16 @@ int WriteExport(LiveCommand command, const CommandContext& context, const LiveRe
       // they stay in the text area; a file named by --output stays as it was.
       PrintError(context, result.errorText);
       output.Abandon();
-      TellSkipped(CommandOf(command), context, request.parsed, skipped);
+      skipped.Tell();
       return kExitReadFailed;
   }
   if (request.parsed.strict && !skipped.empty()) {
     output.Abandon();
-    TellSkipped(CommandOf(command), context, request.parsed, skipped);
+    skipped.Tell();
     return kExitSkipped;
   }
   const bool written = output.Finish();
-  const bool told = TellSkipped(CommandOf(command), context, request.parsed, skipped);
+  const bool told = skipped.Tell();
   return written && told ? kExitOk : kExitFailure;
 }
 

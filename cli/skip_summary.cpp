@@ -21,55 +21,9 @@ bool WholeKeySkipped(SkipReason reason) {
          reason == SkipReason::BelowHardware || reason == SkipReason::OutsideSections;
 }
 
-struct LineSpan {
-  std::size_t first;
-  std::size_t last;
-};
-
-// "lines 120-388, 400, ..." or "line 7"; the items of one reason in order.
-std::string LinePlaces(const std::vector<const SkippedItem*>& items) {
-  std::vector<LineSpan> spans;
-  const SkippedItem* previous = nullptr;
-  for (const SkippedItem* item : items) {
-    const bool joins = previous && !spans.empty() &&
-                       (item->line == spans.back().last + 1 ||
-                        (WholeKeySkipped(item->reason) && item->key == previous->key && item->line > spans.back().last));
-    if (joins) {
-      spans.back().last = item->line;
-    } else {
-      spans.push_back({item->line, item->line});
-    }
-    previous = item;
-  }
-  std::string text = (spans.size() == 1 && spans[0].first == spans[0].last) ? "line " : "lines ";
-  for (std::size_t i = 0; i < spans.size() && i < kPlacesShown; ++i) {
-    if (i > 0) text.append(", ");
-    text.append(std::to_string(spans[i].first));
-    if (spans[i].last != spans[i].first) text.append("-").append(std::to_string(spans[i].last));
-  }
-  if (spans.size() > kPlacesShown) text.append(", ...");
-  return text;
-}
-
-// The keys (and value names) of export items: `KEY` or `KEY "NAME"`, the
-// default value as `KEY @`.
-std::string KeyPlaces(const std::vector<const SkippedItem*>& items) {
-  std::string text;
-  for (std::size_t i = 0; i < items.size() && i < kPlacesShown; ++i) {
-    if (i > 0) text.append(", ");
-    text.append(items[i]->key);
-    const bool valueItem = items[i]->reason == SkipReason::ValueKeyCannotBeReopened ||
-                           items[i]->reason == SkipReason::ValueCannotBeQueried ||
-                           items[i]->reason == SkipReason::ValueDataCannotBeRead;
-    if (!valueItem) continue;
-    if (items[i]->valueName.empty()) {
-      text.append(" @");
-    } else {
-      text.append(" \"").append(items[i]->valueName).append("\"");
-    }
-  }
-  if (items.size() > kPlacesShown) text.append(", ...");
-  return text;
+bool IsValueItem(SkipReason reason) {
+  return reason == SkipReason::ValueKeyCannotBeReopened || reason == SkipReason::ValueCannotBeQueried ||
+         reason == SkipReason::ValueDataCannotBeRead;
 }
 
 void AppendEscaped(std::string_view text, std::string& out) {
@@ -86,46 +40,75 @@ void AppendEscaped(std::string_view text, std::string& out) {
   }
 }
 
-bool WriteReportFile(const CliCommand& command, const CommandContext& context, const ConversionArguments& parsed,
-                     const SkipList& skipped) {
-  platform::ReplacingFile file;
-  const std::string shownName = ArgumentForTerminal(context, parsed.reportFile);
-  if (!file.Open(parsed.reportFile)) {
-    PrintFailure(command, context, "cannot write " + shownName + ": " + ForTerminal(context, file.ErrorText()));
-    return false;
-  }
-  bool written = true;
-  for (const SkippedItem& item : skipped.Items()) {
-    std::string line = SkipReportLine(item);
-    if (parsed.encoding == OutputEncoding::Utf8) line = platform::AnsiToUtf8(line);
-    line.push_back('\n');
-    written = written && std::fwrite(line.data(), 1, line.size(), file.Stream()) == line.size();
-  }
-  if (!written || !file.Commit()) {
-    const std::string reason = written ? file.ErrorText() : std::string("a write failed");
-    file.Discard();
-    PrintFailure(command, context, shownName + " could not be written: " + ForTerminal(context, reason));
-    return false;
-  }
-  return true;
-}
-
 }  // namespace
 
-std::vector<std::string> SkipSummaryLines(const std::vector<SkippedItem>& items) {
-  std::array<std::vector<const SkippedItem*>, kSkipReasonCount> byReason;
-  for (const SkippedItem& item : items) byReason[static_cast<int>(item.reason)].push_back(&item);
+void SkipTally::Add(SkipReason reason, std::size_t line, std::string_view key, std::string_view valueName) {
+  ++total_;
+  Group& group = groups_[static_cast<int>(reason)];
+  ++group.count;
+  // One place more than is shown tells that "..." follows; beyond it only
+  // the count grows.
+  if (line == 0) {
+    if (group.keyPlaces.size() > kPlacesShown) return;
+    std::string place(key);
+    if (IsValueItem(reason)) {
+      if (valueName.empty()) {
+        place.append(" @");
+      } else {
+        place.append(" \"").append(valueName).append("\"");
+      }
+    }
+    group.keyPlaces.push_back(std::move(place));
+    return;
+  }
+  if (group.spans.size() > kPlacesShown) return;
+  const bool joins = !group.spans.empty() &&
+                     (line == group.spans.back().second + 1 ||
+                      (WholeKeySkipped(reason) && key == group.lastKey && line > group.spans.back().second));
+  if (joins) {
+    group.spans.back().second = line;
+  } else {
+    group.spans.emplace_back(line, line);
+  }
+  group.lastKey.assign(key);
+}
+
+std::vector<std::string> SkipTally::Lines() const {
   std::vector<std::string> lines;
   for (int i = 0; i < kSkipReasonCount; ++i) {
-    const std::vector<const SkippedItem*>& group = byReason[i];
-    if (group.empty()) continue;
+    const Group& group = groups_[i];
+    if (group.count == 0) continue;
     const auto reason = static_cast<SkipReason>(i);
-    std::string line = "skipped " + std::to_string(group.size()) + " ";
-    line.append(group.size() == 1 ? SkipReasonText(reason) : SkipReasonPluralText(reason));
-    line.append(" (").append(group.front()->line > 0 ? LinePlaces(group) : KeyPlaces(group)).append(")");
+    std::string line = "skipped " + std::to_string(group.count) + " ";
+    line.append(group.count == 1 ? SkipReasonText(reason) : SkipReasonPluralText(reason));
+    line.append(" (");
+    if (!group.spans.empty()) {
+      const bool one = group.spans.size() == 1 && group.spans[0].first == group.spans[0].second;
+      line.append(one ? "line " : "lines ");
+    }
+    std::size_t shown = 0;
+    for (const auto& [first, last] : group.spans) {
+      if (shown == kPlacesShown) break;
+      if (shown++ > 0) line.append(", ");
+      line.append(std::to_string(first));
+      if (last != first) line.append("-").append(std::to_string(last));
+    }
+    for (const std::string& place : group.keyPlaces) {
+      if (shown == kPlacesShown) break;
+      if (shown++ > 0) line.append(", ");
+      line.append(place);
+    }
+    if (group.spans.size() + group.keyPlaces.size() > kPlacesShown) line.append(", ...");
+    line.append(")");
     lines.push_back(std::move(line));
   }
   return lines;
+}
+
+std::vector<std::string> SkipSummaryLines(const std::vector<SkippedItem>& items) {
+  SkipTally tally;
+  for (const SkippedItem& item : items) tally.Add(item.reason, item.line, item.key, item.valueName);
+  return tally.Lines();
 }
 
 std::string SkipReportLine(const SkippedItem& item) {
@@ -140,17 +123,46 @@ std::string SkipReportLine(const SkippedItem& item) {
   return line;
 }
 
-bool WantsSkipReport(const ConversionArguments& parsed) {
-  return !parsed.quiet || parsed.strict || !parsed.reportFile.empty();
+SkipObserver* SkipSummary::Observer() {
+  const bool wanted = !parsed_.quiet || parsed_.strict || !parsed_.reportFile.empty();
+  return wanted ? this : nullptr;
 }
 
-bool TellSkipped(const CliCommand& command, const CommandContext& context, const ConversionArguments& parsed,
-                 const SkipList& skipped) {
-  const bool reported = parsed.reportFile.empty() || WriteReportFile(command, context, parsed, skipped);
-  if (!parsed.quiet) {
-    for (const std::string& line : SkipSummaryLines(skipped.Items())) {
-      PrintFailure(command, context, ForTerminal(context, line));
+bool SkipSummary::OpenReport() {
+  if (parsed_.reportFile.empty()) return true;
+  if (!report_.Open(parsed_.reportFile)) {
+    PrintFailure(command_, context_,
+                 "cannot write " + ArgumentForTerminal(context_, parsed_.reportFile) + ": " +
+                     ForTerminal(context_, report_.ErrorText()));
+    return false;
+  }
+  reportOpen_ = true;
+  return true;
+}
+
+void SkipSummary::Skipped(SkipReason reason, std::size_t line, std::string_view key, std::string_view valueName) {
+  tally_.Add(reason, line, key, valueName);
+  if (!reportOpen_ || reportFailed_) return;
+  std::string text = SkipReportLine(SkippedItem{reason, line, std::string(key), std::string(valueName)});
+  if (parsed_.encoding == OutputEncoding::Utf8) text = platform::AnsiToUtf8(text);
+  text.push_back('\n');
+  reportFailed_ = std::fwrite(text.data(), 1, text.size(), report_.Stream()) != text.size();
+}
+
+bool SkipSummary::Tell() {
+  bool reported = true;
+  if (reportOpen_) {
+    reportOpen_ = false;
+    const std::string shownName = ArgumentForTerminal(context_, parsed_.reportFile);
+    if (reportFailed_ || !report_.Commit()) {
+      const std::string reason = reportFailed_ ? std::string("a write failed") : report_.ErrorText();
+      report_.Discard();
+      PrintFailure(command_, context_, shownName + " could not be written: " + ForTerminal(context_, reason));
+      reported = false;
     }
+  }
+  if (!parsed_.quiet) {
+    for (const std::string& line : tally_.Lines()) PrintFailure(command_, context_, ForTerminal(context_, line));
   }
   return reported;
 }
