@@ -300,6 +300,51 @@ void DecodeHexTextInto(std::string_view byteText, int type, RegistryFileEncoding
   }
 }
 
+bool EqualsIgnoreCase(std::string_view text, std::string_view upper) {
+  return text.size() == upper.size() && StartsWithIgnoreCase(text, upper);
+}
+
+// Why the values of a key that no section takes are skipped; `key` is the
+// key line's name without brackets.
+SkipReason OutsideSectionsReason(std::string_view key) {
+  const auto below = [key](std::string_view root) {
+    return StartsWithIgnoreCase(key, root) && (key.size() == root.size() || key[root.size()] == '\\');
+  };
+  if (below("HKEY_USERS")) return SkipReason::BelowHkeyUsers;
+  if (below("HKEY_CURRENT_CONFIG")) return SkipReason::BelowHkeyCurrentConfig;
+  if (below("HKEY_LOCAL_MACHINE\\HARDWARE")) return SkipReason::BelowHardware;
+  return SkipReason::OutsideSections;
+}
+
+// The name of a value line from its name part, as a value line of a
+// section takes it: quotes removed, the escapes \\ and \" resolved.
+std::string ValueNameOf(std::string_view namePart) {
+  if (namePart.empty() || namePart[0] != '"') return std::string(namePart);
+  namePart = namePart.size() >= 2 ? namePart.substr(1, namePart.size() - 2) : std::string_view();
+  std::string collapsed;
+  AppendCollapsingBackslashPairs(namePart, collapsed);
+  std::string name;
+  AppendUnescapingQuotes(collapsed, name);
+  return name;
+}
+
+// Whether string data (beginning with a quote) has a quote that no
+// backslash escapes after its first one; without, its text goes on over
+// the next lines.
+bool HasClosingQuote(std::string_view data) {
+  std::size_t i = 1;
+  while (i < data.size()) {
+    const char c = data[i];
+    if (c == '"') return true;
+    if (c == '\\' && i + 1 < data.size() && (data[i + 1] == '\\' || data[i + 1] == '"')) {
+      i += 2;
+    } else {
+      i += platform::CharLengthAt(data, i);
+    }
+  }
+  return false;
+}
+
 }  // namespace
 
 std::string DecodeHexText(std::string_view byteText, int type, RegistryFileEncoding encoding) {
@@ -311,10 +356,12 @@ std::string DecodeHexText(std::string_view byteText, int type, RegistryFileEncod
   return field;
 }
 
-RegistryFileConverter::RegistryFileConverter(const ConversionOptions& options, RegistryFileEncoding encoding)
-    : options_(options), encoding_(encoding), machinePaths_(ReadMachinePaths(options)) {}
+RegistryFileConverter::RegistryFileConverter(const ConversionOptions& options, RegistryFileEncoding encoding,
+                                             SkipObserver* skipped)
+    : options_(options), encoding_(encoding), machinePaths_(ReadMachinePaths(options)), observer_(skipped) {}
 
 void RegistryFileConverter::ConvertLine(std::string_view raw) {
+  ++lineNumber_;
   if (raw.empty()) return;
   if ((raw[0] == 'W' || raw[0] == 'w') && StartsWithIgnoreCase(raw, "WINDOWS REGISTRY EDITOR")) return;
   const std::string_view t = TrimBlanks(raw);
@@ -322,12 +369,18 @@ void RegistryFileConverter::ConvertLine(std::string_view raw) {
     StartKey(t);
     return;
   }
-  if (currentSection_ == kNoSection) return;
+  if (currentSection_ == kNoSection) {
+    if (observer_) NoteLineOutsideSections(raw, t);
+    return;
+  }
   if (!t.empty() && t[0] == ';') {
     AddLine(raw);
     return;
   }
-  if (t.empty() || currentKeyPath_.empty()) return;
+  if (t.empty() || currentKeyPath_.empty()) {
+    if (observer_) NoteLineOutsideSections(raw, t);
+    return;
+  }
   const void* equals = std::memchr(raw.data(), '=', raw.size());
   // A line without "=" or with nothing before it continues the last value.
   const std::size_t equalsPos =
@@ -340,6 +393,7 @@ void RegistryFileConverter::ConvertLine(std::string_view raw) {
 }
 
 void RegistryFileConverter::StartKey(std::string_view t) {
+  if (observer_) NoteDeletionKeyEnd();
   currentSection_ = kNoSection;
   currentKeyPath_.clear();
   for (const KeyPrefix& key : kKeyPrefixes) {
@@ -353,6 +407,7 @@ void RegistryFileConverter::StartKey(std::string_view t) {
   }
   outputKeyPathStale_ = true;
   keyEntryDue_ = currentKeyPath_ != previousKeyPath_;
+  if (observer_) NoteKeyLine(t, t.size() > 1 && t[1] == '-');
 }
 
 const std::string& RegistryFileConverter::OutputKeyPath() {
@@ -372,6 +427,13 @@ void RegistryFileConverter::ConvertValueLine(std::string_view raw, std::size_t e
   if (name[0] == '"') name = name.size() >= 2 ? name.substr(1, name.size() - 2) : std::string_view();
   const std::string_view data = raw.substr(equalsPos + 1);
   std::string_view stringText;
+  if (observer_) {
+    if (continuationPending_) NoteValueSkipped(SkipReason::UnfinishedAtNextValue);
+    pendingDeletionLine_ = 0;
+    stringOpen_ = false;
+    valueKey_ = keyText_;
+  }
+  valueLine_ = lineNumber_;
 
   if (keyEntryDue_) {
     AppendKeyEntry(sections_[currentSection_].BeginItem(), OutputKeyPath());
@@ -401,6 +463,7 @@ void RegistryFileConverter::ConvertValueLine(std::string_view raw, std::size_t e
     ConvertTypedHex(data);
   } else {
     valueType_ = -1;  // a value deletion ("-") or data of no known form
+    if (observer_) NoteUnusableData(data);
   }
 }
 
@@ -444,6 +507,7 @@ void RegistryFileConverter::ConvertTypedHex(std::string_view data) {
   std::uint32_t type = 0;
   if ((p != 6 && p != 7) || !ParseHex(data.substr(4, p - 5), type)) {
     valueType_ = -1;
+    if (observer_) NoteTypedHexRefused(data, p);
     return;
   }
   const std::string_view rest = p + 1 < data.size() ? data.substr(p + 1) : std::string_view();
@@ -478,6 +542,7 @@ void RegistryFileConverter::StartBinaryValue(std::string_view bytes) {
   }
   if (!AcceptByteList(bytes)) {
     valueType_ = -1;
+    if (observer_) NoteValueSkipped(SkipReason::EmptyByteListItem);
     return;
   }
   field_.clear();
@@ -489,7 +554,10 @@ void RegistryFileConverter::StartBinaryValue(std::string_view bytes) {
 }
 
 void RegistryFileConverter::ConvertContinuationLine(std::string_view raw) {
-  if (!continuationPending_) return;
+  if (!continuationPending_) {
+    if (observer_) NoteStrayContinuation(raw);
+    return;
+  }
   const bool more = Contains(raw, '\\');
   if (valueType_ == static_cast<std::int32_t>(kRegExpandSz) || valueType_ == static_cast<std::int32_t>(kRegMultiSz)) {
     AppendWithoutBackslashes(TrimBlanks(raw), hexText_);
@@ -509,6 +577,7 @@ void RegistryFileConverter::FinishTextValue() {
   std::string_view list = hexText_;
   if (!AcceptByteList(list)) {
     valueType_ = -1;
+    if (observer_) NoteValueSkipped(SkipReason::EmptyByteListItem);
     return;
   }
   hexText_.resize(list.size());
@@ -529,6 +598,7 @@ void RegistryFileConverter::FinishBinaryValue() {
   std::string_view list = hexText_;
   if (!AcceptByteList(list)) {
     valueType_ = -1;
+    if (observer_) NoteValueSkipped(SkipReason::EmptyByteListItem);
     return;
   }
   hexText_.resize(list.size());
@@ -583,7 +653,78 @@ void RegistryFileConverter::AddEntry(std::uint32_t type, std::string_view name, 
 
 void RegistryFileConverter::AddLine(std::string_view line) { sections_[currentSection_].Add(line); }
 
-void RegistryFileConverter::Finish(OutputList& output) const {
+void RegistryFileConverter::NoteKeyLine(std::string_view t, bool deletion) {
+  seenKeyLine_ = true;
+  stringOpen_ = false;
+  std::string_view key = t.substr(deletion ? 2 : 1);
+  if (!key.empty() && key.back() == ']') key.remove_suffix(1);
+  keyText_.assign(key);
+  if (currentSection_ != kNoSection && !currentKeyPath_.empty()) {
+    if (deletion) pendingDeletionLine_ = lineNumber_;
+    return;
+  }
+  outsideReason_ = OutsideSectionsReason(key);
+  if (deletion) observer_->Skipped(SkipReason::DeletionOutsideSections, lineNumber_, keyText_, {});
+}
+
+void RegistryFileConverter::NoteDeletionKeyEnd() {
+  if (pendingDeletionLine_ == 0) return;
+  observer_->Skipped(SkipReason::DeletionKeyWithoutValues, pendingDeletionLine_, keyText_, {});
+  pendingDeletionLine_ = 0;
+}
+
+void RegistryFileConverter::NoteLineOutsideSections(std::string_view raw, std::string_view t) {
+  if (t.empty() || t[0] == ';') return;  // comments hold no registry data
+  if (!seenKeyLine_) {
+    // "REGEDIT4" heads the exports of older systems.
+    if (!EqualsIgnoreCase(t, "REGEDIT4")) observer_->Skipped(SkipReason::LineBeforeFirstKey, lineNumber_, {}, {});
+    return;
+  }
+  // The values of such a key are told once each, at their first line; their
+  // continuation lines go with them.
+  const std::size_t equalsPos = raw.find('=');
+  if (equalsPos == 0 || equalsPos == std::string_view::npos) return;
+  observer_->Skipped(outsideReason_, lineNumber_, keyText_, ValueNameOf(raw.substr(0, equalsPos)));
+}
+
+void RegistryFileConverter::NoteStrayContinuation(std::string_view raw) {
+  const std::string_view t = TrimBlanks(raw);
+  if (stringOpen_) {
+    // A further line of a string value that holds a line break: told with
+    // the value, at its first line.
+    if (!t.empty() && t.back() == '"') stringOpen_ = false;
+    return;
+  }
+  observer_->Skipped(SkipReason::ContinuationWithoutValue, lineNumber_, keyText_, {});
+}
+
+void RegistryFileConverter::NoteUnusableData(std::string_view data) {
+  if (TrimBlanks(data) == "-") {
+    NoteValueSkipped(SkipReason::ValueDeletion);
+  } else if (!data.empty() && data.front() == '"' && !HasClosingQuote(data)) {
+    stringOpen_ = true;
+    NoteValueSkipped(SkipReason::StringWithLineBreak);
+  } else {
+    NoteValueSkipped(SkipReason::UnrecognisedData);
+  }
+}
+
+void RegistryFileConverter::NoteTypedHexRefused(std::string_view data, std::size_t closePos) {
+  // "hex(" then more than two hexadecimal digits before ")".
+  bool tooLong = closePos > 7;
+  for (std::size_t i = 4; tooLong && i + 1 < closePos; ++i) tooLong = HexDigitValue(data[i]) >= 0;
+  NoteValueSkipped(tooLong ? SkipReason::TypeNumberTooLong : SkipReason::UnrecognisedData);
+}
+
+void RegistryFileConverter::NoteValueSkipped(SkipReason reason) {
+  observer_->Skipped(reason, valueLine_, valueKey_, previousValueName_);
+}
+
+void RegistryFileConverter::Finish(OutputList& output) {
+  if (observer_) {
+    if (continuationPending_) NoteValueSkipped(SkipReason::UnfinishedAtEndOfFile);
+    NoteDeletionKeyEnd();
+  }
   output.Clear();
   for (int i = 0; i < kInfSectionCount; ++i) {
     const SectionBuffer& section = sections_[i];
@@ -595,15 +736,16 @@ void RegistryFileConverter::Finish(OutputList& output) const {
 }
 
 void ConvertRegistryLines(const std::vector<std::string>& lines, OutputList& output,
-                          const ConversionOptions& options, RegistryFileEncoding encoding) {
-  RegistryFileConverter converter(options, encoding);
+                          const ConversionOptions& options, RegistryFileEncoding encoding, SkipObserver* skipped) {
+  RegistryFileConverter converter(options, encoding, skipped);
   for (const std::string& line : lines) converter.ConvertLine(line);
   converter.Finish(output);
 }
 
-void ConvertRegistryFile(OutputList& output, const std::string& fileName, const ConversionOptions& options) {
+void ConvertRegistryFile(OutputList& output, const std::string& fileName, const ConversionOptions& options,
+                         SkipObserver* skipped) {
   RegistryFileReader reader(fileName);
-  RegistryFileConverter converter(options, reader.Encoding());
+  RegistryFileConverter converter(options, reader.Encoding(), skipped);
   // The text is converted piece by piece as the file is read: only the
   // sections are ever held whole.
   LineSplitter lines;

@@ -13,20 +13,24 @@
 #include "core/output_list.h"
 #include "core/registry_file_loader.h"
 #include "core/section_buffer.h"
+#include "core/skip_report.h"
 
 namespace vindra {
 
 // Reads the file (the text LoadRegistryFileText gives, in pieces) and converts
 // it into `output`, which is emptied and filled; the encoding that the
 // detector finds decides how hex(2): and hex(7): bytes are read. A file that
-// cannot be read throws FileOpenError before `output` is touched.
-void ConvertRegistryFile(OutputList& output, const std::string& fileName, const ConversionOptions& options);
+// cannot be read throws FileOpenError before `output` is touched. `skipped`,
+// when given, is told every line, key and value that the output leaves out.
+void ConvertRegistryFile(OutputList& output, const std::string& fileName, const ConversionOptions& options,
+                         SkipObserver* skipped = nullptr);
 
 // Converts lines already in memory (ANSI text, no line terminators) into
 // `output`. `encoding` is that of the file the lines come from (see
 // RegistryFileEncoding): it decides how hex(2): and hex(7): bytes are text.
 void ConvertRegistryLines(const std::vector<std::string>& lines, OutputList& output,
-                          const ConversionOptions& options, RegistryFileEncoding encoding);
+                          const ConversionOptions& options, RegistryFileEncoding encoding,
+                          SkipObserver* skipped = nullptr);
 
 // The data field of a hex(2): (type 2) or hex(7): (type 7) value from its byte
 // text. In a UTF-16LE file the bytes are UTF-16LE code units, two bytes each,
@@ -42,12 +46,15 @@ std::string DecodeHexText(std::string_view byteText, int type,
 class RegistryFileConverter {
  public:
   // `encoding`: that of the file whose lines are fed (see RegistryFileEncoding).
-  RegistryFileConverter(const ConversionOptions& options, RegistryFileEncoding encoding);
+  // `skipped` (may be null) is told what the output leaves out; the lines
+  // are numbered from 1 in the order they are fed.
+  RegistryFileConverter(const ConversionOptions& options, RegistryFileEncoding encoding,
+                        SkipObserver* skipped = nullptr);
 
   void ConvertLine(std::string_view rawLine);
   // Empties `output`, then adds each non-empty section under its header,
-  // followed by an empty line.
-  void Finish(OutputList& output) const;
+  // followed by an empty line. Called once, after the last line.
+  void Finish(OutputList& output);
 
  private:
   static constexpr int kNoSection = -1;
@@ -77,6 +84,16 @@ class RegistryFileConverter {
   void AddEntry(std::uint32_t type, std::string_view name, std::string_view dataField, bool dropLastChar);
   void AddLine(std::string_view line);
 
+  // Telling the observer (only called when there is one).
+  void NoteKeyLine(std::string_view trimmedLine, bool deletion);
+  void NoteDeletionKeyEnd();
+  void NoteLineOutsideSections(std::string_view rawLine, std::string_view trimmedLine);
+  void NoteStrayContinuation(std::string_view rawLine);
+  void NoteUnusableData(std::string_view data);
+  void NoteTypedHexRefused(std::string_view data, std::size_t closePos);
+  // The value of the last value line, at its first line.
+  void NoteValueSkipped(SkipReason reason);
+
   ConversionOptions options_;
   RegistryFileEncoding encoding_;
   MachinePaths machinePaths_;
@@ -96,6 +113,21 @@ class RegistryFileConverter {
   // A hex value whose last line ended with a backslash waits for continuation
   // lines. Without one waiting, a line without a name part is skipped.
   bool continuationPending_ = false;
+
+  SkipObserver* observer_;
+  std::size_t lineNumber_ = 0;
+  std::size_t valueLine_ = 0;  // the line of the last value line
+  // Kept only for the observer: the key line's key without its brackets
+  // (and "-"), the key of the last value line, the reason that the values
+  // of a key outside the sections are skipped, the line of a deletion key
+  // that has had no value line yet (0: none), and whether a string value
+  // without its closing quote may go on over the next lines.
+  bool seenKeyLine_ = false;
+  std::string keyText_;
+  std::string valueKey_;
+  SkipReason outsideReason_ = SkipReason::OutsideSections;
+  std::size_t pendingDeletionLine_ = 0;
+  bool stringOpen_ = false;
 
   // Scratch buffers reused from line to line.
   std::string scratch_;

@@ -3,7 +3,8 @@
 // lines, entries and comments, sections come in their fixed order, the key
 // path and name fields of an entry read back as INF fields (quotes doubled),
 // byte lists have no empty token, and wrapped hex lists continue with
-// indented lines.
+// indented lines; a skip observer leaves the output as it is and is told
+// lines of the input only.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -120,5 +121,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
   }
   Check(output.lines.empty() || output.lines.back().empty(), "the output ends with an empty line");
+
+  // A skip observer changes nothing in the output, and every item it is told
+  // names a line of the input.
+  vindra::LineList observed;
+  vindra::SkipList skipped;
+  vindra::ConvertRegistryLines(lines, observed, options,
+                               (bits & 0x80) ? vindra::RegistryFileEncoding::Ansi : vindra::RegistryFileEncoding::Utf16LE,
+                               &skipped);
+  Check(observed.lines == output.lines, "the output is the same with a skip observer");
+  for (const vindra::SkippedItem& item : skipped.Items()) {
+    Check(item.line >= 1 && item.line <= lines.size(), "a skipped item names a line of the input", item.key);
+  }
   return 0;
 }
