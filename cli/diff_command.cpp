@@ -25,6 +25,7 @@
 #include "cli/progress_line.h"
 #include "cli/registry_file_output.h"
 #include "cli/registry_inputs.h"
+#include "cli/skip_summary.h"
 #include "cli/standard_input.h"
 #include "core/file_io.h"
 #include "core/registry_file_loader.h"
@@ -71,10 +72,12 @@ constexpr const char* kHelp =
     "One summary line on standard error counts the keys and values added, changed,\n"
     "deleted, left out as noise and not expressible in a plug-in (deletions below\n"
     "HKEY_LOCAL_MACHINE\\SYSTEM, which has no DelReg section, are written as comment\n"
-    "lines; changes outside the sections' trees are left out).\n"
+    "lines; changes outside the sections' trees are left out); what is not\n"
+    "expressible or could not be read is then summed up as --report, --quiet and\n"
+    "--strict say (--quiet also drops the summary line).\n"
     "Exit status: 0 done (with or without changes), 1 output not written, 2 a file\n"
     "not readable, not a registry file, a damaged hive or a key in neither side,\n"
-    "64 bad usage.\n";
+    "4 something left out with --strict, 64 bad usage.\n";
 
 constexpr CommandOption kDiffOptions[] = {{"--key", true},         {"--exclude", true},  {"--keep-noise", false},
                                           {"--list-noise", false}, {"--format", true},   kMountOption,
@@ -180,17 +183,21 @@ struct Side {
 
 // Reports an item that could not be read and remembers its key.
 void NoteUnreadable(const CommandContext& context, const std::string& where, const registry::UnreadableItem& item,
-                    Side& side) {
+                    SkipObserver* skipped, Side& side) {
   PrintFailure(kDiffCommand, context,
                where + "cannot read " + ForTerminal(context, UnreadableText(item)) + "; the key is left out");
+  if (skipped) {
+    skipped->Skipped(item.isValue ? SkipReason::ValueCannotBeQueried : SkipReason::KeyCannotBeOpened, 0,
+                     registry::FullKeyName(item.root, item.keyPath), item.valueName);
+  }
   side.unreadable.push_back(registry::RootedKeyPath{item.root, item.keyPath});
 }
 
 // Opens a side: a hive file is read here, a .reg file only prepared for
 // LoadRegistryFile. False (after the message, `status` set) when it cannot
 // be used.
-bool OpenSide(const CommandContext& context, const DiffRequest& request, const std::string& operand, Side& side,
-              int& status) {
+bool OpenSide(const CommandContext& context, const DiffRequest& request, const std::string& operand,
+              SkipObserver* skipped, Side& side, int& status) {
   if (!side.input.Prepare(operand)) {
     PrintFailure(kDiffCommand, context,
                  std::string(kStandardInputName) + " could not be read: " +
@@ -205,7 +212,7 @@ bool OpenSide(const CommandContext& context, const DiffRequest& request, const s
                                      request.parsed.CommandOptionValue(kMountOption.name), mount, status);
     if (!source) return false;
     registry::ReadSourceCompact(*source, {mount}, side.registry, [&](const registry::UnreadableItem& item) {
-      NoteUnreadable(context, side.shownName + ": ", item, side);
+      NoteUnreadable(context, side.shownName + ": ", item, skipped, side);
     });
     side.registry.Finish();
     side.tops = {mount};
@@ -334,7 +341,9 @@ std::optional<std::vector<registry::RootedKeyPath>> KeysToCompare(const CommandC
   return keys;
 }
 
-void PrintSummary(const CommandContext& context, const registry::DiffCounts& counts, std::size_t notExpressible) {
+void PrintSummary(const CommandContext& context, const DiffRequest& request, const registry::DiffCounts& counts,
+                  std::size_t notExpressible) {
+  if (request.parsed.quiet) return;
   std::fprintf(context.err,
                "vindra-cli diff: keys %zu added, %zu deleted; values %zu added, %zu changed, %zu deleted; "
                "%zu left out as noise; %zu not expressible\n",
@@ -342,28 +351,39 @@ void PrintSummary(const CommandContext& context, const registry::DiffCounts& cou
                counts.noise, notExpressible);
 }
 
+// With --strict, anything left out fails the command before --output is
+// touched; otherwise the skip summary follows the output.
 int WriteDifference(const CommandContext& context, const DiffRequest& request, const Side& before, const Side& after,
-                    const registry::DiffRequest& comparison) {
+                    const registry::DiffRequest& comparison, SkipSummary& skipped) {
   if (request.regFormat) {
+    if (request.parsed.strict && !skipped.empty()) {
+      skipped.Tell();
+      return kExitSkipped;
+    }
     RegistryFileOutput output(kDiffCommand, context);
     if (!output.Open(request.parsed.outputFile)) return kExitFailure;
     registry::RegDiffWriter writer(output.File());
     const registry::DiffCounts counts = registry::CompareRegistries(before.registry, after.registry, comparison, writer);
     if (!output.Finish()) return kExitFailure;
-    PrintSummary(context, counts, 0);
-    return kExitOk;
+    PrintSummary(context, request, counts, 0);
+    return skipped.Tell() ? kExitOk : kExitFailure;
   }
-  registry::InfDiffWriter writer(request.parsed.options);
+  registry::InfDiffWriter writer(request.parsed.options, skipped.Observer());
   const registry::DiffCounts counts = registry::CompareRegistries(before.registry, after.registry, comparison, writer);
   for (const std::string& problem : writer.Problems()) {
     PrintFailure(kDiffCommand, context, ForTerminal(context, problem) + "; left out");
+  }
+  if (request.parsed.strict && (!skipped.empty() || !writer.Problems().empty())) {
+    PrintSummary(context, request, counts, writer.NotExpressible());
+    skipped.Tell();
+    return kExitSkipped;
   }
   CommandOutput output(kDiffCommand, context, request.parsed.encoding);
   if (!output.Open(request.parsed.outputFile, request.pluginName)) return kExitFailure;
   writer.Finish(output.Lines());
   if (!output.Finish()) return kExitFailure;
-  PrintSummary(context, counts, writer.NotExpressible());
-  return kExitOk;
+  PrintSummary(context, request, counts, writer.NotExpressible());
+  return skipped.Tell() ? kExitOk : kExitFailure;
 }
 
 int Run(const CommandContext& context) {
@@ -371,11 +391,13 @@ int Run(const CommandContext& context) {
   if (const std::optional<int> status = ReadCommandLine(context, request)) return *status;
   try {
     int status = kExitOk;
+    SkipSummary skipped(kDiffCommand, context, request.parsed);
+    if (!skipped.OpenReport()) return kExitFailure;
     ProgressLine progress(context.err);
     Side before;
     Side after;
-    if (!OpenSide(context, request, request.before, before, status)) return status;
-    if (request.after && !OpenSide(context, request, *request.after, after, status)) return status;
+    if (!OpenSide(context, request, request.before, skipped.Observer(), before, status)) return status;
+    if (request.after && !OpenSide(context, request, *request.after, skipped.Observer(), after, status)) return status;
     LoadRegistryFiles(before, after, progress);
     progress.Clear();
     if (!FinishSide(context, before, status) || !FinishSide(context, after, status)) return status;
@@ -386,7 +408,9 @@ int Run(const CommandContext& context) {
       registry::Win32RegistrySource live(request.view);
       progress.Show("vindra-cli diff: reading the registry");
       registry::ReadSourceCompact(live, request.keys.empty() ? before.tops : request.keys, after.registry,
-                                  [&](const registry::UnreadableItem& item) { NoteUnreadable(context, "", item, after); });
+                                  [&](const registry::UnreadableItem& item) {
+                                    NoteUnreadable(context, "", item, skipped.Observer(), after);
+                                  });
       after.registry.Finish();
 #endif
     }
@@ -408,7 +432,7 @@ int Run(const CommandContext& context) {
     comparison.keys = *keys;
     comparison.noise = request.keepNoise ? nullptr : &noise;
     comparison.excluded = &excluded;
-    return WriteDifference(context, request, before, after, comparison);
+    return WriteDifference(context, request, before, after, comparison, skipped);
   } catch (const FileOpenError& error) {
     std::fprintf(context.err, "%s\n", FileOpenMessageForTerminal(context, error).c_str());
     return kExitFileError;

@@ -74,6 +74,16 @@ std::optional<int> ReadCommandLine(const CommandContext& context, SnapshotReques
     return kExitOk;
   }
   if (parsed.version) return PrintVersion(context.out);
+  // The options of the INF commands that a registry file has no use for.
+  for (const std::string& arg : context.args) {
+    if (arg == "--") break;
+    for (const char* name : {"--substitute", "--no-systemroot", "--no-programfiles", "--no-systemdrive",
+                             "--no-controlset001", "--encoding", "--report", "--quiet", "--strict"}) {
+      if (arg == name || arg.rfind(std::string(name) + "=", 0) == 0) {
+        return UsageError(kSnapshotCommand, context, std::string(name) + " does not apply to a snapshot");
+      }
+    }
+  }
   for (const std::string& operand : parsed.operands) {
     const auto key = registry::ParseRootedKeyPath(ArgumentToAnsi(context, parsed.encoding, operand));
     if (!key) {

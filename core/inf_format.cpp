@@ -154,7 +154,7 @@ std::string SubstitutePaths(std::string_view text, const ConversionOptions& opti
 
 void AppendKeyEntry(std::string& out, std::string_view keyPath) {
   out += "0x0,\"";
-  out += keyPath;
+  AppendDoublingQuotes(keyPath, out);
   out += '"';
 }
 
@@ -177,12 +177,12 @@ void AppendValueEntry(std::string& out, std::uint32_t type, std::string_view key
     AppendDecimal(out, type);
   }
   out += ",\"";
-  out += keyPath;
+  AppendDoublingQuotes(keyPath, out);
   if (isDefault) {
     out += "\",,";
   } else {
     out += "\",\"";
-    out += name;
+    AppendDoublingQuotes(name, out);
     out += "\",";
   }
   out += dataField;

@@ -62,10 +62,13 @@ std::string SubstitutePaths(std::string_view text, const ConversionOptions& opti
 // for producers that substitute many texts.
 bool MaySubstitute(std::string_view text, const ConversionOptions& options, const MachinePaths& paths);
 
-// 0x0,"path"
+// 0x0,"path". Every double quote in the path is written twice, so that the
+// field reads back as the path (the INF rule for a quote inside quotes).
 std::string FormatKeyEntry(std::string_view keyPath);
 
 // 0x%d,"path","name",data   or, for the default value,   0x%d,"path",,data
+// Quotes in the path and the name are doubled as in FormatKeyEntry; the data
+// field is written as given (each producer has doubled its quotes already).
 std::string FormatValueEntry(std::uint32_t type, std::string_view keyPath, std::string_view name,
                              std::string_view dataField, bool isDefault);
 

@@ -66,7 +66,11 @@ const std::array<bool, 256>& LeadBytes() {
 // by one; a hex value continued with backslashes waits for its lines.
 class LineImporter {
  public:
-  explicit LineImporter(CompactRegistry& registry) : registry_(registry), lead_(LeadBytes()) {}
+  // `encoding`: that of the file the lines come from; in a UTF-16LE file the
+  // bytes of hex(1):, hex(2): and hex(7): data are UTF-16, in an 8-bit file
+  // ANSI text, whatever the header line says.
+  LineImporter(CompactRegistry& registry, RegistryFileEncoding encoding)
+      : registry_(registry), lead_(LeadBytes()), unicodeData_(encoding == RegistryFileEncoding::Utf16LE) {}
 
   void Line(std::string_view raw) {
     ++lineNumber_;
@@ -84,9 +88,7 @@ class LineImporter {
     if (!headerSeen_) {
       if (line.empty()) return;
       headerSeen_ = true;
-      if (line == kHeaderV5) {
-        unicodeData_ = true;
-      } else if (line != kHeaderV4) {
+      if (line != kHeaderV5 && line != kHeaderV4) {
         Problem(lineNumber_,
                 "not a registry export: the first line is neither \"Windows Registry Editor Version 5.00\" nor "
                 "\"REGEDIT4\"");
@@ -214,16 +216,19 @@ class LineImporter {
     std::string_view name = line.substr(1, close - 1);
     const bool deletion = !name.empty() && name.front() == '-';
     if (deletion) name.remove_prefix(1);
-    const std::optional<RootedKeyPath> key = ParseRootedKeyPath(name);
-    if (!key) {
+    // Root names are ASCII, so the first backslash ends the root name.
+    const std::size_t slash = name.find('\\');
+    const std::optional<RootKey> root = ParseRootKeyName(name.substr(0, slash));
+    if (!root) {
       Problem(lineNumber_, "unknown root key in \"" + std::string(name) + "\"");
       return;
     }
+    const std::string_view path = slash == std::string_view::npos ? std::string_view() : name.substr(slash + 1);
     if (deletion) {
-      if (!key->path.empty()) registry_.DeleteKey(key->root, key->path);
+      registry_.DeleteKey(*root, path);
       return;
     }
-    const CompactRegistry::Index index = registry_.AddKey(key->root, key->path, true);
+    const CompactRegistry::Index index = registry_.AddKey(*root, path, true);
     if (index == CompactRegistry::kNone) {
       Problem(lineNumber_, "key deeper than " + std::to_string(kMaxKeyDepth) + " levels");
       return;
@@ -273,7 +278,10 @@ class LineImporter {
     }
     if (!data.empty() && data.front() == '"') {
       std::size_t pos = 0;
-      if (!ParseQuoted(data, pos, text_) || !TrimLine(data.substr(pos)).empty()) {
+      // Blanks and a comment may follow the closing quote.
+      const bool closed = ParseQuoted(data, pos, text_);
+      const std::string_view rest = TrimLine(data.substr(closed ? pos : 0));
+      if (!closed || !(rest.empty() || rest.front() == ';')) {
         Problem(lineNumber, "string data without closing quote");
         return;
       }
@@ -314,7 +322,8 @@ class LineImporter {
         Problem(lineNumber, "hex data is not a list of bytes (two hexadecimal digits separated by commas)");
         return;
       }
-      // Text types hold UTF-16 in a version 5 file; the ANSI functions return them converted.
+      // Text types hold UTF-16 in a UTF-16LE file; the ANSI functions return
+      // them converted. In an 8-bit file their bytes are ANSI text already.
       if (unicodeData_ && (type == kRegSz || type == kRegExpandSz || type == kRegMultiSz)) {
         units_.assign(bytes_.size() / 2, u'\0');
         for (std::size_t i = 0; i < units_.size(); ++i) {
@@ -338,7 +347,7 @@ class LineImporter {
   std::size_t lineNumber_ = 0;
   bool headerSeen_ = false;
   bool rejected_ = false;
-  bool unicodeData_ = false;
+  const bool unicodeData_;
   bool haveKey_ = false;
   CompactRegistry::Index key_ = CompactRegistry::kNone;
 
@@ -362,14 +371,19 @@ struct StopReading {};
 RegImportResult ReadRegFileCompact(const std::string& fileName, CompactRegistry& registry,
                                    const std::function<void(std::uint64_t)>& onProgress,
                                    std::uint64_t expectedTextBytes) {
+  RegistryFileReader reader(fileName);
+  const std::uint64_t size = reader.SizeHint();
+  if (expectedTextBytes == 0) {
+    expectedTextBytes = reader.Encoding() == RegistryFileEncoding::Utf16LE ? size / 2 : size;
+  }
   if (expectedTextBytes > 0) registry.ReserveForText(expectedTextBytes);
-  LineImporter importer(registry);
+  LineImporter importer(registry, reader.Encoding());
   LineSplitter splitter;
   std::uint64_t read = 0;
   std::uint64_t reported = 0;
   const auto onLine = [&importer](std::string_view line) { importer.Line(line); };
   try {
-    ReadRegistryFileText(fileName, [&](std::string_view piece) {
+    reader.Read(RegistryTextForm::Ansi, [&](std::string_view piece) {
       splitter.Feed(piece, onLine);
       if (importer.Rejected()) throw StopReading{};
       read += piece.size();
@@ -386,8 +400,8 @@ RegImportResult ReadRegFileCompact(const std::string& fileName, CompactRegistry&
   return result;
 }
 
-RegImportResult ReadRegTextCompact(std::string_view text, CompactRegistry& registry) {
-  LineImporter importer(registry);
+RegImportResult ReadRegTextCompact(std::string_view text, CompactRegistry& registry, RegistryFileEncoding encoding) {
+  LineImporter importer(registry, encoding);
   ForEachLine(text, [&importer](std::string_view line) { importer.Line(line); });
   RegImportResult result = importer.Finish();
   registry.Finish();

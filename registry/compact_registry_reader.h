@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/registry_file_loader.h"
 #include "registry/compact_registry.h"
 #include "registry/reg_file_import.h"
 #include "registry/registry_access.h"
@@ -20,15 +21,18 @@ namespace vindra::registry {
 // Reads the .reg file (UTF-16LE with byte-order mark or 8-bit text, as the
 // converter loads it) into `registry`, then finishes it. `onProgress`, when
 // given, is called now and then with the bytes of text read so far;
-// `expectedTextBytes` (0: not known) makes room ahead. The file is opened
-// once (it may be standard input). Throws the loader's FileOpenError when
-// the file cannot be read.
+// `expectedTextBytes` (0: from the file's size) makes room ahead. The file is
+// opened once (it may be standard input). Throws the loader's FileOpenError
+// when the file cannot be read.
 RegImportResult ReadRegFileCompact(const std::string& fileName, CompactRegistry& registry,
                                    const std::function<void(std::uint64_t)>& onProgress = {},
                                    std::uint64_t expectedTextBytes = 0);
 
-// The same over text already loaded (ANSI, as the loader gives it).
-RegImportResult ReadRegTextCompact(std::string_view text, CompactRegistry& registry);
+// The same over text already loaded (ANSI, as the loader gives it) from a
+// file of `encoding`, which decides how hex(1):, hex(2): and hex(7): bytes
+// are text.
+RegImportResult ReadRegTextCompact(std::string_view text, CompactRegistry& registry,
+                                   RegistryFileEncoding encoding);
 
 // What could not be read from a source: a key (value name empty, `isValue`
 // false) or a value of a key. Paths are below `root`, ANSI.

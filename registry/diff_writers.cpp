@@ -76,7 +76,14 @@ std::string FullKeyName(RootKey root, std::string_view path) {
   return name;
 }
 
-InfDiffWriter::InfDiffWriter(const ConversionOptions& options) : options_(options), valueWriter_(options_) {}
+InfDiffWriter::InfDiffWriter(const ConversionOptions& options, SkipObserver* skipped)
+    : options_(options), valueWriter_(options_), skipped_(skipped) {}
+
+void InfDiffWriter::NotExpressible(SkipReason reason, RootKey root, const std::string& path,
+                                   std::string_view valueName) {
+  ++notExpressible_;
+  if (skipped_) skipped_->Skipped(reason, 0, FullKeyName(root, path), valueName);
+}
 
 void InfDiffWriter::AddValues(InfSection section, const std::string& outputPath,
                               const std::vector<const CompactRegistry::Value*>& values) {
@@ -94,7 +101,10 @@ void InfDiffWriter::AddedKey(RootKey root, const std::string& path,
                              const std::vector<const CompactRegistry::Value*>& values) {
   const std::optional<InfSection> section = AddSectionOf(root, path);
   if (!section) {
-    notExpressible_ += 1 + values.size();
+    NotExpressible(SkipReason::ChangeOutsideSections, root, path);
+    for (const CompactRegistry::Value* value : values) {
+      NotExpressible(SkipReason::ChangeOutsideSections, root, path, value->name());
+    }
     return;
   }
   const std::string outputPath = ExportOutputPath(root, path, options_.ForceControlSet001);
@@ -105,7 +115,7 @@ void InfDiffWriter::AddedKey(RootKey root, const std::string& path,
 void InfDiffWriter::DeletedKey(RootKey root, const std::string& path) {
   const std::optional<InfSection> section = AddSectionOf(root, path);
   if (!section) {
-    ++notExpressible_;
+    NotExpressible(SkipReason::ChangeOutsideSections, root, path);
     return;
   }
   const std::string outputPath = ExportOutputPath(root, path, options_.ForceControlSet001);
@@ -113,7 +123,7 @@ void InfDiffWriter::DeletedKey(RootKey root, const std::string& path) {
     sections_[static_cast<int>(*delSection)].Add(FormatKeyEntry(outputPath));
     return;
   }
-  ++notExpressible_;
+  NotExpressible(SkipReason::DeletionWithoutDelReg, root, path);
   sections_[static_cast<int>(*section)].Add(std::string(kNoSetupRegDelReg) + "key \"" + outputPath + "\" deleted");
 }
 
@@ -123,7 +133,7 @@ void InfDiffWriter::AddDeletedValues(RootKey root, const std::string& path, InfS
   if (!delSection) {
     const std::string outputPath = ExportOutputPath(root, path, options_.ForceControlSet001);
     for (const CompactRegistry::Value* value : values) {
-      ++notExpressible_;
+      NotExpressible(SkipReason::DeletionWithoutDelReg, root, path, value->name());
       const std::string what = value->nameLength == 0 ? std::string("the default value")
                                                        : "value \"" + std::string(value->name()) + "\"";
       sections_[static_cast<int>(section)].Add(std::string(kNoSetupRegDelReg) + what + " of \"" + outputPath +
@@ -133,7 +143,8 @@ void InfDiffWriter::AddDeletedValues(RootKey root, const std::string& path, InfS
   }
   // The lines the converter writes for these values under a deletion key,
   // without the key entry: in a DelReg section that entry deletes the key.
-  RegistryFileConverter converter(options_);
+  // The lines are those of a UTF-16LE file (hex(2): and hex(7): bytes UTF-16).
+  RegistryFileConverter converter(options_, RegistryFileEncoding::Utf16LE);
   converter.ConvertLine("[-" + FullKeyName(root, path) + "]");
   for (const CompactRegistry::Value* value : values) {
     ForEachLine(RegValueLineAnsi(value->name(), value->type, value->data()),
@@ -147,7 +158,11 @@ void InfDiffWriter::AddDeletedValues(RootKey root, const std::string& path, InfS
     sections_[static_cast<int>(*delSection)].Add(line);
     ++written;
   }
-  if (written == 0) notExpressible_ += values.size();
+  if (written == 0) {
+    for (const CompactRegistry::Value* value : values) {
+      NotExpressible(SkipReason::ChangeOutsideSections, root, path, value->name());
+    }
+  }
 }
 
 void InfDiffWriter::ChangedValues(RootKey root, const std::string& path,
@@ -155,7 +170,11 @@ void InfDiffWriter::ChangedValues(RootKey root, const std::string& path,
                                   const std::vector<const CompactRegistry::Value*>& deletedValues) {
   const std::optional<InfSection> section = AddSectionOf(root, path);
   if (!section) {
-    notExpressible_ += setValues.size() + deletedValues.size();
+    for (const auto* list : {&setValues, &deletedValues}) {
+      for (const CompactRegistry::Value* value : *list) {
+        NotExpressible(SkipReason::ChangeOutsideSections, root, path, value->name());
+      }
+    }
     return;
   }
   if (!setValues.empty()) {

@@ -10,6 +10,7 @@
 #include "core/options.h"
 #include "core/output_list.h"
 #include "core/section_buffer.h"
+#include "core/skip_report.h"
 #include "registry/key_exporter.h"
 #include "registry/reg_file_writer.h"
 #include "registry/registry_diff.h"
@@ -27,7 +28,8 @@ namespace vindra::registry {
 // expressible.
 class InfDiffWriter final : public DiffSink {
  public:
-  explicit InfDiffWriter(const ConversionOptions& options);
+  // `skipped` (may be null) is told each change that is not expressible.
+  explicit InfDiffWriter(const ConversionOptions& options, SkipObserver* skipped = nullptr);
 
   void AddedKey(RootKey root, const std::string& path,
                 const std::vector<const CompactRegistry::Value*>& values) override;
@@ -49,12 +51,14 @@ class InfDiffWriter final : public DiffSink {
                  const std::vector<const CompactRegistry::Value*>& values);
   void AddDeletedValues(RootKey root, const std::string& path, InfSection section,
                         const std::vector<const CompactRegistry::Value*>& values);
+  void NotExpressible(SkipReason reason, RootKey root, const std::string& path, std::string_view valueName = {});
 
   const ConversionOptions options_;
   const ExportValueWriter valueWriter_;
   std::array<SectionBuffer, kInfSectionCount> sections_;
   std::size_t notExpressible_ = 0;
   std::vector<std::string> problems_;
+  SkipObserver* skipped_;
 };
 
 // The change as a registry file: [KEY] with the new and changed values, [-KEY]

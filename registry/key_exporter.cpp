@@ -51,8 +51,8 @@ void WriteBinaryEntry(OutputList& output, std::string_view outputPath, const std
 
 class KeyExport {
  public:
-  KeyExport(OutputList& output, RootKey root, const ConversionOptions& options)
-      : output_(output), root_(root), options_(options), values_(options) {}
+  KeyExport(OutputList& output, RootKey root, const ConversionOptions& options, SkipObserver* skipped)
+      : output_(output), root_(root), options_(options), values_(options), skipped_(skipped) {}
 
   void Key(const std::string& registryPath, RegistryAccess* key) {
     const std::string outputPath = ExportOutputPath(root_, registryPath, options_.ForceControlSet001);
@@ -64,21 +64,34 @@ class KeyExport {
     // an empty REG_NONE value): the results of opening the key for each value.
     bool open = true;
     for (const std::string& name : SortedValueNames(*key)) {
-      if (!open && !(open = key->OpenKeyReadOnly(registryPath))) continue;
+      if (!open && !(open = key->OpenKeyReadOnly(registryPath))) {
+        Skip(SkipReason::ValueKeyCannotBeReopened, registryPath, name);
+        continue;
+      }
       ValueData data = key->QueryValueData(name);
       if (!data.info.ok) {
-        if (!(open = key->OpenKeyReadOnly(registryPath))) continue;
+        if (!(open = key->OpenKeyReadOnly(registryPath))) {
+          Skip(SkipReason::ValueKeyCannotBeReopened, registryPath, name);
+          continue;
+        }
         data = key->QueryValueData(name);
+        if (!data.info.ok) Skip(SkipReason::ValueCannotBeQueried, registryPath, name);
       }
-      values_.Write(output_, outputPath, name, data, key);
+      values_.Write(output_, outputPath, name, data, key,
+                    [&] { Skip(SkipReason::ValueDataCannotBeRead, registryPath, name); });
     }
   }
 
  private:
+  void Skip(SkipReason reason, const std::string& registryPath, const std::string& name) {
+    if (skipped_) skipped_->Skipped(reason, 0, SkippedKeyName(root_, registryPath), name);
+  }
+
   OutputList& output_;
   RootKey root_;
   const ConversionOptions& options_;
   const ExportValueWriter values_;
+  SkipObserver* skipped_;
 };
 
 }  // namespace
@@ -87,7 +100,8 @@ ExportValueWriter::ExportValueWriter(const ConversionOptions& options)
     : options_(options), machinePaths_(ReadMachinePaths(options)) {}
 
 void ExportValueWriter::Write(OutputList& output, std::string_view outputPath, const std::string& name,
-                              const ValueData& data, RegistryAccess* key) const {
+                              const ValueData& data, RegistryAccess* key,
+                              const std::function<void()>& onDataUnread) const {
   // A failed query counts as type 0 with no data.
   const std::uint32_t type = data.info.ok ? data.info.type : 0;
   const std::uint32_t size = data.info.ok ? data.info.size : 0;
@@ -124,31 +138,35 @@ void ExportValueWriter::Write(OutputList& output, std::string_view outputPath, c
       const std::string field =
           complete ? MultiStringField(bytes, size > 2 ? std::min<std::size_t>(size, data.bytes.size()) : 0, options_,
                                       machinePaths_)
-                   : MultiString(*key, name, size);
+                   : MultiString(*key, name, size, onDataUnread);
       output.Add(FormatValueEntry(type, outputPath, name, field, isDefault));
       break;
     }
     default:
       WriteBinaryEntry(output, outputPath, name, type,
                        complete ? FormatHexByteList(bytes, std::min<std::size_t>(size, data.bytes.size()))
-                                : ReadBinary(*key, name, size));
+                                : ReadBinary(*key, name, size, onDataUnread));
       break;
   }
 }
 
-std::string ExportValueWriter::MultiString(RegistryAccess& key, const std::string& name, std::uint32_t size) const {
+std::string ExportValueWriter::MultiString(RegistryAccess& key, const std::string& name, std::uint32_t size,
+                                           const std::function<void()>& onDataUnread) const {
   if (size <= 2) return MultiStringField(nullptr, 0, options_, machinePaths_);
   // Two zero bytes beyond the capacity of the read always end the scan.
   std::vector<unsigned char> buffer(static_cast<std::size_t>(size) + 2, 0);
   const std::uint32_t read = key.ReadRawData(name, buffer.data(), size);
+  if (read == 0 && onDataUnread) onDataUnread();
   return MultiStringField(buffer.data(), std::min(read, size), options_, machinePaths_);
 }
 
 // The byte list of a binary value too large for the query's buffer.
-std::string ExportValueWriter::ReadBinary(RegistryAccess& key, const std::string& name, std::uint32_t size) const {
+std::string ExportValueWriter::ReadBinary(RegistryAccess& key, const std::string& name, std::uint32_t size,
+                                          const std::function<void()>& onDataUnread) const {
   if (size == 0) return {};
   std::vector<unsigned char> buffer(static_cast<std::size_t>(size) + 1, 0);
   const std::uint32_t read = key.ReadBinaryData(name, buffer.data(), size + 1);
+  if (read < size && onDataUnread) onDataUnread();
   // Only the bytes actually read: a value that vanished after the size
   // query gives an entry without bytes, never stale buffer contents.
   return FormatHexByteList(buffer.data(), std::min(read, size));
@@ -169,9 +187,10 @@ std::string ExportOutputPath(RootKey root, std::string_view registryPath, bool f
 }
 
 void RegistryKeyExporter(OutputList& output, RegistrySource& source, RootKey root, std::string_view keyPath,
-                         const ConversionOptions& options) {
-  KeyExport exporter(output, root, options);
-  WalkKeyTree(source, root, keyPath, [&](const std::string& path, RegistryAccess* key) { exporter.Key(path, key); });
+                         const ConversionOptions& options, SkipObserver* skipped) {
+  KeyExport exporter(output, root, options, skipped);
+  WalkKeyTree(
+      source, root, keyPath, [&](const std::string& path, RegistryAccess* key) { exporter.Key(path, key); }, skipped);
 }
 
 }  // namespace vindra::registry

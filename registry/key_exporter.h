@@ -2,12 +2,14 @@
 // entries: a depth-first pre-order walk, values and sub-keys in sorted order.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
 #include "core/inf_format.h"
 #include "core/options.h"
 #include "core/output_list.h"
+#include "core/skip_report.h"
 #include "registry/registry_access.h"
 
 namespace vindra::registry {
@@ -30,13 +32,16 @@ class ExportValueWriter {
   // `outputPath`. `data` is the result of one QueryValueData; when it is not
   // complete, `key` (open on the value's key) reads the rest, and a failed
   // read throws RegistryError. A complete REG_DWORD longer than four bytes
-  // throws RegistryError as its read would.
+  // throws RegistryError as its read would. `onDataUnread` is called when a
+  // read of the rest brings less than the value's size.
   void Write(OutputList& output, std::string_view outputPath, const std::string& name, const ValueData& data,
-             RegistryAccess* key) const;
+             RegistryAccess* key, const std::function<void()>& onDataUnread = {}) const;
 
  private:
-  std::string MultiString(RegistryAccess& key, const std::string& name, std::uint32_t size) const;
-  std::string ReadBinary(RegistryAccess& key, const std::string& name, std::uint32_t size) const;
+  std::string MultiString(RegistryAccess& key, const std::string& name, std::uint32_t size,
+                          const std::function<void()>& onDataUnread) const;
+  std::string ReadBinary(RegistryAccess& key, const std::string& name, std::uint32_t size,
+                         const std::function<void()>& onDataUnread) const;
 
   const ConversionOptions& options_;
   // The machine's folders, read once: the environment cannot change during an export.
@@ -45,8 +50,11 @@ class ExportValueWriter {
 
 // Appends the entries of the key at `keyPath` below `root` and of everything
 // beneath it to `output`. A failing value read throws RegistryError; the
-// entries appended before it stay in `output`.
+// entries appended before it stay in `output`. `skipped` (may be null) is
+// told what the entries leave out: keys that cannot be opened or listed,
+// values that cannot be queried (written as empty REG_NONE values: a name
+// that does not survive the ANSI code page is one) or read.
 void RegistryKeyExporter(OutputList& output, RegistrySource& source, RootKey root, std::string_view keyPath,
-                         const ConversionOptions& options);
+                         const ConversionOptions& options, SkipObserver* skipped = nullptr);
 
 }  // namespace vindra::registry

@@ -91,6 +91,45 @@ TEST_F(DiffCliTest, WritesTheChangeAndTheSummary) {
             std::string::npos);
 }
 
+TEST_F(DiffCliTest, WhatCannotBeExpressedIsToldAndStrictRefusesIt) {
+  const std::string before = dir_.Write("system-before.reg", test::Utf16Le(
+      u"Windows Registry Editor Version 5.00\r\n\r\n"
+      u"[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\Old]\r\n\"Start\"=dword:00000002\r\n"));
+  const std::string after = dir_.Write("system-after.reg", test::Utf16Le(
+      u"Windows Registry Editor Version 5.00\r\n\r\n"
+      u"[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services]\r\n"));
+  const std::string report = scratch_.PathOf("report.tsv");
+  test::RunResult result = Run({"diff", "--key", "HKLM\\SYSTEM\\CurrentControlSet\\Services", "--report", report,
+                                before, after});
+  EXPECT_EQ(result.status, 0) << result.err;
+  EXPECT_EQ(result.out,
+            "[SetupReg.AddReg]\r\n"
+            "; Not expressible (no [SetupReg.DelReg]): key \"ControlSet001\\Services\\Old\" deleted\r\n\r\n");
+  EXPECT_NE(result.err.find("1 not expressible"), std::string::npos) << result.err;
+  EXPECT_NE(result.err.find("vindra-cli diff: skipped 1 deletion below HKEY_LOCAL_MACHINE\\SYSTEM"), std::string::npos)
+      << result.err;
+  EXPECT_EQ(test::ReadBytes(report),
+            "\tdeletion below HKEY_LOCAL_MACHINE\\SYSTEM\tHKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\Old\t\n");
+
+  const std::string output = scratch_.PathOf("kept.inf");
+  {
+    std::FILE* f = std::fopen(output.c_str(), "wb");
+    std::fputs("previous content", f);
+    std::fclose(f);
+  }
+  result = Run({"diff", "--strict", "-o", output, "--key", "HKLM\\SYSTEM\\CurrentControlSet\\Services", before, after});
+  EXPECT_EQ(result.status, 4) << result.err;
+  EXPECT_EQ(test::ReadBytes(output), "previous content");
+
+  result = Run({"diff", "--quiet", before, after, "--key", "HKLM\\SYSTEM\\CurrentControlSet\\Services"});
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.err, "");
+
+  result = Run({"snapshot", "--substitute", "none", "--from", after_});
+  EXPECT_EQ(result.status, 64);
+  EXPECT_NE(result.err.find("--substitute does not apply to a snapshot"), std::string::npos) << result.err;
+}
+
 TEST_F(DiffCliTest, SnapshotOfAFileReadsBackAsTheFile) {
   const std::string snapshot = scratch_.PathOf("snapshot.reg");
   test::RunResult result = Run({"snapshot", "--from", after_, "-o", snapshot, "HKLM\\SOFTWARE\\Vindra"});

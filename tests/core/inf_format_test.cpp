@@ -221,7 +221,11 @@ TEST(FormatEntries, KeyAndValueEntries) {
   EXPECT_EQ(FormatKeyEntry("Software\\X"), "0x0,\"Software\\X\"");
   EXPECT_EQ(FormatValueEntry(1, "K", "Name", "\"v\"", false), "0x1,\"K\",\"Name\",\"v\"");
   EXPECT_EQ(FormatValueEntry(1, "K", "ignored", "\"v\"", true), "0x1,\"K\",,\"v\"");
-  EXPECT_EQ(FormatValueEntry(4, "K", "a\"b", "0x1F", false), "0x4,\"K\",\"a\"b\",0x1F");
+  // Quotes in the path and the name are doubled: the fields read back as they were given.
+  EXPECT_EQ(FormatValueEntry(4, "K", "a\"b", "0x1F", false), "0x4,\"K\",\"a\"\"b\",0x1F");
+  EXPECT_EQ(FormatValueEntry(1, "A\"\\\"", "\"", "\"\"\"\"", false), "0x1,\"A\"\"\\\"\"\",\"\"\"\",\"\"\"\"");
+  EXPECT_EQ(FormatValueEntry(1, "K\"", "ignored\"", "\"v\"", true), "0x1,\"K\"\"\",,\"v\"");
+  EXPECT_EQ(FormatKeyEntry("Software\\\"Q\""), "0x0,\"Software\\\"\"Q\"\"\"");
   EXPECT_EQ(FormatValueEntry(7, "K", "M", "", false), "0x7,\"K\",\"M\",");
   EXPECT_EQ(FormatValueEntry(3, "K", "", "", true), "0x3,\"K\",,");
 }

@@ -58,14 +58,14 @@ std::size_t Total(const reg::DiffCounts& c) {
 
 reg::CompactRegistry Compact(const std::string& text) {
   reg::CompactRegistry registry;
-  reg::ReadRegTextCompact(text, registry);
+  reg::ReadRegTextCompact(text, registry, vindra::RegistryFileEncoding::Ansi);
   return registry;
 }
 
 // The compact reading of `text` against the importer's.
 void CheckAgainstImporter(const std::string& text, const reg::CompactRegistry& compact) {
   reg::MemoryRegistry memory;
-  reg::ImportRegLines(vindra::SplitLines(text), memory);
+  reg::ImportRegLines(vindra::SplitLines(text), memory, vindra::RegistryFileEncoding::Ansi);
   reg::CompactRegistry imported;
   reg::ReadSourceCompact(memory, AllRoots(), imported, {});
   imported.Finish();
@@ -181,12 +181,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   // Names and data that the trip through UTF-16 would change cannot come back.
   if (AllSurviveUtf16(before) && AllSurviveUtf16(after)) {
+    // BEFORE imported, then the change, a UTF-16LE file (its lines in UTF-8,
+    // as the loader hands them to the importer).
     const std::string change = RegChange(before, after);
-    const std::size_t body = change.find('\n');
-    // The empty line ends a hex value that BEFORE's last line continues, as
-    // the end of the file would.
-    const reg::CompactRegistry applied =
-        Compact(beforeText + "\n\n" + (body == std::string::npos ? "" : change.substr(body + 1)));
+    reg::MemoryRegistry memory;
+    reg::ImportRegLines(vindra::SplitLines(beforeText), memory, vindra::RegistryFileEncoding::Ansi);
+    reg::ImportRegLines(vindra::SplitLines(vindra::platform::AnsiToUtf8(change)), memory,
+                        vindra::RegistryFileEncoding::Utf16LE);
+    reg::CompactRegistry applied;
+    reg::ReadSourceCompact(memory, AllRoots(), applied, {});
+    applied.Finish();
     Check(Total(CountAll(applied, after)) == 0, "the registry file of the change turns BEFORE into AFTER", change);
   }
   return 0;

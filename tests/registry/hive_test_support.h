@@ -49,14 +49,21 @@ inline std::string HiveData(std::uint32_t type, const std::string& ansiData) {
   return bytes;
 }
 
-// Writes one key's values and sub-keys (ANSI names) below `node`. Sub-keys
-// named in `skip` (folded names, top level only) are left out.
+// A name as the hive holds it (UTF-8 for hivex): the original of a name that
+// the ANSI code page cannot hold, else the ANSI name converted.
+inline std::string HiveName(const std::string& stored) {
+  const std::string_view original = OriginalName(stored);
+  return original.empty() ? platform::AnsiToUtf8(ListedName(stored)) : std::string(original);
+}
+
+// Writes one key's values and sub-keys below `node`. Sub-keys named in `skip`
+// (folded names, top level only) are left out.
 inline void WriteHiveKey(hive_h* h, hive_node_h node, const MemoryRegistry::Key& key,
                          const std::vector<std::string>& skip = {}) {
   std::vector<std::string> names, data;
   std::vector<hive_set_value> values;
   for (const auto& [folded, value] : key.values) {
-    names.push_back(platform::AnsiToUtf8(value.name));
+    names.push_back(HiveName(value.name));
     data.push_back(HiveData(value.type, value.data));
   }
   std::size_t i = 0;
@@ -73,7 +80,7 @@ inline void WriteHiveKey(hive_h* h, hive_node_h node, const MemoryRegistry::Key&
     bool skipped = false;
     for (const auto& s : skip) skipped = skipped || s == folded;
     if (skipped) continue;
-    const hive_node_h child = hivex_node_add_child(h, node, platform::AnsiToUtf8(sub->name).c_str());
+    const hive_node_h child = hivex_node_add_child(h, node, HiveName(sub->name).c_str());
     if (child == 0) throw std::runtime_error("hivex_node_add_child failed");
     WriteHiveKey(h, child, *sub);
   }

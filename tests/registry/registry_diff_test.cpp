@@ -104,9 +104,10 @@ std::vector<DiffCase> Cases() {
   };
 }
 
+// The pairs are the text of UTF-16LE files, as the loader gives it in ANSI.
 CompactRegistry FromText(const std::string& text) {
   CompactRegistry registry;
-  ReadRegTextCompact(text, registry);
+  ReadRegTextCompact(text, registry, RegistryFileEncoding::Utf16LE);
   return registry;
 }
 
@@ -296,8 +297,14 @@ TEST_F(RegistryDiffTest, ExcludedAndNoiseKeys) {
   EXPECT_EQ(counts.keysAdded + counts.valuesAdded + counts.noise, 0u);
 }
 
-// Fills a registry from .reg text with the importer of the in-memory registry.
-void Import(const std::string& text, MemoryRegistry& registry) { ImportRegLines(SplitLines(text), registry); }
+// Fills a registry from .reg text with the importer of the in-memory
+// registry: the lines of an 8-bit file as they are, those of a UTF-16LE file
+// in UTF-8 (as the loader hands them to the importer).
+RegImportResult Import(const std::string& text, MemoryRegistry& registry,
+                       RegistryFileEncoding encoding = RegistryFileEncoding::Utf16LE) {
+  return ImportRegLines(SplitLines(encoding == RegistryFileEncoding::Utf16LE ? platform::AnsiToUtf8(text) : text),
+                        registry, encoding);
+}
 
 TEST_F(RegistryDiffTest, CompactReadingMatchesTheImporter) {
   // Deletions, repeated keys, a spelling kept from the first setting, broken
@@ -308,24 +315,29 @@ TEST_F(RegistryDiffTest, CompactReadingMatchesTheImporter) {
       "[-HKEY_LOCAL_MACHINE\\SOFTWARE\\Vindra\\Tree\\Leaf]\n"
       "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vindra\\Tree\\LEAF]\n\"new\"=hex:01,\\\n  02,03\n"
       "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vindra]\n\"Text\"=-\n\"q\"=hex(b):01,02,03,04,05,06,07,08\n"
-      "\"bad\"=hex:1,2,zz\n\"odd\"=dword:123456789\nnonsense\n\"ok\" = \"spaced\" \n"
+      "\"bad\"=hex:1,2,zz\n\"odd\"=dword:123456789\nnonsense\n\"ok\" = \"spaced\" \n\"noted\"=\"x\" ; a note\n"
+      "\"e8\"=hex(2):41,42,00\n\"m8\"=hex(7):61,00,62,00,00\n"
       "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vindra\\Tail]\n\"cont\"=hex:01,\\\n";
-  MemoryRegistry memory;
-  Import(text, memory);
-  CompactRegistry fromMemory;
-  ReadSourceCompact(memory, {{kHkeyLocalMachine, "SOFTWARE"}}, fromMemory, {});
-  fromMemory.Finish();
-  CompactRegistry compact;
-  const RegImportResult compactResult = ReadRegTextCompact(text, compact);
-  EXPECT_TRUE(Identical(compact, fromMemory));
-  EXPECT_EQ(compact.KeyCount(), fromMemory.KeyCount() + 0);
-  EXPECT_EQ(compact.ValueCount(), fromMemory.ValueCount());
-  const RegImportResult importResult = ImportRegLines(SplitLines(text), memory);
-  ASSERT_EQ(compactResult.problems.size(), importResult.problems.size());
-  for (std::size_t i = 0; i < compactResult.problems.size(); ++i) {
-    EXPECT_EQ(compactResult.problems[i].line, importResult.problems[i].line);
-    EXPECT_EQ(compactResult.problems[i].message, importResult.problems[i].message);
+  // In a UTF-16LE file the hex(2): and hex(7): bytes are UTF-16, in an 8-bit
+  // file ANSI text.
+  for (const RegistryFileEncoding encoding : {RegistryFileEncoding::Utf16LE, RegistryFileEncoding::Ansi}) {
+    MemoryRegistry memory;
+    const RegImportResult importResult = Import(text, memory, encoding);
+    CompactRegistry fromMemory;
+    ReadSourceCompact(memory, {{kHkeyLocalMachine, "SOFTWARE"}}, fromMemory, {});
+    fromMemory.Finish();
+    CompactRegistry compact;
+    const RegImportResult compactResult = ReadRegTextCompact(text, compact, encoding);
+    EXPECT_TRUE(Identical(compact, fromMemory));
+    EXPECT_EQ(compact.ValueCount(), fromMemory.ValueCount());
+    ASSERT_EQ(compactResult.problems.size(), importResult.problems.size());
+    for (std::size_t i = 0; i < compactResult.problems.size(); ++i) {
+      EXPECT_EQ(compactResult.problems[i].line, importResult.problems[i].line);
+      EXPECT_EQ(compactResult.problems[i].message, importResult.problems[i].message);
+    }
   }
+  CompactRegistry compact;
+  ReadRegTextCompact(text, compact, RegistryFileEncoding::Utf16LE);
   // The first spelling of a value set twice stays.
   const CompactRegistry::Index tree = compact.FindKey(kHkeyLocalMachine, "SOFTWARE\\Vindra\\Tree");
   ASSERT_NE(tree, CompactRegistry::kNone);
