@@ -31,9 +31,12 @@ std::string Hex(std::uint64_t n) {
 // A signature as readable text ("nk"), or its bytes in hexadecimal.
 std::string Signature(const unsigned char* p) {
   const auto printable = [](unsigned char c) { return c >= 0x20 && c < 0x7F; };
-  if (printable(p[0]) && printable(p[1])) return "'" + std::string(reinterpret_cast<const char*>(p), 2) + "'";
   char text[16];
-  std::snprintf(text, sizeof text, "%02x %02x", p[0], p[1]);
+  if (printable(p[0]) && printable(p[1])) {
+    std::snprintf(text, sizeof text, "'%c%c'", p[0], p[1]);
+  } else {
+    std::snprintf(text, sizeof text, "%02x %02x", p[0], p[1]);
+  }
   return text;
 }
 
