@@ -17,9 +17,26 @@
 
 namespace vindra::registry {
 
+bool HasHiveSignature(const std::string& fileName) {
+  InputFile file;
+  if (!file.Open(fileName)) return false;
+  char signature[4] = {};
+  try {
+    return file.Read(signature, sizeof signature) == sizeof signature && std::memcmp(signature, "regf", 4) == 0;
+  } catch (const FileOpenError&) {
+    return false;
+  }
+}
+
 std::optional<RootedKeyPath> DefaultHiveMount(std::string_view fileName) {
-  const std::size_t slash = fileName.find_last_of("/\\");
-  const std::string_view base = slash == std::string_view::npos ? fileName : fileName.substr(slash + 1);
+  // The name after the last separator; a 0x5C that ends a double-byte character is none.
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < fileName.size();) {
+    const std::size_t length = platform::CharLengthAt(fileName, i);
+    if (length == 1 && (fileName[i] == '/' || fileName[i] == '\\')) start = i + 1;
+    i += length;
+  }
+  const std::string_view base = fileName.substr(start);
   struct Default {
     std::string_view fileName;
     RootKey root;

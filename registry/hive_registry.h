@@ -26,6 +26,10 @@
 
 namespace vindra::registry {
 
+// True when the file starts with the hive signature "regf" (false when it
+// cannot be read).
+bool HasHiveSignature(const std::string& fileName);
+
 // The key a hive file stands for by its file name (any folder, letter case
 // ignored): SOFTWARE and SYSTEM (HKEY_LOCAL_MACHINE\SOFTWARE, ...\SYSTEM),
 // NTUSER.DAT (HKEY_CURRENT_USER), UsrClass.dat (HKEY_CLASSES_ROOT). Nothing

@@ -88,7 +88,9 @@ inline std::string DeepHive(int levels) {
   HiveKey root{u"ROOT"};
   HiveKey* at = &root;
   for (int i = 1; i <= levels; ++i) {
-    at->subKeys.push_back(HiveKey{u"L" + std::u16string(platform::AnsiToWide(std::to_string(i)))});
+    std::string name(1, 'L');
+    name += std::to_string(i);
+    at->subKeys.push_back(HiveKey(platform::AnsiToWide(name)));
     at = &at->subKeys.back();
   }
   return HiveWriter::Write(root, {});

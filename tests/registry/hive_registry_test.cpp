@@ -178,9 +178,21 @@ TEST(HiveRegistry, DefaultMountsComeFromTheFileName) {
     EXPECT_EQ(mount->root, c.root) << c.file;
     EXPECT_EQ(mount->path, c.path) << c.file;
   }
-  for (const char* other : {"SAM", "SECURITY", "software.bak", "NTUSER.DAT.LOG1", "", "config/"}) {
+  // ソ is 83 5C: its second byte is no folder separator.
+  for (const char* other : {"SAM", "SECURITY", "software.bak", "NTUSER.DAT.LOG1", "", "config/", "D:\\ソSOFTWARE"}) {
     EXPECT_FALSE(DefaultHiveMount(other)) << other;
   }
+  EXPECT_TRUE(DefaultHiveMount("D:\\ソ\\SOFTWARE"));
+}
+
+TEST(HiveRegistry, HiveFilesAreKnownByTheirSignature) {
+  const std::string text = Scratch().Path("text.reg"), signature = Scratch().Path("signature");
+  WriteFileBytes(text, "Windows Registry Editor Version 5.00\r\n");
+  WriteFileBytes(signature, "regf");
+  EXPECT_TRUE(HasHiveSignature(testing::HiveFixturePath(Fixture("xp/SYSTEM"))));
+  EXPECT_TRUE(HasHiveSignature(signature));  // damaged, but a hive: opening it says what is wrong
+  EXPECT_FALSE(HasHiveSignature(text));
+  EXPECT_FALSE(HasHiveSignature(Scratch().Path("missing")));
 }
 
 // Names the code page lacks or that hold a NUL, text data without its
