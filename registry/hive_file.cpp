@@ -64,17 +64,24 @@ std::uint64_t HiveFile::BytesToRead(std::string_view start, std::uint64_t fileSi
   return std::min<std::uint64_t>(fileSize, kBaseBlockSize + std::uint64_t{binsSize});
 }
 
-HiveFile::HiveFile(std::string bytes) : bytes_(std::move(bytes)) {
+HiveFile::HiveFile(std::string_view bytes) : bytes_(new char[bytes.size()]), size_(bytes.size()) {
+  if (size_ > 0) std::memcpy(bytes_.get(), bytes.data(), size_);
+  Check();
+}
+
+HiveFile::HiveFile(std::unique_ptr<char[]> bytes, std::size_t size) : bytes_(std::move(bytes)), size_(size) { Check(); }
+
+void HiveFile::Check() {
   ReadBaseBlock();
   ReadBins();
   KeyName(root_);  // the root key must be a readable key cell
 }
 
 void HiveFile::ReadBaseBlock() {
-  const auto* base = reinterpret_cast<const unsigned char*>(bytes_.data());
-  if (bytes_.size() < 4 || std::memcmp(base, "regf", 4) != 0) Damage("it does not start with \"regf\"");
-  if (bytes_.size() < kBaseBlockSize) {
-    Damage("the file ends inside its base block (" + std::to_string(bytes_.size()) + " of 4096 bytes)");
+  const auto* base = reinterpret_cast<const unsigned char*>(bytes_.get());
+  if (size_ < 4 || std::memcmp(base, "regf", 4) != 0) Damage("it does not start with \"regf\"");
+  if (size_ < kBaseBlockSize) {
+    Damage("the file ends inside its base block (" + std::to_string(size_) + " of 4096 bytes)");
   }
   // The checksum is the XOR of the first 127 words; Windows writes 1 for a
   // sum of 0 and 0xFFFFFFFE for 0xFFFFFFFF, other writers the plain sum.
@@ -100,14 +107,14 @@ void HiveFile::ReadBaseBlock() {
     Damage("its base block gives the hive bins a size of " + std::to_string(binsSize_) +
            " bytes, which is no multiple of 4096");
   }
-  if (bytes_.size() - kBaseBlockSize < binsSize_) {
+  if (size_ - kBaseBlockSize < binsSize_) {
     Damage("the file is cut short: its base block gives " + std::to_string(binsSize_) +
-           " bytes of hive bins, the file holds " + std::to_string(bytes_.size() - kBaseBlockSize));
+           " bytes of hive bins, the file holds " + std::to_string(size_ - kBaseBlockSize));
   }
 }
 
 void HiveFile::ReadBins() {
-  const auto* bins = reinterpret_cast<const unsigned char*>(bytes_.data()) + kBaseBlockSize;
+  const auto* bins = reinterpret_cast<const unsigned char*>(bytes_.get()) + kBaseBlockSize;
   cellStarts_.assign(binsSize_ / 4 / 64 + 1, 0);
   for (std::uint32_t bin = 0; bin < binsSize_;) {
     const unsigned char* header = bins + bin;
@@ -135,7 +142,7 @@ void HiveFile::ReadBins() {
 HiveFile::Content HiveFile::CellAt(HiveCell cell, std::string_view what) const {
   const bool inUse = cell % 4 == 0 && cell < binsSize_ && (cellStarts_[cell / 4 / 64] >> (cell / 4 % 64) & 1) != 0;
   if (!inUse) Damage(std::string(what) + " (at " + Hex(cell) + ") is not a cell in use");
-  const auto* start = reinterpret_cast<const unsigned char*>(bytes_.data()) + kBaseBlockSize + cell;
+  const auto* start = reinterpret_cast<const unsigned char*>(bytes_.get()) + kBaseBlockSize + cell;
   const auto size = static_cast<std::uint32_t>(-static_cast<std::int64_t>(static_cast<std::int32_t>(Get32(start))));
   return {start + 4, size - 4};
 }

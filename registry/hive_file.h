@@ -23,6 +23,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -50,9 +51,10 @@ class HiveFile {
   static std::uint64_t BytesToRead(std::string_view start, std::uint64_t fileSize);
 
   // Checks the base block, the hive bins and their cells; throws
-  // HiveFormatError when they do not hold together. `bytes` is the whole
+  // HiveFormatError when they do not hold together. The bytes are the whole
   // file (or at least its base block and hive bins).
-  explicit HiveFile(std::string bytes);
+  HiveFile(std::unique_ptr<char[]> bytes, std::size_t size);
+  explicit HiveFile(std::string_view bytes);
 
   std::uint32_t MajorVersion() const { return major_; }
   std::uint32_t MinorVersion() const { return minor_; }
@@ -97,6 +99,7 @@ class HiveFile {
     std::uint32_t size;
   };
 
+  void Check();
   void ReadBaseBlock();
   void ReadBins();
   Content CellAt(HiveCell cell, std::string_view what) const;
@@ -107,7 +110,8 @@ class HiveFile {
   void AppendLeaf(HiveCell list, std::vector<HiveCell>& out, std::uint32_t limit) const;
   std::vector<DataPiece> DataPieces(HiveCell value) const;
 
-  std::string bytes_;
+  std::unique_ptr<char[]> bytes_;  // not filled with zeros first: a hive can be hundreds of megabytes
+  std::size_t size_ = 0;
   std::uint32_t major_ = 0;
   std::uint32_t minor_ = 0;
   bool dirty_ = false;

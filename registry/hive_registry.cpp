@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <cstdint>
 #include <new>
 #include <unordered_map>
 #include <utility>
@@ -105,22 +106,28 @@ struct NameIndexEntry {
 using NameIndex = std::vector<NameIndexEntry>;
 
 // The file's bytes worth reading: the base block and the hive bins.
-std::string ReadHiveBytes(const std::string& fileName) {
+struct HiveBytes {
+  std::unique_ptr<char[]> bytes;
+  std::size_t size = 0;
+};
+
+HiveBytes ReadHiveBytes(const std::string& fileName) {
   InputFile file;
   try {
     file.OpenOrThrow(fileName);
-    const std::uint64_t size = file.Size();
-    std::string bytes(static_cast<std::size_t>(std::min<std::uint64_t>(size, 4096)), '\0');
-    bytes.resize(file.Read(bytes.data(), bytes.size()));
-    if (bytes.size() < 4 || std::memcmp(bytes.data(), "regf", 4) != 0) {
+    const std::uint64_t fileSize = file.Size();
+    char start[4096];
+    const std::size_t got = file.Read(start, static_cast<std::size_t>(std::min<std::uint64_t>(fileSize, sizeof start)));
+    if (got < 4 || std::memcmp(start, "regf", 4) != 0) {
       throw HiveError(fileName, "not a registry hive file (it does not start with \"regf\")");
     }
-    const std::uint64_t wanted = HiveFile::BytesToRead(bytes, size);
-    if (wanted > static_cast<std::uint64_t>(bytes.max_size())) throw std::bad_alloc();
-    const std::size_t start = bytes.size();
-    bytes.resize(static_cast<std::size_t>(wanted));
-    bytes.resize(start + file.Read(bytes.data() + start, bytes.size() - start));
-    return bytes;
+    const std::uint64_t wanted = std::max<std::uint64_t>(HiveFile::BytesToRead(std::string_view(start, got), fileSize), got);
+    if (wanted > SIZE_MAX / 2) throw std::bad_alloc();
+    HiveBytes hive;
+    hive.bytes.reset(new char[static_cast<std::size_t>(wanted)]);
+    std::memcpy(hive.bytes.get(), start, got);
+    hive.size = got + file.Read(hive.bytes.get() + got, static_cast<std::size_t>(wanted) - got);
+    return hive;
   } catch (const FileOpenError& error) {
     throw HiveError(fileName, "cannot be read: " + error.SystemText());
   } catch (const std::bad_alloc&) {
@@ -136,9 +143,9 @@ class HiveRegistrySource::Hive {
  public:
   Hive(const std::string& fileName, const RootedKeyPath& mount) : fileName_(fileName), mountRoot_(mount.root) {
     for (std::string_view part : SplitKeyPath(mount.path)) mountParts_.emplace_back(part);
-    std::string bytes = ReadHiveBytes(fileName);
+    HiveBytes bytes = ReadHiveBytes(fileName);
     try {
-      file_ = std::make_unique<HiveFile>(std::move(bytes));
+      file_ = std::make_unique<HiveFile>(std::move(bytes.bytes), bytes.size);
     } catch (const HiveFormatError& error) {
       Fail(error.what());
     } catch (const std::bad_alloc&) {
