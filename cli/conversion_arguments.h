@@ -23,11 +23,17 @@ namespace vindra::cli {
   "                               the default), %SystemRoot%, %ProgramFiles%,\n" \
   "                               %SystemDrive% (env), or stay as they are (none)\n" \
   "  --no-systemroot              leave the %SystemRoot% folder alone\n" \
-  "  --no-programfiles            leave the %ProgramFiles% folder alone\n" \
+  "  --no-programfiles            leave the program folders alone (%ProgramFiles%,\n" \
+  "                               %ProgramFiles(x86)%, %ProgramW6432%)\n" \
   "  --no-systemdrive             leave the %SystemDrive% drive alone\n" \
   "  --no-controlset001           keep CurrentControlSet and ControlSet002..009\n" \
   "  --encoding ansi|utf-8        output bytes in the ANSI code page (default) or UTF-8\n" \
   "  -o, --output FILE            write to FILE (replaced only when all is written)\n" \
+  "  --report FILE                write every line, key or value left out to FILE:\n" \
+  "                               line, reason, key, value name, tab-separated\n" \
+  "  --quiet                      no summary of what was left out\n" \
+  "  --strict                     anything left out: exit status 4, and FILE of\n" \
+  "                               --output stays as it was\n" \
   "  -h, --help                   show this text\n" \
   "  --version                    show the program's version\n"
 
@@ -43,6 +49,9 @@ struct ConversionArguments {
   ConversionOptions options;
   OutputEncoding encoding = OutputEncoding::Ansi;
   std::string outputFile;  // --output; empty (or "-"): standard output
+  std::string reportFile;  // --report: every skipped item; empty: none
+  bool quiet = false;      // --quiet: no summary of the skipped items
+  bool strict = false;     // --strict: any skipped item fails the command
   std::vector<std::string> operands;
   std::vector<std::pair<std::string, std::string>> commandOptions;  // name and value ("" without one)
   bool help = false;
@@ -82,6 +91,13 @@ inline std::optional<std::string> ApplyConversionOption(const std::string& arg, 
   } else if (arg == "--output") {
     if (value.empty()) return "--output needs a file name";
     parsed.outputFile = value;
+  } else if (arg == "--report") {
+    if (value.empty()) return "--report needs a file name";
+    parsed.reportFile = value;
+  } else if (arg == "--quiet") {
+    parsed.quiet = true;
+  } else if (arg == "--strict") {
+    parsed.strict = true;
   } else if (arg == "--no-systemroot") {
     parsed.options.ReplaceSystemRoot = false;
   } else if (arg == "--no-programfiles") {
@@ -135,7 +151,8 @@ inline std::optional<std::string> ParseConversionArguments(const std::vector<std
     for (const CommandOption& option : commandOptions) {
       if (arg == option.name) own = &option;
     }
-    const bool takesValue = own ? own->takesValue : (arg == "--substitute" || arg == "--encoding" || arg == "--output");
+    const bool takesValue = own ? own->takesValue : (arg == "--substitute" || arg == "--encoding" || arg == "--output" ||
+                                                   arg == "--report");
     if (takesValue && !haveValue) {
       if (i + 1 >= args.size()) return "option " + arg + " needs a value";
       value = args[++i];

@@ -10,6 +10,7 @@
 #include "cli/command_output.h"
 #include "cli/conversion_arguments.h"
 #include "cli/plugin_inf.h"
+#include "cli/skip_summary.h"
 #include "cli/standard_input.h"
 #include "core/file_io.h"
 #include "core/registry_file_converter.h"
@@ -30,7 +31,11 @@ constexpr const char* kHelp =
     "The machine paths come from the environment variables SystemRoot, ProgramFiles\n"
     "and SystemDrive. Messages are in the terminal's encoding (UTF-8 in a UTF-8\n"
     "locale, else the ANSI code page).\n"
-    "Exit status: 0 done, 1 output not written, 2 file not readable, 64 bad usage.\n";
+    "After the output, standard error tells what the plug-in sections cannot hold\n"
+    "and what the file holds in no form the converter reads: one line per reason\n"
+    "with the count and the first line numbers (see the manual page for the list).\n"
+    "Exit status: 0 done, 1 output not written, 2 file not readable, 4 something\n"
+    "left out with --strict, 64 bad usage.\n";
 
 constexpr CommandOption kConvertOptions[] = {kPluginOption};
 
@@ -59,8 +64,13 @@ int Run(const CommandContext& context) {
   }
   CommandOutput output(kConvertCommand, context, parsed.encoding);
   if (!output.Open(parsed.outputFile, pluginName)) return kExitFailure;
+  SkipSummary skipped(kConvertCommand, context, parsed);
+  if (!skipped.OpenReport()) {
+    output.Abandon();
+    return kExitFailure;
+  }
   try {
-    ConvertRegistryFile(output.Lines(), input.Name(), parsed.options);
+    ConvertRegistryFile(output.Lines(), input.Name(), parsed.options, skipped.Observer());
   } catch (const FileOpenError& error) {
     std::fprintf(context.err, "%s\n", FileOpenMessageForTerminal(context, error).c_str());
     output.Abandon();
@@ -70,7 +80,14 @@ int Run(const CommandContext& context) {
     output.Abandon();
     return kExitFailure;
   }
-  return output.Finish() ? kExitOk : kExitFailure;
+  if (parsed.strict && !skipped.empty()) {
+    output.Abandon();
+    skipped.Tell();
+    return kExitSkipped;
+  }
+  const bool written = output.Finish();
+  const bool told = skipped.Tell();
+  return written && told ? kExitOk : kExitFailure;
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include "cli/conversion_arguments.h"
 #include "cli/missing_key.h"
 #include "cli/plugin_inf.h"
+#include "cli/skip_summary.h"
 #include "cli/standard_input.h"
 #include "cli/hive_source.h"
 #include "core/file_io.h"
@@ -81,7 +82,11 @@ constexpr const char* kHelpTail =
     "code page), and so is the key argument, which --encoding utf-8 reads as UTF-8.\n"
     "Exit status: 0 done, 1 output not written, 2 key not allowed or not found,\n"
     "FILE.reg not readable or the hive not readable or damaged, 3 a registry read\n"
-    "failed (without --output the lines before it are written), 64 bad usage.\n";
+    "failed (without --output the lines before it are written), 4 something left\n"
+    "out with --strict, 64 bad usage.\n"
+    "After the output, standard error tells what was left out (keys that cannot be\n"
+    "opened or listed, values that cannot be queried or read), one line per reason\n"
+    "with the count and the first keys.\n";
 
 constexpr CommandOption kRegistryViewOption = {"--registry-view", true};
 constexpr CommandOption kExportOptions[] = {{"--from", true}, {"--no-section-header", false}, kHiveOption, kMountOption,
@@ -233,8 +238,14 @@ int WriteExport(LiveCommand command, const CommandContext& context, const LiveRe
                 registry::RegistrySource& source) {
   CommandOutput output(CommandOf(command), context, request.parsed.encoding);
   if (!output.Open(request.parsed.outputFile, request.pluginName)) return kExitFailure;
-  const registry::LiveExportResult result = registry::RunLiveExport(command, source, request.key, request.parsed.options,
-                                                                    request.sectionHeader, output.Lines());
+  SkipSummary skipped(CommandOf(command), context, request.parsed);
+  if (!skipped.OpenReport()) {
+    output.Abandon();
+    return kExitFailure;
+  }
+  const registry::LiveExportResult result =
+      registry::RunLiveExport(command, source, request.key, request.parsed.options, request.sectionHeader,
+                              output.Lines(), skipped.Observer());
   switch (result.status) {
     case LiveExportStatus::Done:
       break;
@@ -248,9 +259,17 @@ int WriteExport(LiveCommand command, const CommandContext& context, const LiveRe
       // they stay in the text area; a file named by --output stays as it was.
       PrintError(context, result.errorText);
       output.Abandon();
+      skipped.Tell();
       return kExitReadFailed;
   }
-  return output.Finish() ? kExitOk : kExitFailure;
+  if (request.parsed.strict && !skipped.empty()) {
+    output.Abandon();
+    skipped.Tell();
+    return kExitSkipped;
+  }
+  const bool written = output.Finish();
+  const bool told = skipped.Tell();
+  return written && told ? kExitOk : kExitFailure;
 }
 
 int Run(LiveCommand command, const CommandContext& context) {

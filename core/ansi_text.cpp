@@ -98,23 +98,73 @@ bool ReplaceFirstIgnoreCase(std::string& text, std::string_view pattern, std::st
   return true;
 }
 
-std::size_t ReplaceAllIgnoreCase(std::string& text, std::string_view pattern, std::string_view replacement) {
+namespace {
+
+// Replaces, left to right, every occurrence of `pattern` (FindIgnoreCase)
+// for which `accept(position)` holds; inserted text is never rescanned.
+template <typename Accept>
+std::size_t ReplaceMatchesIgnoreCase(std::string& text, std::string_view pattern, std::string_view replacement,
+                                     Accept&& accept) {
   std::size_t pos = FindIgnoreCase(text, pattern);
-  if (pos == std::string_view::npos) return 0;
   std::string result;
-  result.reserve(text.size());
   std::size_t done = 0;
   std::size_t count = 0;
   while (pos != std::string_view::npos) {
-    result.append(text, done, pos - done);
-    result.append(replacement);
-    done = pos + pattern.size();
-    ++count;
-    pos = FindIgnoreCase(text, pattern, done);
+    if (accept(pos)) {
+      if (count == 0) result.reserve(text.size());
+      result.append(text, done, pos - done);
+      result.append(replacement);
+      done = pos + pattern.size();
+      ++count;
+      pos = FindIgnoreCase(text, pattern, done);
+    } else {
+      pos = FindIgnoreCase(text, pattern, pos + platform::CharLengthAt(text, pos));
+    }
   }
+  if (count == 0) return 0;
   result.append(text, done, std::string::npos);
   text.swap(result);
   return count;
+}
+
+// True when the last character of `text` is a single-byte `\` or `/` (not
+// the trail byte of a double-byte character).
+bool EndsWithSeparator(std::string_view text) {
+  std::size_t i = 0;
+  std::size_t last = std::string_view::npos;
+  while (i < text.size()) {
+    last = i;
+    i += platform::CharLengthAt(text, i);
+  }
+  return last != std::string_view::npos && last + 1 == text.size() && (text[last] == '\\' || text[last] == '/');
+}
+
+}  // namespace
+
+std::size_t ReplaceAllIgnoreCase(std::string& text, std::string_view pattern, std::string_view replacement) {
+  return ReplaceMatchesIgnoreCase(text, pattern, replacement, [](std::size_t) { return true; });
+}
+
+bool IsFolderEnd(std::string_view text, std::size_t end) {
+  if (end >= text.size()) return true;
+  switch (text[end]) {
+    case '\\':
+    case '/':
+    case '"':
+    case ';':
+    case ',':
+      return true;
+    default:
+      return false;
+  }
+}
+
+std::size_t ReplaceAllFoldersIgnoreCase(std::string& text, std::string_view folder, std::string_view replacement) {
+  const bool endsWithSeparator = EndsWithSeparator(folder);
+  const std::string_view scanned = text;
+  return ReplaceMatchesIgnoreCase(text, folder, replacement, [&](std::size_t pos) {
+    return endsWithSeparator || IsFolderEnd(scanned, pos + folder.size());
+  });
 }
 
 void AppendCollapsingBackslashPairs(std::string_view text, std::string& out) {

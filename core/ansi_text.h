@@ -36,6 +36,16 @@ bool ReplaceFirstIgnoreCase(std::string& text, std::string_view pattern, std::st
 // Returns the number of replacements.
 std::size_t ReplaceAllIgnoreCase(std::string& text, std::string_view pattern, std::string_view replacement);
 
+// True when `text` holds, at `end`, what may follow a whole folder name: the
+// end of the text, a path separator (`\` or `/`) or one of `"`, `;`, `,`
+// that separate paths in registry data.
+bool IsFolderEnd(std::string_view text, std::size_t end);
+
+// ReplaceAllIgnoreCase for a folder: only occurrences that are a whole folder,
+// that is, followed by IsFolderEnd (or ending with a separator themselves), so
+// C:\Program Files never matches inside C:\Program Files (x86).
+std::size_t ReplaceAllFoldersIgnoreCase(std::string& text, std::string_view folder, std::string_view replacement);
+
 // Appends `text` to `out` with every backslash-backslash pair made one backslash.
 void AppendCollapsingBackslashPairs(std::string_view text, std::string& out);
 

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdio>
+#include <initializer_list>
 
 #include "core/ansi_text.h"
 #include "platform/environment.h"
@@ -47,7 +48,19 @@ struct SubstitutionStep {
   const std::string* machinePath;
   std::string_view fixedPath;
   std::string_view variable;
+  bool wholeFolder;  // a folder: replaced only where it stands whole; a drive: anywhere
 };
+
+// The value of `reference` when its variable is defined, not empty and
+// names another folder than each of `known` (letter case ignored); else "".
+std::string OtherProgramFolder(std::string_view reference, std::initializer_list<std::string_view> known) {
+  std::string folder = platform::ExpandEnvironmentText(reference);
+  if (folder.empty() || folder == reference) return {};
+  for (std::string_view other : known) {
+    if (folder.size() == other.size() && StartsWithIgnoreCase(folder, other)) return {};
+  }
+  return folder;
+}
 
 }  // namespace
 
@@ -83,7 +96,11 @@ MachinePaths ReadMachinePaths(const ConversionOptions& options) {
   MachinePaths paths;
   if (options.PathSubstitution == PathSubstitutionMode::None) return paths;
   if (options.ReplaceSystemRoot) paths.systemRoot = platform::ExpandEnvironmentText("%SystemRoot%");
-  if (options.ReplaceProgramFiles) paths.programFiles = platform::ExpandEnvironmentText("%ProgramFiles%");
+  if (options.ReplaceProgramFiles) {
+    paths.programFiles = platform::ExpandEnvironmentText("%ProgramFiles%");
+    paths.programFilesX86 = OtherProgramFolder("%ProgramFiles(x86)%", {paths.programFiles});
+    paths.programFiles64 = OtherProgramFolder("%ProgramW6432%", {paths.programFiles, paths.programFilesX86});
+  }
   if (options.ReplaceSystemDrive) paths.systemDrive = platform::ExpandEnvironmentText("%SystemDrive%");
   return paths;
 }
@@ -99,7 +116,9 @@ bool MaySubstitute(std::string_view text, const ConversionOptions& options, cons
   // step of the substitution changes anything.
   if (text.find('%') != std::string_view::npos) return true;
   return (options.ReplaceSystemRoot && ContainsIgnoreCase(text, paths.systemRoot)) ||
-         (options.ReplaceProgramFiles && ContainsIgnoreCase(text, paths.programFiles)) ||
+         (options.ReplaceProgramFiles &&
+          (ContainsIgnoreCase(text, paths.programFiles) || ContainsIgnoreCase(text, paths.programFilesX86) ||
+           ContainsIgnoreCase(text, paths.programFiles64))) ||
          (options.ReplaceSystemDrive && ContainsIgnoreCase(text, paths.systemDrive));
 }
 
@@ -111,14 +130,23 @@ std::string SubstitutePaths(std::string_view text, const ConversionOptions& opti
   std::string expanded = hasReference ? platform::ExpandEnvironmentText(text) : std::string(text);
   std::string work = expanded;
   const bool fixed = options.PathSubstitution == PathSubstitutionMode::FixedDrive;
+  // The other program folders go before %ProgramFiles%; whole-folder
+  // matching keeps C:\Program Files from matching inside the (x86) folder.
   const SubstitutionStep steps[] = {
-      {options.ReplaceSystemRoot, &paths.systemRoot, "X:\\I386", "%SystemRoot%"},
-      {options.ReplaceProgramFiles, &paths.programFiles, "X:\\PROGRAMS", "%ProgramFiles%"},
-      {options.ReplaceSystemDrive, &paths.systemDrive, "X:", "%SystemDrive%"},
+      {options.ReplaceSystemRoot, &paths.systemRoot, "X:\\I386", "%SystemRoot%", true},
+      {options.ReplaceProgramFiles, &paths.programFilesX86, "X:\\PROGRAMS", "%ProgramFiles%", true},
+      {options.ReplaceProgramFiles, &paths.programFiles64, "X:\\PROGRAMS", "%ProgramFiles%", true},
+      {options.ReplaceProgramFiles, &paths.programFiles, "X:\\PROGRAMS", "%ProgramFiles%", true},
+      {options.ReplaceSystemDrive, &paths.systemDrive, "X:", "%SystemDrive%", false},
   };
   for (const SubstitutionStep& step : steps) {
     if (!step.enabled || step.machinePath->empty()) continue;
-    ReplaceAllIgnoreCase(work, *step.machinePath, fixed ? step.fixedPath : step.variable);
+    const std::string_view replacement = fixed ? step.fixedPath : step.variable;
+    if (step.wholeFolder) {
+      ReplaceAllFoldersIgnoreCase(work, *step.machinePath, replacement);
+    } else {
+      ReplaceAllIgnoreCase(work, *step.machinePath, replacement);
+    }
   }
   if (work != expanded) return work;
   return std::string(text);
@@ -126,7 +154,7 @@ std::string SubstitutePaths(std::string_view text, const ConversionOptions& opti
 
 void AppendKeyEntry(std::string& out, std::string_view keyPath) {
   out += "0x0,\"";
-  out += keyPath;
+  AppendDoublingQuotes(keyPath, out);
   out += '"';
 }
 
@@ -149,12 +177,12 @@ void AppendValueEntry(std::string& out, std::uint32_t type, std::string_view key
     AppendDecimal(out, type);
   }
   out += ",\"";
-  out += keyPath;
+  AppendDoublingQuotes(keyPath, out);
   if (isDefault) {
     out += "\",,";
   } else {
     out += "\",\"";
-    out += name;
+    AppendDoublingQuotes(name, out);
     out += "\",";
   }
   out += dataField;

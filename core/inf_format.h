@@ -33,6 +33,8 @@ std::string RegistryTypeName(std::uint32_t type);
 std::string RewriteControlSet(std::string_view keyPath);
 
 // Replaces this machine's %SystemRoot%, %ProgramFiles%, %SystemDrive% folders in string data.
+// A folder is replaced only where it stands whole (followed by the end of the
+// text, `\`, `/`, `"`, `;` or `,`); the system drive wherever it occurs.
 std::string SubstitutePaths(std::string_view text, const ConversionOptions& options);
 
 // The machine's folders that SubstitutePaths looks for, read from the process
@@ -42,6 +44,13 @@ struct MachinePaths {
   std::string systemRoot;    // platform::ExpandEnvironmentText("%SystemRoot%"), empty when its toggle is off
   std::string programFiles;  // platform::ExpandEnvironmentText("%ProgramFiles%"), likewise
   std::string systemDrive;   // platform::ExpandEnvironmentText("%SystemDrive%"), likewise
+  // The other program folder of a 64-bit machine, replaced like programFiles
+  // (a boot disc has one program folder): %ProgramFiles(x86)% for a 64-bit
+  // program, %ProgramW6432% for a 32-bit one under WOW64, whose own
+  // %ProgramFiles% is the (x86) folder. Each only where the variable is
+  // defined and names another folder than programFiles; empty otherwise.
+  std::string programFilesX86;
+  std::string programFiles64;
 };
 MachinePaths ReadMachinePaths(const ConversionOptions& options);
 
@@ -53,10 +62,13 @@ std::string SubstitutePaths(std::string_view text, const ConversionOptions& opti
 // for producers that substitute many texts.
 bool MaySubstitute(std::string_view text, const ConversionOptions& options, const MachinePaths& paths);
 
-// 0x0,"path"
+// 0x0,"path". Every double quote in the path is written twice, so that the
+// field reads back as the path (the INF rule for a quote inside quotes).
 std::string FormatKeyEntry(std::string_view keyPath);
 
 // 0x%d,"path","name",data   or, for the default value,   0x%d,"path",,data
+// Quotes in the path and the name are doubled as in FormatKeyEntry; the data
+// field is written as given (each producer has doubled its quotes already).
 std::string FormatValueEntry(std::uint32_t type, std::string_view keyPath, std::string_view name,
                              std::string_view dataField, bool isDefault);
 

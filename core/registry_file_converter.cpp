@@ -99,6 +99,87 @@ void AppendLowerWithoutSpaces(std::string_view text, bool dropBackslashes, std::
   out.resize(static_cast<std::size_t>(d - out.data()));
 }
 
+// A byte list (spaces removed) as regedit reads it: one comma at its very end
+// is dropped; any other empty token (a comma first, two in a row) makes
+// regedit refuse the whole value, and then this gives false.
+bool AcceptByteList(std::string_view& list) {
+  if (list.empty()) return true;
+  if (list.front() == ',' || list.find(",,") != std::string_view::npos) return false;
+  if (list.back() == ',') list.remove_suffix(1);
+  return true;
+}
+
+bool IsBlankOrTab(char c) { return c == ' ' || c == '\t'; }
+
+// What stands between the quotes of string data, escapes unresolved; nothing
+// when the data is no string. The string ends at its first quote that no
+// backslash escapes; blanks and a ";" comment may follow it, as regedit
+// accepts. Data that begins and ends with a quote with anything else between
+// is taken whole, quotes inside included, as it always was.
+bool StringDataText(std::string_view data, std::string_view& text) {
+  if (data.empty()) {
+    text = {};
+    return true;
+  }
+  if (data.front() != '"') return false;
+  // Nearly every string has no quote between its first and last byte: then
+  // its last byte closes it, and nothing needs a closer look.
+  if (data.size() >= 2 && data.back() == '"' &&
+      std::memchr(data.data() + 1, '"', data.size() - 2) == nullptr) {
+    text = data.substr(1, data.size() - 2);
+    return true;
+  }
+  std::size_t i = 1;
+  while (i < data.size()) {
+    const char c = data[i];
+    if (c == '"') {
+      std::size_t rest = i + 1;
+      while (rest < data.size() && IsBlankOrTab(data[rest])) ++rest;
+      if (rest == data.size() || data[rest] == ';') {
+        text = data.substr(1, i - 1);
+        return true;
+      }
+      break;
+    }
+    if (c == '\\' && i + 1 < data.size() && (data[i + 1] == '\\' || data[i + 1] == '"')) {
+      i += 2;
+    } else {
+      i += platform::CharLengthAt(data, i);
+    }
+  }
+  if (data.back() != '"') return false;
+  text = data.size() >= 2 ? data.substr(1, data.size() - 2) : std::string_view();
+  return true;
+}
+
+// The bytes of a hex(2):/hex(7): text of an 8-bit file, one per token: spaces
+// removed, pieces between commas read as hexadecimal (unreadable: 0).
+void ByteValuesOf(std::string_view byteText, std::string& bytes) {
+  bytes.clear();
+  if (byteText.find_first_not_of(' ') == std::string_view::npos) return;
+  std::uint32_t value = 0;
+  int digits = 0;
+  bool readable = true;
+  auto endToken = [&] {
+    bytes.push_back(static_cast<char>((readable && digits > 0 && digits <= 8) ? value : 0));
+    value = 0;
+    digits = 0;
+    readable = true;
+  };
+  for (char c : byteText) {
+    if (c == ' ') continue;
+    if (c == ',') {
+      endToken();
+      continue;
+    }
+    const int digit = HexDigitValue(c);
+    if (digit < 0) readable = false;
+    value = (value << 4) | static_cast<std::uint32_t>(digit & 0xF);
+    ++digits;
+  }
+  endToken();
+}
+
 // The byte tokens of a hex(2):/hex(7): text, paired into UTF-16 code units:
 // spaces removed, pieces between commas read as hexadecimal (unreadable: 0).
 // The usual shape, two digits per token and one comma between tokens, read
@@ -163,9 +244,46 @@ void CodeUnitsOf(std::string_view byteText, std::u16string& units) {
   endToken();
 }
 
+// The strings of a multi-string value: each zero closes one; every closed
+// string but the last is written (the last is the empty one that the final
+// zero closes); an unclosed string at the end is dropped. `toAnsi(begin,
+// count, out)` converts `count` characters to ANSI text.
+template <typename Char, typename ToAnsi>
+void AppendMultiStringField(const Char* chars, std::size_t size, std::string& scratch, std::string& field,
+                            ToAnsi&& toAnsi) {
+  std::size_t closed = 0;
+  for (std::size_t i = 0; i < size; ++i) closed += chars[i] == Char{0};
+  std::size_t start = 0;
+  bool firstString = true;
+  for (std::size_t i = 0; i < size && closed > 1; ++i) {
+    if (chars[i] != Char{0}) continue;
+    if (!firstString) field += ',';
+    firstString = false;
+    field += '"';
+    scratch.clear();
+    toAnsi(chars + start, i - start, scratch);
+    AppendDoublingQuotes(scratch, field);
+    field += '"';
+    start = i + 1;
+    --closed;
+  }
+}
+
 // DecodeHexText appending to `field`, with the caller's scratch buffers.
-void DecodeHexTextInto(std::string_view byteText, int type, std::u16string& units, std::string& scratch,
-                       std::string& field) {
+void DecodeHexTextInto(std::string_view byteText, int type, RegistryFileEncoding encoding, std::u16string& units,
+                       std::string& bytes, std::string& scratch, std::string& field) {
+  if (type != 2 && type != 7) return;
+  if (encoding == RegistryFileEncoding::Ansi) {
+    // The bytes are the ANSI text itself.
+    ByteValuesOf(byteText, bytes);
+    if (type == 2) {
+      AppendDoublingQuotes(std::string_view(bytes.data(), std::min(bytes.find('\0'), bytes.size())), field);
+    } else {
+      AppendMultiStringField(bytes.data(), bytes.size(), scratch, field,
+                             [](const char* b, std::size_t n, std::string& out) { out.append(b, n); });
+    }
+    return;
+  }
   CodeUnitsOf(byteText, units);
   if (type == 2) {
     // The text ends at its first zero unit: exports carry one or more of them
@@ -174,42 +292,76 @@ void DecodeHexTextInto(std::string_view byteText, int type, std::u16string& unit
     scratch.clear();
     platform::AppendWideToAnsi(units.data(), end, scratch);
     AppendDoublingQuotes(scratch, field);
-  } else if (type == 7) {
-    // Each zero unit closes a string; every closed string but the last is
-    // written (the last is the empty one that the final zero closes).
-    std::size_t closed = 0;
-    for (char16_t unit : units) closed += unit == u'\0';
-    std::size_t start = 0;
-    bool firstString = true;
-    for (std::size_t i = 0; i < units.size() && closed > 1; ++i) {
-      if (units[i] != u'\0') continue;
-      if (!firstString) field += ',';
-      firstString = false;
-      field += '"';
-      scratch.clear();
-      platform::AppendWideToAnsi(units.data() + start, i - start, scratch);
-      AppendDoublingQuotes(scratch, field);
-      field += '"';
-      start = i + 1;
-      --closed;
+  } else {
+    AppendMultiStringField(units.data(), units.size(), scratch, field,
+                           [](const char16_t* u, std::size_t n, std::string& out) {
+                             platform::AppendWideToAnsi(u, n, out);
+                           });
+  }
+}
+
+bool EqualsIgnoreCase(std::string_view text, std::string_view upper) {
+  return text.size() == upper.size() && StartsWithIgnoreCase(text, upper);
+}
+
+// Why the values of a key that no section takes are skipped; `key` is the
+// key line's name without brackets.
+SkipReason OutsideSectionsReason(std::string_view key) {
+  const auto below = [key](std::string_view root) {
+    return StartsWithIgnoreCase(key, root) && (key.size() == root.size() || key[root.size()] == '\\');
+  };
+  if (below("HKEY_USERS")) return SkipReason::BelowHkeyUsers;
+  if (below("HKEY_CURRENT_CONFIG")) return SkipReason::BelowHkeyCurrentConfig;
+  if (below("HKEY_LOCAL_MACHINE\\HARDWARE")) return SkipReason::BelowHardware;
+  return SkipReason::OutsideSections;
+}
+
+// The name of a value line from its name part, as a value line of a
+// section takes it: quotes removed, the escapes \\ and \" resolved.
+std::string ValueNameOf(std::string_view namePart) {
+  if (namePart.empty() || namePart[0] != '"') return std::string(namePart);
+  namePart = namePart.size() >= 2 ? namePart.substr(1, namePart.size() - 2) : std::string_view();
+  std::string collapsed;
+  AppendCollapsingBackslashPairs(namePart, collapsed);
+  std::string name;
+  AppendUnescapingQuotes(collapsed, name);
+  return name;
+}
+
+// Whether string data (beginning with a quote) has a quote that no
+// backslash escapes after its first one; without, its text goes on over
+// the next lines.
+bool HasClosingQuote(std::string_view data) {
+  std::size_t i = 1;
+  while (i < data.size()) {
+    const char c = data[i];
+    if (c == '"') return true;
+    if (c == '\\' && i + 1 < data.size() && (data[i + 1] == '\\' || data[i + 1] == '"')) {
+      i += 2;
+    } else {
+      i += platform::CharLengthAt(data, i);
     }
   }
+  return false;
 }
 
 }  // namespace
 
-std::string DecodeHexText(std::string_view byteText, int type) {
+std::string DecodeHexText(std::string_view byteText, int type, RegistryFileEncoding encoding) {
   std::u16string units;
+  std::string bytes;
   std::string scratch;
   std::string field;
-  DecodeHexTextInto(byteText, type, units, scratch, field);
+  DecodeHexTextInto(byteText, type, encoding, units, bytes, scratch, field);
   return field;
 }
 
-RegistryFileConverter::RegistryFileConverter(const ConversionOptions& options)
-    : options_(options), machinePaths_(ReadMachinePaths(options)) {}
+RegistryFileConverter::RegistryFileConverter(const ConversionOptions& options, RegistryFileEncoding encoding,
+                                             SkipObserver* skipped)
+    : options_(options), encoding_(encoding), machinePaths_(ReadMachinePaths(options)), observer_(skipped) {}
 
 void RegistryFileConverter::ConvertLine(std::string_view raw) {
+  ++lineNumber_;
   if (raw.empty()) return;
   if ((raw[0] == 'W' || raw[0] == 'w') && StartsWithIgnoreCase(raw, "WINDOWS REGISTRY EDITOR")) return;
   const std::string_view t = TrimBlanks(raw);
@@ -217,12 +369,18 @@ void RegistryFileConverter::ConvertLine(std::string_view raw) {
     StartKey(t);
     return;
   }
-  if (currentSection_ == kNoSection) return;
+  if (currentSection_ == kNoSection) {
+    if (observer_) NoteLineOutsideSections(raw, t);
+    return;
+  }
   if (!t.empty() && t[0] == ';') {
     AddLine(raw);
     return;
   }
-  if (t.empty() || currentKeyPath_.empty()) return;
+  if (t.empty() || currentKeyPath_.empty()) {
+    if (observer_) NoteLineOutsideSections(raw, t);
+    return;
+  }
   const void* equals = std::memchr(raw.data(), '=', raw.size());
   // A line without "=" or with nothing before it continues the last value.
   const std::size_t equalsPos =
@@ -235,6 +393,7 @@ void RegistryFileConverter::ConvertLine(std::string_view raw) {
 }
 
 void RegistryFileConverter::StartKey(std::string_view t) {
+  if (observer_) NoteDeletionKeyEnd();
   currentSection_ = kNoSection;
   currentKeyPath_.clear();
   for (const KeyPrefix& key : kKeyPrefixes) {
@@ -248,6 +407,7 @@ void RegistryFileConverter::StartKey(std::string_view t) {
   }
   outputKeyPathStale_ = true;
   keyEntryDue_ = currentKeyPath_ != previousKeyPath_;
+  if (observer_) NoteKeyLine(t, t.size() > 1 && t[1] == '-');
 }
 
 const std::string& RegistryFileConverter::OutputKeyPath() {
@@ -266,6 +426,14 @@ void RegistryFileConverter::ConvertValueLine(std::string_view raw, std::size_t e
   std::string_view name = raw.substr(0, equalsPos);
   if (name[0] == '"') name = name.size() >= 2 ? name.substr(1, name.size() - 2) : std::string_view();
   const std::string_view data = raw.substr(equalsPos + 1);
+  std::string_view stringText;
+  if (observer_) {
+    if (continuationPending_) NoteValueSkipped(SkipReason::UnfinishedAtNextValue);
+    pendingDeletionLine_ = 0;
+    stringOpen_ = false;
+    valueKey_ = keyText_;
+  }
+  valueLine_ = lineNumber_;
 
   if (keyEntryDue_) {
     AppendKeyEntry(sections_[currentSection_].BeginItem(), OutputKeyPath());
@@ -273,11 +441,20 @@ void RegistryFileConverter::ConvertValueLine(std::string_view raw, std::size_t e
     previousKeyPath_ = currentKeyPath_;
     keyEntryDue_ = false;
   }
-  previousValueName_.assign(name);
+  previousValueName_.clear();
+  if (raw[0] == '"' && Contains(name, '\\')) {
+    // A quoted name is the value's name with the escapes of string data:
+    // \\ for a backslash and \" for a quote, resolved as there.
+    nameScratch_.clear();
+    AppendCollapsingBackslashPairs(name, nameScratch_);
+    AppendUnescapingQuotes(nameScratch_, previousValueName_);
+  } else {
+    previousValueName_.assign(name);
+  }
   continuationPending_ = false;
 
-  if (data.empty() || (data.front() == '"' && data.back() == '"')) {
-    ConvertString(data);
+  if (StringDataText(data, stringText)) {
+    ConvertString(stringText);
   } else if (StartsWithIgnoreCase(data, "DWORD:")) {
     ConvertDword(data);
   } else if (StartsWithIgnoreCase(data, "HEX:")) {
@@ -286,12 +463,12 @@ void RegistryFileConverter::ConvertValueLine(std::string_view raw, std::size_t e
     ConvertTypedHex(data);
   } else {
     valueType_ = -1;  // a value deletion ("-") or data of no known form
+    if (observer_) NoteUnusableData(data);
   }
 }
 
-void RegistryFileConverter::ConvertString(std::string_view data) {
+void RegistryFileConverter::ConvertString(std::string_view text) {
   valueType_ = static_cast<std::int32_t>(kRegSz);
-  std::string_view text = data.size() >= 2 ? data.substr(1, data.size() - 2) : std::string_view();
   // Three passes, each over the whole text: \\ to \, then \" to ", then " to "".
   if (Contains(text, '\\')) {
     scratch2_.clear();
@@ -330,6 +507,7 @@ void RegistryFileConverter::ConvertTypedHex(std::string_view data) {
   std::uint32_t type = 0;
   if ((p != 6 && p != 7) || !ParseHex(data.substr(4, p - 5), type)) {
     valueType_ = -1;
+    if (observer_) NoteTypedHexRefused(data, p);
     return;
   }
   const std::string_view rest = p + 1 < data.size() ? data.substr(p + 1) : std::string_view();
@@ -362,6 +540,11 @@ void RegistryFileConverter::StartBinaryValue(std::string_view bytes) {
     continuationPending_ = true;
     return;
   }
+  if (!AcceptByteList(bytes)) {
+    valueType_ = -1;
+    if (observer_) NoteValueSkipped(SkipReason::EmptyByteListItem);
+    return;
+  }
   field_.clear();
   if (!bytes.empty()) {
     field_.append(kNextPhysicalLine);
@@ -371,7 +554,10 @@ void RegistryFileConverter::StartBinaryValue(std::string_view bytes) {
 }
 
 void RegistryFileConverter::ConvertContinuationLine(std::string_view raw) {
-  if (!continuationPending_) return;
+  if (!continuationPending_) {
+    if (observer_) NoteStrayContinuation(raw);
+    return;
+  }
   const bool more = Contains(raw, '\\');
   if (valueType_ == static_cast<std::int32_t>(kRegExpandSz) || valueType_ == static_cast<std::int32_t>(kRegMultiSz)) {
     AppendWithoutBackslashes(TrimBlanks(raw), hexText_);
@@ -387,8 +573,16 @@ void RegistryFileConverter::ConvertContinuationLine(std::string_view raw) {
 }
 
 void RegistryFileConverter::FinishTextValue() {
+  if (Contains(hexText_, ' ')) std::erase(hexText_, ' ');
+  std::string_view list = hexText_;
+  if (!AcceptByteList(list)) {
+    valueType_ = -1;
+    if (observer_) NoteValueSkipped(SkipReason::EmptyByteListItem);
+    return;
+  }
+  hexText_.resize(list.size());
   scratch2_.clear();
-  DecodeHexTextInto(hexText_, valueType_, units_, scratch_, scratch2_);
+  DecodeHexTextInto(hexText_, valueType_, encoding_, units_, bytes_, scratch_, scratch2_);
   field_.clear();
   if (valueType_ == static_cast<std::int32_t>(kRegExpandSz)) {
     field_.push_back('"');
@@ -401,6 +595,13 @@ void RegistryFileConverter::FinishTextValue() {
 }
 
 void RegistryFileConverter::FinishBinaryValue() {
+  std::string_view list = hexText_;
+  if (!AcceptByteList(list)) {
+    valueType_ = -1;
+    if (observer_) NoteValueSkipped(SkipReason::EmptyByteListItem);
+    return;
+  }
+  hexText_.resize(list.size());
   field_.clear();
   if (!hexText_.empty()) {
     // Every 25 commas give one more physical line at most.
@@ -452,7 +653,78 @@ void RegistryFileConverter::AddEntry(std::uint32_t type, std::string_view name, 
 
 void RegistryFileConverter::AddLine(std::string_view line) { sections_[currentSection_].Add(line); }
 
-void RegistryFileConverter::Finish(OutputList& output) const {
+void RegistryFileConverter::NoteKeyLine(std::string_view t, bool deletion) {
+  seenKeyLine_ = true;
+  stringOpen_ = false;
+  std::string_view key = t.substr(deletion ? 2 : 1);
+  if (!key.empty() && key.back() == ']') key.remove_suffix(1);
+  keyText_.assign(key);
+  if (currentSection_ != kNoSection && !currentKeyPath_.empty()) {
+    if (deletion) pendingDeletionLine_ = lineNumber_;
+    return;
+  }
+  outsideReason_ = OutsideSectionsReason(key);
+  if (deletion) observer_->Skipped(SkipReason::DeletionOutsideSections, lineNumber_, keyText_, {});
+}
+
+void RegistryFileConverter::NoteDeletionKeyEnd() {
+  if (pendingDeletionLine_ == 0) return;
+  observer_->Skipped(SkipReason::DeletionKeyWithoutValues, pendingDeletionLine_, keyText_, {});
+  pendingDeletionLine_ = 0;
+}
+
+void RegistryFileConverter::NoteLineOutsideSections(std::string_view raw, std::string_view t) {
+  if (t.empty() || t[0] == ';') return;  // comments hold no registry data
+  if (!seenKeyLine_) {
+    // "REGEDIT4" heads the exports of older systems.
+    if (!EqualsIgnoreCase(t, "REGEDIT4")) observer_->Skipped(SkipReason::LineBeforeFirstKey, lineNumber_, {}, {});
+    return;
+  }
+  // The values of such a key are told once each, at their first line; their
+  // continuation lines go with them.
+  const std::size_t equalsPos = raw.find('=');
+  if (equalsPos == 0 || equalsPos == std::string_view::npos) return;
+  observer_->Skipped(outsideReason_, lineNumber_, keyText_, ValueNameOf(raw.substr(0, equalsPos)));
+}
+
+void RegistryFileConverter::NoteStrayContinuation(std::string_view raw) {
+  const std::string_view t = TrimBlanks(raw);
+  if (stringOpen_) {
+    // A further line of a string value that holds a line break: told with
+    // the value, at its first line.
+    if (!t.empty() && t.back() == '"') stringOpen_ = false;
+    return;
+  }
+  observer_->Skipped(SkipReason::ContinuationWithoutValue, lineNumber_, keyText_, {});
+}
+
+void RegistryFileConverter::NoteUnusableData(std::string_view data) {
+  if (TrimBlanks(data) == "-") {
+    NoteValueSkipped(SkipReason::ValueDeletion);
+  } else if (!data.empty() && data.front() == '"' && !HasClosingQuote(data)) {
+    stringOpen_ = true;
+    NoteValueSkipped(SkipReason::StringWithLineBreak);
+  } else {
+    NoteValueSkipped(SkipReason::UnrecognisedData);
+  }
+}
+
+void RegistryFileConverter::NoteTypedHexRefused(std::string_view data, std::size_t closePos) {
+  // "hex(" then more than two hexadecimal digits before ")".
+  bool tooLong = closePos > 7;
+  for (std::size_t i = 4; tooLong && i + 1 < closePos; ++i) tooLong = HexDigitValue(data[i]) >= 0;
+  NoteValueSkipped(tooLong ? SkipReason::TypeNumberTooLong : SkipReason::UnrecognisedData);
+}
+
+void RegistryFileConverter::NoteValueSkipped(SkipReason reason) {
+  observer_->Skipped(reason, valueLine_, valueKey_, previousValueName_);
+}
+
+void RegistryFileConverter::Finish(OutputList& output) {
+  if (observer_) {
+    if (continuationPending_) NoteValueSkipped(SkipReason::UnfinishedAtEndOfFile);
+    NoteDeletionKeyEnd();
+  }
   output.Clear();
   for (int i = 0; i < kInfSectionCount; ++i) {
     const SectionBuffer& section = sections_[i];
@@ -464,19 +736,21 @@ void RegistryFileConverter::Finish(OutputList& output) const {
 }
 
 void ConvertRegistryLines(const std::vector<std::string>& lines, OutputList& output,
-                          const ConversionOptions& options) {
-  RegistryFileConverter converter(options);
+                          const ConversionOptions& options, RegistryFileEncoding encoding, SkipObserver* skipped) {
+  RegistryFileConverter converter(options, encoding, skipped);
   for (const std::string& line : lines) converter.ConvertLine(line);
   converter.Finish(output);
 }
 
-void ConvertRegistryFile(OutputList& output, const std::string& fileName, const ConversionOptions& options) {
-  RegistryFileConverter converter(options);
+void ConvertRegistryFile(OutputList& output, const std::string& fileName, const ConversionOptions& options,
+                         SkipObserver* skipped) {
+  RegistryFileReader reader(fileName);
+  RegistryFileConverter converter(options, reader.Encoding(), skipped);
   // The text is converted piece by piece as the file is read: only the
   // sections are ever held whole.
   LineSplitter lines;
   const auto convertLine = [&converter](std::string_view line) { converter.ConvertLine(line); };
-  ReadRegistryFileText(fileName, [&](std::string_view piece) { lines.Feed(piece, convertLine); });
+  reader.Read(RegistryTextForm::Ansi, [&](std::string_view piece) { lines.Feed(piece, convertLine); });
   lines.Finish(convertLine);
   converter.Finish(output);
 }

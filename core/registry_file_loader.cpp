@@ -25,12 +25,12 @@ constexpr std::size_t kBytesPerPiece = std::size_t{1} << 18;
 
 bool IsHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 
-// Writes UTF-16 units in the ANSI code page to `out`, which has room for two
-// bytes a unit; returns the end of what was written. Every ANSI code page
-// maps the units below 0x80 to the same single bytes, and such runs are
-// nearly all of a registry file, so they are narrowed here, sixteen at a time
-// where the processor allows; the rest goes to the platform's conversion.
-char* UnitsToAnsi(const char16_t* units, std::size_t count, char* out, std::string& scratch) {
+// Writes UTF-16 units to `out` in the ANSI code page, or with `utf8` in
+// UTF-8; `out` has room for three bytes a unit. Returns the end of what was
+// written. Units below 0x80 are the same single bytes in both forms, and such
+// runs are nearly all of a registry file, so they are narrowed here, sixteen at
+// a time where the processor allows; the rest goes to the platform's conversion.
+char* NarrowUnits(const char16_t* units, std::size_t count, bool utf8, char* out, std::string& scratch) {
   std::size_t i = 0;
   while (i < count) {
 #if defined(__SSE2__)
@@ -52,8 +52,12 @@ char* UnitsToAnsi(const char16_t* units, std::size_t count, char* out, std::stri
     }
     std::size_t j = i;
     while (j < count && units[j] >= 0x80) ++j;
-    scratch.clear();
-    platform::AppendWideToAnsi(units + i, j - i, scratch);
+    if (utf8) {
+      scratch = platform::WideToUtf8(std::u16string_view(units + i, j - i));
+    } else {
+      scratch.clear();
+      platform::AppendWideToAnsi(units + i, j - i, scratch);
+    }
     std::memcpy(out, scratch.data(), scratch.size());
     out += scratch.size();
     i = j;
@@ -62,7 +66,7 @@ char* UnitsToAnsi(const char16_t* units, std::size_t count, char* out, std::stri
 }
 
 // The size of the file for reserving memory; 0 when it has none (a pipe).
-std::uint64_t SizeHint(InputFile& file) {
+std::uint64_t FileSizeHint(InputFile& file) {
   try {
     return file.Size();
   } catch (const FileOpenError&) {
@@ -79,17 +83,18 @@ using PieceSink = std::function<void(std::string_view)>;
 // ignored; a zero unit ends the text. Each piece read is converted whole but
 // for the last four bytes (the end of the stream decides about them) and a
 // high surrogate whose partner has not been read yet.
-void ReadUtf16Text(InputFile& file, std::string_view head, const PieceSink& onPiece) {
+void ReadUtf16Text(InputFile& file, std::string_view head, RegistryTextForm form, const PieceSink& onPiece) {
   // A small file gets a buffer of its own size (at least 4 KiB, which holds
   // the probe and always leaves units to convert).
-  const std::uint64_t size = std::max<std::uint64_t>(SizeHint(file), head.size());
+  const std::uint64_t size = std::max<std::uint64_t>(FileSizeHint(file), head.size());
   std::size_t pieceBytes = 2 * kUnitsPerChunk;
   if (size > 0 && size < pieceBytes) {
     pieceBytes = std::max<std::size_t>(4096, (static_cast<std::size_t>(size) + 9) & ~std::size_t{1});
   }
   std::unique_ptr<char16_t[]> storage(new char16_t[pieceBytes / 2 + 4]);
-  // Two bytes a unit at most, plus what a non-ASCII run may add.
-  std::unique_ptr<char[]> text(new char[pieceBytes + 64]);
+  // Three bytes a unit at most (UTF-8; the ANSI code page takes two).
+  std::unique_ptr<char[]> text(new char[pieceBytes / 2 * 3 + 64]);
+  const bool utf8 = form == RegistryTextForm::Exact;
   std::string scratch;
   auto* const bytes = reinterpret_cast<unsigned char*>(storage.get());
   if (!head.empty()) std::memcpy(bytes, head.data(), head.size());  // an empty view may hold no pointer
@@ -124,7 +129,7 @@ void ReadUtf16Text(InputFile& file, std::string_view head, const PieceSink& onPi
     }
     if (!atEnd && units > 0 && IsHighSurrogate(first[units - 1])) --units;
 
-    const char* const end = UnitsToAnsi(first, units, text.get(), scratch);
+    const char* const end = NarrowUnits(first, units, utf8, text.get(), scratch);
     std::size_t converted = static_cast<std::size_t>(end - text.get());
     // A NUL ends the text: only a zero unit converts to a zero byte.
     const void* nul = std::memchr(text.get(), '\0', converted);
@@ -148,27 +153,12 @@ void Read8BitText(InputFile& file, std::string_view head, const PieceSink& onPie
     return nul == nullptr;
   };
   if (!hand(head)) return;
-  const std::uint64_t size = SizeHint(file);
+  const std::uint64_t size = FileSizeHint(file);
   const std::size_t pieceBytes = size > 0 && size < kBytesPerPiece ? std::max<std::size_t>(4096, static_cast<std::size_t>(size) + 1) : kBytesPerPiece;
   std::unique_ptr<char[]> buffer(new char[pieceBytes]);
   while (true) {
     const std::size_t got = file.Read(buffer.get(), pieceBytes);
     if (!hand(std::string_view(buffer.get(), got)) || got < pieceBytes) return;
-  }
-}
-
-// Detects the character set from the first bytes of `file` and reads it.
-void ReadDetected(InputFile& file, const PieceSink& onPiece) {
-  // The probe is read through the same handle as the rest, so that a pipe or
-  // a device loses nothing to the detection.
-  std::string head(kCharsetSettings.probeLength, '\0');
-  head.resize(file.Read(head.data(), head.size()));
-  std::string probe = head;
-  std::replace(probe.begin(), probe.end(), '\0', ' ');
-  if (DetectCharset(probe, kCharsetSettings) == CharsetKind::Utf16LE) {
-    ReadUtf16Text(file, head, onPiece);
-  } else {
-    Read8BitText(file, head, onPiece);
   }
 }
 
@@ -202,26 +192,54 @@ std::string ReadFileHead(const std::string& fileName, std::size_t count) {
 std::string LoadUtf16Text(const std::string& fileName) {
   InputFile file;
   file.OpenOrThrow(fileName);
-  return Collect(Utf16TextSize(SizeHint(file)), [&file](const PieceSink& sink) { ReadUtf16Text(file, {}, sink); });
+  return Collect(Utf16TextSize(FileSizeHint(file)),
+                 [&file](const PieceSink& sink) { ReadUtf16Text(file, {}, RegistryTextForm::Ansi, sink); });
 }
 
 std::string Load8BitText(const std::string& fileName) {
   InputFile file;
   file.OpenOrThrow(fileName);
-  return Collect(SizeHint(file), [&file](const PieceSink& sink) { Read8BitText(file, {}, sink); });
+  return Collect(FileSizeHint(file), [&file](const PieceSink& sink) { Read8BitText(file, {}, sink); });
+}
+
+RegistryFileReader::RegistryFileReader(const std::string& fileName) {
+  file_.OpenOrThrow(fileName);
+  // The probe is read through the same handle as the rest, so that a pipe or
+  // a device loses nothing to the detection.
+  head_.resize(kCharsetSettings.probeLength);
+  head_.resize(file_.Read(head_.data(), head_.size()));
+  std::string probe = head_;
+  std::replace(probe.begin(), probe.end(), '\0', ' ');
+  encoding_ = DetectCharset(probe, kCharsetSettings) == CharsetKind::Utf16LE ? RegistryFileEncoding::Utf16LE
+                                                                             : RegistryFileEncoding::Ansi;
+}
+
+RegistryFileReader::~RegistryFileReader() = default;
+
+std::uint64_t RegistryFileReader::SizeHint() { return FileSizeHint(file_); }
+
+void RegistryFileReader::Read(RegistryTextForm form, const std::function<void(std::string_view)>& onPiece) {
+  const std::string head = std::move(head_);
+  head_.clear();
+  if (encoding_ == RegistryFileEncoding::Utf16LE) {
+    ReadUtf16Text(file_, head, form, onPiece);
+  } else {
+    Read8BitText(file_, head, onPiece);
+  }
 }
 
 std::string LoadRegistryFileText(const std::string& fileName) {
-  InputFile file;
-  file.OpenOrThrow(fileName);
+  RegistryFileReader reader(fileName);
   // Reserved for the larger of the two readings: the 8-bit one.
-  return Collect(SizeHint(file), [&file](const PieceSink& sink) { ReadDetected(file, sink); });
+  return Collect(reader.SizeHint(),
+                 [&reader](const PieceSink& sink) { reader.Read(RegistryTextForm::Ansi, sink); });
 }
 
-void ReadRegistryFileText(const std::string& fileName, const std::function<void(std::string_view)>& onPiece) {
-  InputFile file;
-  file.OpenOrThrow(fileName);
-  ReadDetected(file, onPiece);
+RegistryFileEncoding ReadRegistryFileText(const std::string& fileName,
+                                          const std::function<void(std::string_view)>& onPiece) {
+  RegistryFileReader reader(fileName);
+  reader.Read(RegistryTextForm::Ansi, onPiece);
+  return reader.Encoding();
 }
 
 std::vector<std::string> SplitLines(std::string_view text) {
@@ -234,8 +252,16 @@ void LoadUtf16File(const std::string& fileName, std::vector<std::string>& lines)
   lines = SplitLines(LoadUtf16Text(fileName));
 }
 
-void LoadRegistryFileLines(const std::string& fileName, std::vector<std::string>& lines) {
-  lines = SplitLines(LoadRegistryFileText(fileName));
+RegistryFileEncoding LoadRegistryFileLines(const std::string& fileName, std::vector<std::string>& lines,
+                                           RegistryTextForm form) {
+  RegistryFileReader reader(fileName);
+  std::vector<std::string> loaded;
+  LineSplitter splitter;
+  const auto addLine = [&loaded](std::string_view line) { loaded.emplace_back(line); };
+  reader.Read(form, [&](std::string_view piece) { splitter.Feed(piece, addLine); });
+  splitter.Finish(addLine);
+  lines.swap(loaded);
+  return reader.Encoding();
 }
 
 }  // namespace vindra

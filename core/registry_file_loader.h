@@ -11,7 +11,45 @@
 #include <string_view>
 #include <vector>
 
+#include "core/file_io.h"
+
 namespace vindra {
+
+// How a registry file's text is stored, as the character-set detector decides
+// from its first 2048 bytes: UTF-16LE with a byte-order mark, or 8-bit text
+// (anything else, taken byte for byte). The encoding, not the header line,
+// also decides how the bytes of hex(2): and hex(7): data are text: UTF-16LE
+// code units in a UTF-16LE file, ANSI characters in an 8-bit file.
+enum class RegistryFileEncoding { Ansi, Utf16LE };
+
+// The form in which a UTF-16LE file's text is handed out: converted to the
+// ANSI code page (a character the code page lacks becomes "?"), or in UTF-8,
+// which keeps every character. An 8-bit file is taken byte for byte in both.
+enum class RegistryTextForm { Ansi, Exact };
+
+// A registry file opened and classified: the encoding is known before any of
+// the text is read.
+class RegistryFileReader {
+ public:
+  // Opens the file and reads its first 2048 bytes. Throws FileOpenError.
+  explicit RegistryFileReader(const std::string& fileName);
+  ~RegistryFileReader();
+  RegistryFileReader(const RegistryFileReader&) = delete;
+  RegistryFileReader& operator=(const RegistryFileReader&) = delete;
+
+  RegistryFileEncoding Encoding() const { return encoding_; }
+  // The file's size for reserving memory; 0 when it has none (a pipe).
+  std::uint64_t SizeHint();
+  // Hands out the whole text in consecutive pieces (none of them empty), as
+  // LoadRegistryFileText describes it, in `form`. Call it once. Throws
+  // FileOpenError, possibly after some pieces were handed out.
+  void Read(RegistryTextForm form, const std::function<void(std::string_view)>& onPiece);
+
+ private:
+  InputFile file_;
+  std::string head_;
+  RegistryFileEncoding encoding_ = RegistryFileEncoding::Ansi;
+};
 
 // Up to `count` bytes from the start of the file, NUL bytes replaced by
 // spaces; empty when the file is empty or cannot be read. Never throws.
@@ -32,9 +70,11 @@ std::string LoadRegistryFileText(const std::string& fileName);
 
 // The text that LoadRegistryFileText gives, handed out in consecutive pieces
 // (`onPiece(std::string_view)`, none of them empty) while the file is read, so
-// that neither the file nor its whole text is ever held in memory. Throws
-// FileOpenError, possibly after some pieces were handed out.
-void ReadRegistryFileText(const std::string& fileName, const std::function<void(std::string_view)>& onPiece);
+// that neither the file nor its whole text is ever held in memory. Returns the
+// file's encoding. Throws FileOpenError, possibly after some pieces were
+// handed out.
+RegistryFileEncoding ReadRegistryFileText(const std::string& fileName,
+                                          const std::function<void(std::string_view)>& onPiece);
 
 // The first CR or LF at or after `p`, or `end`. Eight bytes at a time: lines
 // are short and many, so a library call per line would cost more than the scan.
@@ -135,8 +175,10 @@ std::vector<std::string> SplitLines(std::string_view text);
 // Throws FileOpenError, leaving `lines` as it was.
 void LoadUtf16File(const std::string& fileName, std::vector<std::string>& lines);
 
-// Replaces `lines` with the lines of a registry file (UTF-16LE converted,
-// anything else byte for byte). Throws FileOpenError, leaving `lines` as it was.
-void LoadRegistryFileLines(const std::string& fileName, std::vector<std::string>& lines);
+// Replaces `lines` with the lines of a registry file (UTF-16LE converted to
+// `form`, anything else byte for byte) and returns the file's encoding.
+// Throws FileOpenError, leaving `lines` as it was.
+RegistryFileEncoding LoadRegistryFileLines(const std::string& fileName, std::vector<std::string>& lines,
+                                           RegistryTextForm form = RegistryTextForm::Ansi);
 
 }  // namespace vindra

@@ -43,8 +43,8 @@ std::string MultiStringField(const unsigned char* data, std::size_t size, const 
 
 class KeyExport {
  public:
-  KeyExport(OutputList& output, RootKey root, const ConversionOptions& options)
-      : output_(output), root_(root), options_(options), machinePaths_(ReadMachinePaths(options)) {}
+  KeyExport(OutputList& output, RootKey root, const ConversionOptions& options, SkipObserver* skipped)
+      : output_(output), root_(root), options_(options), machinePaths_(ReadMachinePaths(options)), skipped_(skipped) {}
 
   void Key(const std::string& registryPath, RegistryAccess* key) {
     const std::string outputPath = ExportOutputPath(root_, registryPath, options_.ForceControlSet001);
@@ -56,12 +56,20 @@ class KeyExport {
     // an empty REG_NONE value): the results of opening the key for each value.
     bool open = true;
     for (const std::string& name : SortedValueNames(*key)) {
-      if (!open && !(open = key->OpenKeyReadOnly(registryPath))) continue;
+      if (!open && !(open = key->OpenKeyReadOnly(registryPath))) {
+        Skip(SkipReason::ValueKeyCannotBeReopened, registryPath, name);
+        continue;
+      }
       ValueData data = key->QueryValueData(name);
       if (!data.info.ok) {
-        if (!(open = key->OpenKeyReadOnly(registryPath))) continue;
+        if (!(open = key->OpenKeyReadOnly(registryPath))) {
+          Skip(SkipReason::ValueKeyCannotBeReopened, registryPath, name);
+          continue;
+        }
         data = key->QueryValueData(name);
+        if (!data.info.ok) Skip(SkipReason::ValueCannotBeQueried, registryPath, name);
       }
+      currentPath_ = &registryPath;
       Value(*key, outputPath, name, data);
     }
   }
@@ -113,6 +121,7 @@ class KeyExport {
     // Two zero bytes beyond the capacity of the read always end the scan.
     std::vector<unsigned char> buffer(static_cast<std::size_t>(size) + 2, 0);
     const std::uint32_t read = key.ReadRawData(name, buffer.data(), size);
+    if (read == 0) Skip(SkipReason::ValueDataCannotBeRead, *currentPath_, name);
     return MultiStringField(buffer.data(), std::min(read, size), options_, machinePaths_);
   }
 
@@ -121,6 +130,7 @@ class KeyExport {
     if (size == 0) return {};
     std::vector<unsigned char> buffer(static_cast<std::size_t>(size) + 1, 0);
     const std::uint32_t read = key.ReadBinaryData(name, buffer.data(), size + 1);
+    if (read < size) Skip(SkipReason::ValueDataCannotBeRead, *currentPath_, name);
     // Only the bytes actually read: a value that vanished after the size
     // query gives an entry without bytes, never stale buffer contents.
     return FormatHexByteList(buffer.data(), std::min(read, size));
@@ -134,11 +144,17 @@ class KeyExport {
     output_.Add(entry);
   }
 
+  void Skip(SkipReason reason, const std::string& registryPath, const std::string& name) {
+    if (skipped_) skipped_->Skipped(reason, 0, SkippedKeyName(root_, registryPath), name);
+  }
+
   OutputList& output_;
   RootKey root_;
   const ConversionOptions& options_;
   // The machine's folders, read once: the environment cannot change during an export.
   const MachinePaths machinePaths_;
+  SkipObserver* skipped_;
+  const std::string* currentPath_ = nullptr;  // the registry path of the value being written
 };
 
 }  // namespace
@@ -158,9 +174,10 @@ std::string ExportOutputPath(RootKey root, std::string_view registryPath, bool f
 }
 
 void RegistryKeyExporter(OutputList& output, RegistrySource& source, RootKey root, std::string_view keyPath,
-                         const ConversionOptions& options) {
-  KeyExport exporter(output, root, options);
-  WalkKeyTree(source, root, keyPath, [&](const std::string& path, RegistryAccess* key) { exporter.Key(path, key); });
+                         const ConversionOptions& options, SkipObserver* skipped) {
+  KeyExport exporter(output, root, options, skipped);
+  WalkKeyTree(
+      source, root, keyPath, [&](const std::string& path, RegistryAccess* key) { exporter.Key(path, key); }, skipped);
 }
 
 }  // namespace vindra::registry

@@ -8,6 +8,7 @@
 #include "core/inf_format.h"
 #include "core/options.h"
 #include "core/output_list.h"
+#include "core/skip_report.h"
 #include "registry/registry_access.h"
 
 namespace vindra::registry {
@@ -19,8 +20,11 @@ std::string ExportOutputPath(RootKey root, std::string_view registryPath, bool f
 
 // Appends the entries of the key at `keyPath` below `root` and of everything
 // beneath it to `output`. A failing value read throws RegistryError; the
-// entries appended before it stay in `output`.
+// entries appended before it stay in `output`. `skipped` (may be null) is
+// told what the entries leave out: keys that cannot be opened or listed,
+// values that cannot be queried (written as empty REG_NONE values: a name
+// that does not survive the ANSI code page is one) or read.
 void RegistryKeyExporter(OutputList& output, RegistrySource& source, RootKey root, std::string_view keyPath,
-                         const ConversionOptions& options);
+                         const ConversionOptions& options, SkipObserver* skipped = nullptr);
 
 }  // namespace vindra::registry

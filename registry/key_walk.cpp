@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/collate.h"
+#include "registry/root_key.h"
 
 namespace vindra::registry {
 namespace {
@@ -24,7 +25,14 @@ std::vector<std::string> SortedValueNames(RegistryAccess& key) {
   return names;
 }
 
-void WalkKeyTree(RegistrySource& source, RootKey root, std::string_view keyPath, const KeyVisitor& visit) {
+std::string SkippedKeyName(RootKey root, std::string_view registryPath) {
+  std::string name(RootKeyName(root));
+  if (!registryPath.empty()) name.append("\\").append(registryPath);
+  return name;
+}
+
+void WalkKeyTree(RegistrySource& source, RootKey root, std::string_view keyPath, const KeyVisitor& visit,
+                 SkipObserver* skipped) {
   std::vector<OpenLevel> levels;
   // Visits one key and, when it can be opened, pushes it as a new level.
   auto enter = [&](std::string path) {
@@ -32,8 +40,16 @@ void WalkKeyTree(RegistrySource& source, RootKey root, std::string_view keyPath,
     key->SetRoot(root);
     const bool opened = key->OpenKeyReadOnly(path);
     visit(path, opened ? key.get() : nullptr);
-    if (!opened) return;
+    if (!opened) {
+      if (skipped) skipped->Skipped(SkipReason::KeyCannotBeOpened, 0, SkippedKeyName(root, path), {});
+      return;
+    }
     std::vector<std::string> subKeys = key->SubKeyNames();
+    // A key opened without the right to list its sub-keys counts them but
+    // lists none (or fewer); the count is asked only for a report.
+    if (skipped && key->SubKeyCount() > subKeys.size()) {
+      skipped->Skipped(SkipReason::SubKeysCannotBeListed, 0, SkippedKeyName(root, path), {});
+    }
     platform::SortNamesIgnoreCase(subKeys);
     levels.push_back(OpenLevel{std::move(key), std::move(path), std::move(subKeys), 0});
   };

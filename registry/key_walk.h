@@ -13,6 +13,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/skip_report.h"
 #include "registry/registry_access.h"
 
 namespace vindra::registry {
@@ -23,7 +24,13 @@ namespace vindra::registry {
 // A RegistryError thrown here ends the walk; it travels to the caller.
 using KeyVisitor = std::function<void(const std::string& registryPath, RegistryAccess* openKey)>;
 
-void WalkKeyTree(RegistrySource& source, RootKey root, std::string_view keyPath, const KeyVisitor& visit);
+// `skipped` (may be null) is told the keys that cannot be opened and those
+// whose sub-keys cannot be listed, by SkippedKeyName.
+void WalkKeyTree(RegistrySource& source, RootKey root, std::string_view keyPath, const KeyVisitor& visit,
+                 SkipObserver* skipped = nullptr);
+
+// "HKEY_CURRENT_USER\Software\X": a key as a skip report names it.
+std::string SkippedKeyName(RootKey root, std::string_view registryPath);
 
 // The names of the open key's values, sorted (the default value, "", first).
 std::vector<std::string> SortedValueNames(RegistryAccess& key);

@@ -68,7 +68,8 @@ std::string RegistrySpelling(RegistrySource& source, RootKey root, std::string_v
 }
 
 LiveExportResult RunLiveExport(LiveCommand command, RegistrySource& source, const RootedKeyPath& key,
-                               const ConversionOptions& options, bool sectionHeader, OutputList& output) {
+                               const ConversionOptions& options, bool sectionHeader, OutputList& output,
+                               SkipObserver* skipped) {
   LiveExportResult result;
   if (!IsExportableRoot(key.root)) {
     result.status = LiveExportStatus::RootNotAllowed;
@@ -83,10 +84,10 @@ LiveExportResult RunLiveExport(LiveCommand command, RegistrySource& source, cons
   try {
     if (command == LiveCommand::Export) {
       if (sectionHeader) output.Add(ExportSectionHeader(key.root, key.path));
-      RegistryKeyExporter(output, source, key.root, key.path, options);
+      RegistryKeyExporter(output, source, key.root, key.path, options, skipped);
     } else {
       output.Add(kRegExpanderHeaderLine);
-      RegExpanderExporter(output, source, key.root, key.path, options);
+      RegExpanderExporter(output, source, key.root, key.path, options, skipped);
     }
   } catch (const RegistryError& error) {
     result.status = LiveExportStatus::ReadFailed;

@@ -8,6 +8,7 @@
 
 #include "core/options.h"
 #include "core/output_list.h"
+#include "core/skip_report.h"
 #include "registry/registry_access.h"
 #include "registry/root_key.h"
 
@@ -45,8 +46,10 @@ std::string_view ExportSectionHeader(RootKey root, std::string_view path);
 std::string RegistrySpelling(RegistrySource& source, RootKey root, std::string_view path);
 
 // Checks the key, writes the section header (export, when `sectionHeader`) or
-// the RegExpander line, and runs the exporter into `output`.
+// the RegExpander line, and runs the exporter into `output`, telling
+// `skipped` (may be null) what the export leaves out.
 LiveExportResult RunLiveExport(LiveCommand command, RegistrySource& source, const RootedKeyPath& key,
-                               const ConversionOptions& options, bool sectionHeader, OutputList& output);
+                               const ConversionOptions& options, bool sectionHeader, OutputList& output,
+                               SkipObserver* skipped = nullptr);
 
 }  // namespace vindra::registry

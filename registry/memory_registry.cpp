@@ -5,6 +5,7 @@
 
 #include "core/ansi_text.h"
 #include "core/inf_format.h"
+#include "platform/text.h"
 #include "registry/one_key_access.h"
 #include "registry/root_key.h"
 
@@ -66,6 +67,42 @@ std::string FoldNameCase(std::string_view name) {
   return folded;
 }
 
+RegistryName RegistryName::FromUtf8(std::string_view utf8) {
+  RegistryName name;
+  bool ascii = true;
+  for (char c : utf8) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+  if (ascii) {
+    name.ansi.assign(utf8);
+    return name;
+  }
+  const std::u16string wide = platform::Utf8ToWide(utf8);
+  name.ansi = platform::WideToAnsi(wide);
+  if (platform::AnsiToWide(name.ansi) != wide) name.original.assign(utf8);
+  return name;
+}
+
+std::string StoredName(const RegistryName& name) {
+  if (name.original.empty()) return name.ansi;
+  std::string stored = name.ansi;
+  stored.push_back('\0');
+  stored.append(name.original);
+  return stored;
+}
+
+std::string_view ListedName(std::string_view stored) { return stored.substr(0, stored.find('\0')); }
+
+std::string_view OriginalName(std::string_view stored) {
+  const std::size_t zero = stored.find('\0');
+  return zero == std::string_view::npos ? std::string_view() : stored.substr(zero + 1);
+}
+
+std::string MemoryRegistry::NameKey(const RegistryName& name) {
+  if (name.original.empty()) return FoldNameCase(name.ansi);
+  std::string key(1, '\0');
+  for (char c : name.original) key.push_back(platform::AsciiUpper(c));
+  return key;
+}
+
 // ---------------------------------------------------------------------------
 // Access objects
 
@@ -86,7 +123,7 @@ class MemoryRegistryAccess final : public OneKeyAccess {
     registry_.NotifyCall(RegistryCall::ListValues, root_, path_, {});
     if (current_->deleted) return names;
     names.reserve(current_->values.size());
-    for (const auto& [folded, value] : current_->values) names.push_back(value.name);
+    for (const auto& [folded, value] : current_->values) names.emplace_back(ListedName(value.name));
     return names;
   }
 
@@ -96,7 +133,7 @@ class MemoryRegistryAccess final : public OneKeyAccess {
     registry_.NotifyCall(RegistryCall::ListSubKeys, root_, path_, {});
     if (current_->deleted || current_->access != KeyAccess::Full) return names;
     names.reserve(current_->subKeys.size());
-    for (const auto& [folded, sub] : current_->subKeys) names.push_back(sub->name);
+    for (const auto& [folded, sub] : current_->subKeys) names.emplace_back(ListedName(sub->name));
     return names;
   }
 
@@ -179,33 +216,40 @@ const MemoryRegistry::Value* MemoryRegistry::FindValue(RootKey root, std::string
   return it == key->values.end() ? nullptr : &it->second;
 }
 
-std::shared_ptr<MemoryRegistry::Key> MemoryRegistry::CreatePath(RootKey root, std::string_view path) {
+std::vector<RegistryName> MemoryRegistry::AnsiNames(std::string_view path) {
+  std::vector<RegistryName> names;
+  for (std::string_view part : SplitKeyPath(path)) names.push_back({std::string(part), {}});
+  return names;
+}
+
+std::shared_ptr<MemoryRegistry::Key> MemoryRegistry::CreateKeyPath(RootKey root,
+                                                                   const std::vector<RegistryName>& path) {
   std::shared_ptr<Key> key = RootNode(root);
-  const std::vector<std::string_view> parts = SplitKeyPath(path);
-  if (!key || parts.size() > kMaxKeyDepth) return nullptr;
-  for (std::string_view part : parts) {
-    std::shared_ptr<Key>& slot = key->subKeys[FoldNameCase(part)];
+  if (!key || path.size() > kMaxKeyDepth) return nullptr;
+  for (const RegistryName& part : path) {
+    std::shared_ptr<Key>& slot = key->subKeys[NameKey(part)];
     if (!slot) {
       slot = std::make_shared<Key>();
-      slot->name.assign(part);
+      slot->name = StoredName(part);
     }
     key = slot;
   }
   return key;
 }
 
-bool MemoryRegistry::CreateKey(RootKey root, std::string_view path) { return CreatePath(root, path) != nullptr; }
+bool MemoryRegistry::CreateKey(RootKey root, std::string_view path) {
+  return CreateKeyPath(root, AnsiNames(path)) != nullptr;
+}
 
-bool MemoryRegistry::DeleteKey(RootKey root, std::string_view path) {
-  const std::vector<std::string_view> parts = SplitKeyPath(path);
-  if (parts.empty()) return false;  // a root key cannot be deleted
-  std::string parentPath;
-  for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
-    parentPath.append(parts[i]).push_back('\\');
+bool MemoryRegistry::DeleteKeyPath(RootKey root, const std::vector<RegistryName>& path) {
+  if (path.empty()) return false;  // a root key cannot be deleted
+  std::shared_ptr<Key> parent = RootNode(root);
+  for (std::size_t i = 0; parent && i + 1 < path.size(); ++i) {
+    const auto it = parent->subKeys.find(NameKey(path[i]));
+    parent = it == parent->subKeys.end() ? nullptr : it->second;
   }
-  const std::shared_ptr<Key> parent = FindKey(root, parentPath);
   if (!parent) return false;
-  const auto it = parent->subKeys.find(FoldNameCase(parts.back()));
+  const auto it = parent->subKeys.find(NameKey(path.back()));
   if (it == parent->subKeys.end()) return false;
   // Open access objects keep their node; it answers as a deleted key does.
   MarkDeleted(*it->second);
@@ -213,20 +257,28 @@ bool MemoryRegistry::DeleteKey(RootKey root, std::string_view path) {
   return true;
 }
 
-bool MemoryRegistry::SetValue(RootKey root, std::string_view path, std::string_view name, std::uint32_t type,
-                              std::string_view data) {
-  const std::shared_ptr<Key> key = CreatePath(root, path);
-  if (!key) return false;
-  Value& value = key->values[FoldNameCase(name)];
-  if (value.name.empty()) value.name.assign(name);
+bool MemoryRegistry::DeleteKey(RootKey root, std::string_view path) { return DeleteKeyPath(root, AnsiNames(path)); }
+
+void MemoryRegistry::SetValue(Key& key, const RegistryName& name, std::uint32_t type, std::string_view data) {
+  Value& value = key.values[NameKey(name)];
+  if (value.name.empty()) value.name = StoredName(name);
   value.type = type;
   value.data.assign(data);
+}
+
+bool MemoryRegistry::DeleteValue(Key& key, const RegistryName& name) { return key.values.erase(NameKey(name)) > 0; }
+
+bool MemoryRegistry::SetValue(RootKey root, std::string_view path, std::string_view name, std::uint32_t type,
+                              std::string_view data) {
+  const std::shared_ptr<Key> key = CreateKeyPath(root, AnsiNames(path));
+  if (!key) return false;
+  SetValue(*key, RegistryName{std::string(name), {}}, type, data);
   return true;
 }
 
 bool MemoryRegistry::DeleteValue(RootKey root, std::string_view path, std::string_view name) {
   const std::shared_ptr<Key> key = FindKey(root, path);
-  return key && key->values.erase(FoldNameCase(name)) > 0;
+  return key && DeleteValue(*key, RegistryName{std::string(name), {}});
 }
 
 bool MemoryRegistry::SetKeyAccess(RootKey root, std::string_view path, KeyAccess access) {

@@ -1,5 +1,6 @@
 #include "registry/reg_file_import.h"
 
+#include <memory>
 #include <optional>
 #include <string_view>
 
@@ -24,9 +25,10 @@ std::string_view TrimLine(std::string_view s) {
 }
 
 // Parses a quoted string starting at text[pos] == '"': \\ and \" are escapes,
-// double-byte characters are stepped over whole. Sets `pos` past the closing
-// quote. Nothing when the closing quote is missing.
-std::optional<std::string> ParseQuoted(std::string_view text, std::size_t& pos) {
+// double-byte characters of ANSI text are stepped over whole (UTF-8 never
+// holds a quote or backslash byte inside a character). Sets `pos` past the
+// closing quote. Nothing when the closing quote is missing.
+std::optional<std::string> ParseQuoted(std::string_view text, std::size_t& pos, bool utf8) {
   std::string out;
   std::size_t i = pos + 1;
   while (i < text.size()) {
@@ -40,7 +42,7 @@ std::optional<std::string> ParseQuoted(std::string_view text, std::size_t& pos) 
       i += 2;
       continue;
     }
-    const std::size_t length = platform::CharLengthAt(text, i);
+    const std::size_t length = utf8 ? 1 : platform::CharLengthAt(text, i);
     out.append(text.substr(i, length));
     i += length;
   }
@@ -103,9 +105,20 @@ std::string Utf16BytesToAnsi(std::string_view bytes) {
   return out;
 }
 
+bool IsAscii(std::string_view text) {
+  for (char c : text) {
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  }
+  return true;
+}
+
 class Importer {
  public:
-  Importer(const std::vector<std::string>& lines, MemoryRegistry& registry) : lines_(lines), registry_(registry) {}
+  // The lines of a UTF-16LE file are its text in UTF-8; their text data and
+  // names are converted to ANSI here, each name keeping its original when
+  // the conversion loses a character.
+  Importer(const std::vector<std::string>& lines, MemoryRegistry& registry, RegistryFileEncoding encoding)
+      : lines_(lines), registry_(registry), unicodeData_(encoding == RegistryFileEncoding::Utf16LE) {}
 
   RegImportResult Run() {
     std::size_t i = 0;
@@ -115,9 +128,7 @@ class Importer {
       return std::move(result_);
     }
     const std::string_view header = TrimLine(lines_[i]);
-    if (header == kHeaderV5) {
-      unicodeData_ = true;
-    } else if (header != kHeaderV4) {
+    if (header != kHeaderV5 && header != kHeaderV4) {
       Problem(i + 1, "not a registry export: the first line is neither \"Windows Registry Editor Version 5.00\" nor \"REGEDIT4\"");
       return std::move(result_);
     }
@@ -150,22 +161,52 @@ class Importer {
     std::string_view name = line.substr(1, close - 1);
     const bool deletion = !name.empty() && name.front() == '-';
     if (deletion) name.remove_prefix(1);
-    const std::optional<RootedKeyPath> key = ParseRootedKeyPath(name);
-    if (!key) {
-      Problem(lineNumber, "unknown root key in \"" + std::string(name) + "\"");
+    // Root names are ASCII, so the first backslash ends the root name.
+    const std::size_t slash = name.find('\\');
+    const std::optional<RootKey> root = ParseRootKeyName(name.substr(0, slash));
+    if (!root) {
+      Problem(lineNumber, "unknown root key in \"" + Ansi(name) + "\"");
       return;
     }
+    const std::vector<RegistryName> path =
+        KeyNames(slash == std::string_view::npos ? std::string_view() : name.substr(slash + 1));
     if (deletion) {
-      if (!key->path.empty()) registry_.DeleteKey(key->root, key->path);
+      registry_.DeleteKeyPath(*root, path);
       return;
     }
-    if (!registry_.CreateKey(key->root, key->path)) {
+    key_ = registry_.CreateKeyPath(*root, path);
+    if (!key_) {
       Problem(lineNumber, "key deeper than " + std::to_string(kMaxKeyDepth) + " levels");
       return;
     }
-    root_ = key->root;
-    path_ = key->path;
     haveKey_ = true;
+  }
+
+  // The names of a key path, empty components dropped.
+  std::vector<RegistryName> KeyNames(std::string_view path) const {
+    std::vector<RegistryName> names;
+    if (!unicodeData_) {
+      for (std::string_view part : SplitKeyPath(path)) names.push_back({std::string(part), {}});
+      return names;
+    }
+    std::size_t start = 0;
+    while (start <= path.size()) {
+      std::size_t end = path.find('\\', start);
+      if (end == std::string_view::npos) end = path.size();
+      if (end > start) names.push_back(RegistryName::FromUtf8(path.substr(start, end - start)));
+      start = end + 1;
+    }
+    return names;
+  }
+
+  // Text of the file in the ANSI code page.
+  std::string Ansi(std::string_view text) const {
+    return unicodeData_ && !IsAscii(text) ? platform::Utf8ToAnsi(text) : std::string(text);
+  }
+
+  RegistryName NameOf(std::string name) const {
+    if (unicodeData_) return RegistryName::FromUtf8(name);
+    return {std::move(name), {}};
   }
 
   // A value line with its continuation lines (hex data ending in a backslash).
@@ -177,7 +218,7 @@ class Importer {
     if (line.front() == '@') {
       pos = 1;
     } else {
-      std::optional<std::string> quoted = ParseQuoted(line, pos);
+      std::optional<std::string> quoted = ParseQuoted(line, pos, unicodeData_);
       if (!quoted) {
         Problem(lineNumber, "value name without closing quote");
         return;
@@ -201,23 +242,26 @@ class Importer {
       Problem(lineNumber, "value line outside a key");
       return;
     }
-    StoreValue(lineNumber, name, data);
+    StoreValue(lineNumber, NameOf(std::move(name)), data);
   }
 
-  void StoreValue(std::size_t lineNumber, const std::string& name, std::string_view data) {
+  void StoreValue(std::size_t lineNumber, const RegistryName& name, std::string_view data) {
     if (data == "-") {
-      registry_.DeleteValue(root_, path_, name);
+      MemoryRegistry::DeleteValue(*key_, name);
       return;
     }
     if (!data.empty() && data.front() == '"') {
       std::size_t pos = 0;
-      std::optional<std::string> text = ParseQuoted(data, pos);
-      if (!text || !TrimLine(data.substr(pos)).empty()) {
+      std::optional<std::string> text = ParseQuoted(data, pos, unicodeData_);
+      // Blanks and a comment may follow the closing quote.
+      const std::string_view rest = TrimLine(data.substr(text ? pos : 0));
+      if (!text || !(rest.empty() || rest.front() == ';')) {
         Problem(lineNumber, "string data without closing quote");
         return;
       }
-      text->push_back('\0');
-      registry_.SetValue(root_, path_, name, kRegSz, *text);
+      std::string ansi = Ansi(*text);
+      ansi.push_back('\0');
+      MemoryRegistry::SetValue(*key_, name, kRegSz, ansi);
       return;
     }
     if (StartsWithIgnoreCase(data, "dword:")) {
@@ -228,7 +272,7 @@ class Importer {
       }
       std::string bytes(4, '\0');
       for (int b = 0; b < 4; ++b) bytes[b] = static_cast<char>(*number >> (8 * b) & 0xFF);
-      registry_.SetValue(root_, path_, name, kRegDword, bytes);
+      MemoryRegistry::SetValue(*key_, name, kRegDword, bytes);
       return;
     }
     if (StartsWithIgnoreCase(data, "hex")) {
@@ -254,11 +298,13 @@ class Importer {
         Problem(lineNumber, "hex data is not a list of bytes (two hexadecimal digits separated by commas)");
         return;
       }
-      // Text types hold UTF-16 in a version 5 file; the ANSI functions return them converted.
+      // Text types hold UTF-16 in a UTF-16LE file, whatever its header says;
+      // the ANSI functions return them converted. In an 8-bit file their
+      // bytes are ANSI text, which the ANSI functions return as it is.
       if (unicodeData_ && (type == kRegSz || type == kRegExpandSz || type == kRegMultiSz)) {
         *bytes = Utf16BytesToAnsi(*bytes);
       }
-      registry_.SetValue(root_, path_, name, type, *bytes);
+      MemoryRegistry::SetValue(*key_, name, type, *bytes);
       return;
     }
     Problem(lineNumber, "unrecognised value data (expected \"text\", dword:, hex:, hex(N): or -)");
@@ -267,16 +313,16 @@ class Importer {
   const std::vector<std::string>& lines_;
   MemoryRegistry& registry_;
   RegImportResult result_;
-  bool unicodeData_ = false;
+  const bool unicodeData_;
   bool haveKey_ = false;
-  RootKey root_ = 0;
-  std::string path_;
+  std::shared_ptr<MemoryRegistry::Key> key_;
 };
 
 }  // namespace
 
-RegImportResult ImportRegLines(const std::vector<std::string>& lines, MemoryRegistry& registry) {
-  return Importer(lines, registry).Run();
+RegImportResult ImportRegLines(const std::vector<std::string>& lines, MemoryRegistry& registry,
+                               RegistryFileEncoding encoding) {
+  return Importer(lines, registry, encoding).Run();
 }
 
 }  // namespace vindra::registry
@@ -285,8 +331,8 @@ namespace vindra::registry {
 
 RegImportResult ImportRegFile(const std::string& fileName, MemoryRegistry& registry) {
   std::vector<std::string> lines;
-  LoadRegistryFileLines(fileName, lines);
-  return ImportRegLines(lines, registry);
+  const RegistryFileEncoding encoding = LoadRegistryFileLines(fileName, lines, RegistryTextForm::Exact);
+  return ImportRegLines(lines, registry, encoding);
 }
 
 }  // namespace vindra::registry

@@ -2,7 +2,7 @@
 // editor imports one: the header line, key lines that create their ancestors,
 // [-key] deletions, "name"="text" (with \\ and \" escapes), @ for the default
 // value, dword:, hex: and hex(N): data with backslash continuations, and
-// "name"=- deletions. Data is stored as the ANSI registry functions return it:
+// "name"=- deletions, blanks or a ";" comment after string data. Data is stored as the ANSI registry functions return it:
 // text in the ANSI code page with its terminating zero.
 #pragma once
 
@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "core/registry_file_loader.h"
 #include "registry/memory_registry.h"
 
 namespace vindra::registry {
@@ -27,8 +28,15 @@ struct RegImportResult {
   std::vector<RegImportProblem> problems;
 };
 
-// Imports the lines of a loaded .reg file (ANSI text, no line terminators).
-RegImportResult ImportRegLines(const std::vector<std::string>& lines, MemoryRegistry& registry);
+// Imports the lines of a loaded .reg file (no line terminators), as
+// LoadRegistryFileLines gives them with RegistryTextForm::Exact: `encoding` is
+// the file's. The lines of an 8-bit file are its bytes, ANSI text, and the
+// bytes of its hex(1):, hex(2): and hex(7): data are ANSI text too. The lines
+// of a UTF-16LE file are its text in UTF-8, so that a name whose characters
+// the ANSI code page lacks is kept apart from the "?" that it lists as (see
+// MemoryRegistry), and the bytes of those data types are UTF-16.
+RegImportResult ImportRegLines(const std::vector<std::string>& lines, MemoryRegistry& registry,
+                               RegistryFileEncoding encoding);
 
 // Loads the file (UTF-16LE with byte-order mark or 8-bit text) and imports it.
 // Throws the loader's file-open error when the file cannot be read.

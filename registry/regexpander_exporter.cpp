@@ -55,7 +55,7 @@ std::string RegExpanderKeyPath(RootKey root, std::string_view registryPath, bool
 }
 
 void RegExpanderExporter(OutputList& output, RegistrySource& source, RootKey root, std::string_view keyPath,
-                         const ConversionOptions& options) {
+                         const ConversionOptions& options, SkipObserver* skipped) {
   const std::string settingsKey = RegExpanderSettingsKey(root);
   WalkKeyTree(source, root, keyPath, [&](const std::string& registryPath, RegistryAccess* key) {
     if (!key) return;
@@ -64,12 +64,22 @@ void RegExpanderExporter(OutputList& output, RegistrySource& source, RootKey roo
     // failed query is repeated through a fresh open, as opening the key for
     // every value would have it.
     bool open = true;
+    const auto skip = [&](SkipReason reason, const std::string& name) {
+      if (skipped) skipped->Skipped(reason, 0, SkippedKeyName(root, registryPath), name);
+    };
     for (const std::string& name : SortedValueNames(*key)) {
       std::uint32_t type = 0;
       if (open || (open = key->OpenKeyReadOnly(registryPath))) {
         ValueInfo info = key->QueryValueInfo(name);
         if (!info.ok && (open = key->OpenKeyReadOnly(registryPath))) info = key->QueryValueInfo(name);
         type = info.ok ? info.type : 0;
+        if (!open) {
+          skip(SkipReason::ValueKeyCannotBeReopened, name);
+        } else if (!info.ok) {
+          skip(SkipReason::ValueCannotBeQueried, name);
+        }
+      } else {
+        skip(SkipReason::ValueKeyCannotBeReopened, name);
       }
       if (IsStringType(type)) listed.push_back(ListedName(name));
     }
@@ -82,7 +92,7 @@ void RegExpanderExporter(OutputList& output, RegistrySource& source, RootKey roo
     }
     output.Add(FormatValueEntry(kRegMultiSz, settingsKey,
                                 RegExpanderKeyPath(root, registryPath, options.ForceControlSet001), field, false));
-  });
+  }, skipped);
 }
 
 }  // namespace vindra::registry

@@ -8,6 +8,7 @@
 
 #include "core/options.h"
 #include "core/output_list.h"
+#include "core/skip_report.h"
 #include "registry/registry_access.h"
 
 namespace vindra::registry {
@@ -21,8 +22,10 @@ std::string RegExpanderSettingsKey(RootKey root);
 std::string RegExpanderKeyPath(RootKey root, std::string_view registryPath, bool forceControlSet001);
 
 // Appends the settings entries of the key and everything beneath it. Reads
-// no value data, so it raises no error of its own.
+// no value data, so it raises no error of its own. `skipped` (may be null)
+// is told the keys that cannot be opened or listed and the values whose type
+// cannot be queried; values of other types than the string ones are no loss.
 void RegExpanderExporter(OutputList& output, RegistrySource& source, RootKey root, std::string_view keyPath,
-                         const ConversionOptions& options);
+                         const ConversionOptions& options, SkipObserver* skipped = nullptr);
 
 }  // namespace vindra::registry

@@ -261,7 +261,10 @@ class Win32RegistryAccess final : public OneKeyAccess {
     });
   }
 
+  // As SubKeyNames: the count of the key information read for the values,
+  // so that a walk that compares the two makes no further round trip.
   std::uint32_t SubKeyCount() override {
+    if (haveInfo_) return info_.subKeys;
     DWORD count = 0;
     if (!key_ || RegQueryInfoKeyA(key_, nullptr, nullptr, nullptr, &count, nullptr, nullptr, nullptr, nullptr,
                                   nullptr, nullptr, nullptr) != ERROR_SUCCESS) {

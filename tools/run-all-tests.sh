@@ -54,10 +54,20 @@ step "test native" ctest --preset native
 step "test asan" ctest --preset asan
 # The Windows tests run under Wine; without DISPLAY tools/wine-run gives them a
 # private Xvfb, so the result does not depend on the caller's display.
-for preset in windows32 windows; do
-  step "test $preset" env -u DISPLAY ctest --preset "$preset"
-  WINEPREFIX="$PWD/build/$preset/wineprefix" tools/wine-run --shutdown
-done
+# The 32-bit Wine needs a kernel that runs 32-bit (i386) programs; some
+# virtual machines are built without that. There the windows32 programs are
+# still built and their Windows XP import check runs, but nothing of them can
+# be started: say so loudly instead of failing on every test.
+if /usr/lib/wine/wine --version >/dev/null 2>&1; then
+  step "test windows32" env -u DISPLAY ctest --preset windows32
+else
+  echo "== test windows32: THIS KERNEL CANNOT RUN 32-BIT PROGRAMS (no IA-32 emulation):" \
+    "only the Windows XP import checks run; the Wine tests of the 32-bit build are skipped" >&2
+  step "test windows32 (import checks only)" ctest --preset windows32 -R '^release_xp_imports'
+fi
+WINEPREFIX="$PWD/build/windows32/wineprefix" tools/wine-run --shutdown
+step "test windows" env -u DISPLAY ctest --preset windows
+WINEPREFIX="$PWD/build/windows/wineprefix" tools/wine-run --shutdown
 
 # Fuzz targets: built from scratch, about 10 seconds each from the seed corpus.
 rm -rf build/fuzz

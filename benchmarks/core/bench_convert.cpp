@@ -275,7 +275,7 @@ int main(int argc, char** argv) {
   }
   const double fileMB = static_cast<double>(std::filesystem::file_size(path)) / (1 << 20);
 
-  Series iconv, whole, inProcess;
+  Series iconv, whole, inProcess, observed;
   for (int run = 0; run < runs; ++run) {
     iconv.Add(RunProgram({"iconv", "-c", "-f", "UTF-16LE", "-t", "CP932", path}));
     whole.Add(RunProgram({cli, "convert", path}));
@@ -283,6 +283,14 @@ int main(int argc, char** argv) {
       std::FILE* sink = std::fopen("/dev/null", "wb");
       vindra::StreamOutputList output(sink);
       vindra::ConvertRegistryFile(output, path, vindra::ConversionOptions{});
+      return output.Flush() ? 0 : 1;
+    }));
+    // As vindra-cli converts: every skipped item kept for the summary.
+    observed.Add(InChild([&] {
+      std::FILE* sink = std::fopen("/dev/null", "wb");
+      vindra::StreamOutputList output(sink);
+      vindra::SkipList skipped;
+      vindra::ConvertRegistryFile(output, path, vindra::ConversionOptions{}, &skipped);
       return output.Flush() ? 0 : 1;
     }));
   }
@@ -314,11 +322,14 @@ int main(int argc, char** argv) {
   }
   row("vindra-cli convert", whole);
   row("conversion in-process", inProcess);
+  row("with skip observer", observed);
   if (iconv.ok) {
     std::printf("whole process / iconv %.2f x time, %.2f x cpu (target <= 1.5)\n", Median(whole.wall) / Median(iconv.wall),
                 Median(whole.cpu) / Median(iconv.cpu));
     std::printf("in-process / iconv    %.2f x time, %.2f x cpu\n", Median(inProcess.wall) / Median(iconv.wall),
                 Median(inProcess.cpu) / Median(iconv.cpu));
+    std::printf("observer / iconv      %.2f x time, %.2f x cpu\n", Median(observed.wall) / Median(iconv.wall),
+                Median(observed.cpu) / Median(iconv.cpu));
   }
   std::printf("peak memory           %.2f x file size, whole process (target <= 1.5)\n",
               Median(whole.peakMiB) / fileMB);

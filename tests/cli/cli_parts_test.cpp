@@ -18,6 +18,7 @@
 #include "../core/test_support.h"
 #include "cli/missing_key.h"
 #include "cli/plugin_inf.h"
+#include "cli/skip_summary.h"
 #include "platform/replacing_file.h"
 #include "platform/terminal_encoding.h"
 #include "registry/memory_registry.h"
@@ -26,6 +27,8 @@ namespace vindra {
 namespace {
 
 using platform::TerminalEncoding;
+using cli::SkipReportLine;
+using cli::SkipSummaryLines;
 
 std::vector<std::string> FolderNames(const std::string& folder) {
   std::vector<std::string> names;
@@ -208,6 +211,42 @@ TEST(PluginInfTest, OutputListWrapsTheLines) {
   plugin.Clear();
   plugin.Finish();
   EXPECT_EQ(target.lines, (std::vector<std::string>{"H1", "H2"}));
+}
+
+// The summary shows spans only where every line between was skipped, at most
+// five places, and keys (with value names) for the exporters.
+TEST(SkipSummaryTest, LinesSpansAndKeys) {
+  const std::string users = "HKEY_USERS\\S-1-5-18\\X";
+  const std::string other = "HKEY_USERS\\S-1-5-18\\Y";
+  const std::vector<SkippedItem> items = {
+      {SkipReason::BelowHkeyUsers, 4, users, "a"},
+      {SkipReason::BelowHkeyUsers, 9, users, "b"},  // a multi-line value between: one span
+      {SkipReason::BelowHkeyUsers, 12, other, "c"},
+      {SkipReason::ValueDeletion, 20, "HKEY_CURRENT_USER\\K", "x"},
+      {SkipReason::ValueDeletion, 21, "HKEY_CURRENT_USER\\K", "y"},
+      {SkipReason::ValueDeletion, 23, "HKEY_CURRENT_USER\\K", "z"},  // 22 was converted
+      {SkipReason::ContinuationWithoutValue, 30, "HKEY_CURRENT_USER\\K", ""},
+      {SkipReason::ContinuationWithoutValue, 32, "HKEY_CURRENT_USER\\K", ""},
+      {SkipReason::ContinuationWithoutValue, 34, "HKEY_CURRENT_USER\\K", ""},
+      {SkipReason::ContinuationWithoutValue, 36, "HKEY_CURRENT_USER\\K", ""},
+      {SkipReason::ContinuationWithoutValue, 38, "HKEY_CURRENT_USER\\K", ""},
+      {SkipReason::ContinuationWithoutValue, 40, "HKEY_CURRENT_USER\\K", ""},
+      {SkipReason::KeyCannotBeOpened, 0, "HKEY_CURRENT_USER\\K\\Denied", ""},
+      {SkipReason::ValueCannotBeQueried, 0, "HKEY_CURRENT_USER\\K", ""},
+      {SkipReason::ValueCannotBeQueried, 0, "HKEY_CURRENT_USER\\K", "?\x95\xB6"},
+  };
+  EXPECT_EQ(SkipSummaryLines(items),
+            (std::vector<std::string>{
+                "skipped 3 values below HKEY_USERS (lines 4-9, 12)",
+                "skipped 3 value deletions (lines 20-21, 23)",
+                "skipped 6 continuation lines with no value waiting (lines 30, 32, 34, 36, 38, ...)",
+                "skipped 1 key that cannot be opened (HKEY_CURRENT_USER\\K\\Denied)",
+                "skipped 2 values that cannot be queried (HKEY_CURRENT_USER\\K @, HKEY_CURRENT_USER\\K \"?\x95\xB6\")",
+            }));
+  EXPECT_TRUE(SkipSummaryLines({}).empty());
+  EXPECT_EQ(SkipReportLine(items[0]), "4\tvalue below HKEY_USERS\tHKEY_USERS\\S-1-5-18\\X\ta");
+  EXPECT_EQ(SkipReportLine({SkipReason::ValueCannotBeQueried, 0, "HKEY_CURRENT_USER\\K", "tab\there\r\n"}),
+            "\tvalue that cannot be queried\tHKEY_CURRENT_USER\\K\ttab\\there\\r\\n");
 }
 
 TEST(MissingKeyTest, FirstMissingKeyAlongThePath) {

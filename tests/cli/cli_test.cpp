@@ -536,6 +536,70 @@ TEST_F(CliTest, PluginFile) {
 
 // Every option --help names is in the manual page and in README, and the
 // other way round for the manual page.
+// What the output leaves out: a summary on standard error after the output,
+// every item in the --report file, nothing with --quiet, status 4 with --strict.
+TEST_F(CliTest, SkippedLinesSummaryReportAndStrict) {
+  const std::string reg = dir_.Write("skips.reg",
+                                     "REGEDIT4\r\n"
+                                     "\r\n"
+                                     "[HKEY_USERS\\S-1-5-18\\X]\r\n"
+                                     "\"a\"=\"1\"\r\n"
+                                     "\"b\"=\"2\"\r\n"
+                                     "[HKEY_CURRENT_USER\\Software\\V]\r\n"
+                                     "\"kept\"=dword:00000001\r\n"
+                                     "\"old\"=-\r\n"
+                                     "\"Prop\\\"x\"=hex(ffff0004):01,00\r\n");
+  const std::string converted =
+      "[Default.AddReg]\r\n0x0,\"Software\\V\"\r\n0x4,\"Software\\V\",\"kept\",0x1\r\n\r\n";
+  const test::RunResult plain = Run({"convert", reg});
+  EXPECT_EQ(plain.status, 0) << plain.err;
+  EXPECT_EQ(plain.out, converted) << test::Visible(plain.out);
+  EXPECT_EQ(plain.err,
+            "vindra-cli convert: skipped 2 values below HKEY_USERS (lines 4-5)\n"
+            "vindra-cli convert: skipped 1 value deletion (line 8)\n"
+            "vindra-cli convert: skipped 1 value with a type number too long (line 9)\n");
+
+  const test::RunResult quiet = Run({"convert", "--quiet", reg});
+  EXPECT_EQ(quiet.status, 0);
+  EXPECT_EQ(quiet.out, converted);
+  EXPECT_EQ(quiet.err, "");
+
+  test::TempDir out;
+  const std::string report = out.PathOf("skipped.tsv");
+  const test::RunResult reported = Run({"convert", "--quiet", "--report", report, reg});
+  EXPECT_EQ(reported.status, 0) << reported.err;
+  EXPECT_EQ(reported.out, converted);
+  EXPECT_EQ(test::ReadBytes(report),
+            "4\tvalue below HKEY_USERS\tHKEY_USERS\\S-1-5-18\\X\ta\n"
+            "5\tvalue below HKEY_USERS\tHKEY_USERS\\S-1-5-18\\X\tb\n"
+            "8\tvalue deletion\tHKEY_CURRENT_USER\\Software\\V\told\n"
+            "9\tvalue with a type number too long\tHKEY_CURRENT_USER\\Software\\V\tProp\"x\n");
+
+  // --strict: status 4, the file of --output as it was, no other file left.
+  const std::string target = out.PathOf("plugin.inf");
+  out.Write("plugin.inf", "previous text\r\n");
+  const test::RunResult strict = Run({"convert", "--strict", "-o", target, reg});
+  EXPECT_EQ(strict.status, 4) << strict.err;
+  EXPECT_EQ(strict.out, "");
+  EXPECT_EQ(test::ReadBytes(target), "previous text\r\n");
+  EXPECT_NE(strict.err.find("plugin.inf is left as it was"), std::string::npos) << strict.err;
+  EXPECT_NE(strict.err.find("skipped 1 value deletion (line 8)"), std::string::npos) << strict.err;
+  EXPECT_EQ(FolderNames(out.PathOf("")), (std::vector<std::string>{"plugin.inf", "skipped.tsv"}));
+
+  // Nothing left out: --strict changes nothing, the report file is empty.
+  const test::RunResult whole = Run({"convert", "--strict", "--report", report, "-o", target, sample_});
+  EXPECT_EQ(whole.status, 0) << whole.err;
+  EXPECT_EQ(whole.err, "");
+  EXPECT_EQ(test::ReadBytes(target), kFixedOutput);
+  EXPECT_EQ(test::ReadBytes(report), "");
+
+  // The exporters name keys: a key the file has but the export cannot read
+  // is not possible with --from, so --strict passes a whole export.
+  const test::RunResult exported = Run({"export", "--strict", "--from", reg, "HKCU\\Software\\V"});
+  EXPECT_EQ(exported.status, 0) << exported.err;
+  EXPECT_EQ(exported.err, "");
+}
+
 TEST_F(CliTest, HelpManualPageAndReadmeAgree) {
   const std::string manual = test::ReadBytes(VINDRA_SOURCE_DIR "/cli/vindra-cli.1");
   const std::string readme = test::ReadBytes(VINDRA_SOURCE_DIR "/README.md");

@@ -1,7 +1,10 @@
 #include "core/inf_format.h"
 
+#include <utility>
+
 #include <gtest/gtest.h>
 
+#include "core/ansi_text.h"
 #include "test_support.h"
 
 namespace vindra {
@@ -128,11 +131,101 @@ TEST_F(SubstitutePathsTest, DoubleByteMachinePath) {
   test::SetMachinePaths();
 }
 
+// Machine folders are replaced only where they stand as a whole folder; the
+// other program folder of a 64-bit machine is a program folder too.
+TEST_F(SubstitutePathsTest, WholeFoldersOnly) {
+  struct Machine {
+    const char* name;
+    const char* programFiles;
+    const char* programFilesX86;  // nullptr: the variable is not defined
+    const char* programW6432;
+  };
+  const Machine bit64 = {"64-bit program", "C:\\Program Files", "C:\\Program Files (x86)", "C:\\Program Files"};
+  const Machine wow64 = {"32-bit program on 64-bit Windows", "C:\\Program Files (x86)", "C:\\Program Files (x86)",
+                         "C:\\Program Files"};
+  const Machine bit32 = {"32-bit Windows", "C:\\Program Files", nullptr, nullptr};
+  const struct {
+    const Machine* machine;
+    PathSubstitutionMode mode;
+    const char* in;
+    const char* out;
+  } cases[] = {
+      // The end of a folder: the end of the text and each separator.
+      {&bit64, PathSubstitutionMode::FixedDrive, "C:\\WINDOWS", "X:\\I386"},
+      {&bit64, PathSubstitutionMode::FixedDrive, "C:\\WINDOWS\\a", "X:\\I386\\a"},
+      {&bit64, PathSubstitutionMode::FixedDrive, "C:\\WINDOWS/a", "X:\\I386/a"},
+      {&bit64, PathSubstitutionMode::FixedDrive, "\"C:\\WINDOWS\" /x", "\"X:\\I386\" /x"},
+      {&bit64, PathSubstitutionMode::FixedDrive, "C:\\WINDOWS;C:\\WINDOWS,a", "X:\\I386;X:\\I386,a"},
+      // A longer folder name is another folder; only its drive is replaced.
+      {&bit64, PathSubstitutionMode::FixedDrive, "C:\\WINDOWS.OLD\\a", "X:\\WINDOWS.OLD\\a"},
+      {&bit64, PathSubstitutionMode::FixedDrive, "C:\\Program Filesystem\\a", "X:\\Program Filesystem\\a"},
+      {&bit64, PathSubstitutionMode::FixedDrive, "C:\\Program Files x\\a", "X:\\Program Files x\\a"},
+      {&bit64, PathSubstitutionMode::FixedDrive, "C:\\WINDOWS x", "X:\\WINDOWS x"},
+      // Both program folders of a 64-bit machine become the boot disc's one.
+      {&bit64, PathSubstitutionMode::FixedDrive, "C:\\Program Files (x86)\\V\\a.exe", "X:\\PROGRAMS\\V\\a.exe"},
+      {&bit64, PathSubstitutionMode::FixedDrive, "c:\\program files\\V", "X:\\PROGRAMS\\V"},
+      {&wow64, PathSubstitutionMode::FixedDrive, "C:\\Program Files (x86)\\V\\a.exe", "X:\\PROGRAMS\\V\\a.exe"},
+      {&wow64, PathSubstitutionMode::FixedDrive, "C:\\Program Files\\V;C:\\Program Files (x86)",
+       "X:\\PROGRAMS\\V;X:\\PROGRAMS"},
+      {&bit64, PathSubstitutionMode::EnvironmentVariables, "C:\\Program Files (x86)\\V",
+       "%ProgramFiles%\\V"},
+      {&wow64, PathSubstitutionMode::EnvironmentVariables, "C:\\Program Files\\V", "%ProgramFiles%\\V"},
+      {&bit64, PathSubstitutionMode::EnvironmentVariables, "C:\\WINDOWS.OLD", "%SystemDrive%\\WINDOWS.OLD"},
+      // A 32-bit machine has neither variable: only its own folder.
+      {&bit32, PathSubstitutionMode::FixedDrive, "C:\\Program Files\\V", "X:\\PROGRAMS\\V"},
+      {&bit32, PathSubstitutionMode::FixedDrive, "C:\\Program Files (x86)\\V", "X:\\Program Files (x86)\\V"},
+  };
+  for (const auto& c : cases) {
+    test::SetEnv("ProgramFiles", c.machine->programFiles);
+    for (const auto& [variable, value] :
+         {std::pair{"ProgramFiles(x86)", c.machine->programFilesX86}, std::pair{"ProgramW6432", c.machine->programW6432}}) {
+      if (value) {
+        test::SetEnv(variable, value);
+      } else {
+        test::UnsetEnv(variable);
+      }
+    }
+    EXPECT_EQ(SubstitutePaths(c.in, Mode(c.mode)), c.out) << c.machine->name << ": " << c.in;
+  }
+  // With the program-files toggle off, neither program folder is touched.
+  ConversionOptions options = Mode(PathSubstitutionMode::FixedDrive);
+  options.ReplaceProgramFiles = false;
+  options.ReplaceSystemDrive = false;
+  EXPECT_EQ(SubstitutePaths("C:\\Program Files (x86)\\V", options), "C:\\Program Files (x86)\\V");
+  test::SetMachinePaths();
+}
+
+TEST(ReplaceAllFoldersIgnoreCase, FolderEndsAndDoubleByteNames) {
+  const struct {
+    const char* text;
+    const char* folder;
+    const char* out;
+  } cases[] = {
+      {"c:\\x\\a;C:\\X", "C:\\X", "R\\a;R"},
+      {"C:\\Xy\\C:\\X", "C:\\X", "C:\\Xy\\R"},
+      // A folder given with its separator ends at it.
+      {"C:\\Xy", "C:\\X\\", "C:\\Xy"},
+      {"C:\\X\\y", "C:\\X\\", "Ry"},
+      // 表 ends with the byte of a backslash: not a separator.
+      {"C:\\\x95\x5C\\a", "C:\\\x95\x5C", "R\\a"},
+      {"C:\\\x95\x5C" "b", "C:\\\x95", "C:\\\x95\x5C" "b"},
+  };
+  for (const auto& c : cases) {
+    std::string text = c.text;
+    ReplaceAllFoldersIgnoreCase(text, c.folder, "R");
+    EXPECT_EQ(text, c.out) << c.text;
+  }
+}
+
 TEST(FormatEntries, KeyAndValueEntries) {
   EXPECT_EQ(FormatKeyEntry("Software\\X"), "0x0,\"Software\\X\"");
   EXPECT_EQ(FormatValueEntry(1, "K", "Name", "\"v\"", false), "0x1,\"K\",\"Name\",\"v\"");
   EXPECT_EQ(FormatValueEntry(1, "K", "ignored", "\"v\"", true), "0x1,\"K\",,\"v\"");
-  EXPECT_EQ(FormatValueEntry(4, "K", "a\"b", "0x1F", false), "0x4,\"K\",\"a\"b\",0x1F");
+  // Quotes in the path and the name are doubled: the fields read back as they were given.
+  EXPECT_EQ(FormatValueEntry(4, "K", "a\"b", "0x1F", false), "0x4,\"K\",\"a\"\"b\",0x1F");
+  EXPECT_EQ(FormatValueEntry(1, "A\"\\\"", "\"", "\"\"\"\"", false), "0x1,\"A\"\"\\\"\"\",\"\"\"\",\"\"\"\"");
+  EXPECT_EQ(FormatValueEntry(1, "K\"", "ignored\"", "\"v\"", true), "0x1,\"K\"\"\",,\"v\"");
+  EXPECT_EQ(FormatKeyEntry("Software\\\"Q\""), "0x0,\"Software\\\"\"Q\"\"\"");
   EXPECT_EQ(FormatValueEntry(7, "K", "M", "", false), "0x7,\"K\",\"M\",");
   EXPECT_EQ(FormatValueEntry(3, "K", "", "", true), "0x3,\"K\",,");
 }

@@ -38,10 +38,11 @@ std::string Joined(const LineList& list) {
   return text;
 }
 
-std::string Convert(std::string_view input, const ConversionOptions& options = {}) {
+std::string Convert(std::string_view input, const ConversionOptions& options = {},
+                    RegistryFileEncoding encoding = RegistryFileEncoding::Utf16LE) {
   LineList output;
   output.lines = {"previous content"};
-  ConvertRegistryLines(SplitAtNewlines(input), output, options);
+  ConvertRegistryLines(SplitAtNewlines(input), output, options, encoding);
   return Joined(output);
 }
 
@@ -62,6 +63,8 @@ struct ConvertCase {
   std::string input;
   std::string expected;
   ConversionOptions options = {};
+  // The encoding of the file the lines come from.
+  RegistryFileEncoding encoding = RegistryFileEncoding::Utf16LE;
 };
 
 class ConverterTest : public ::testing::Test {
@@ -69,7 +72,7 @@ class ConverterTest : public ::testing::Test {
   void SetUp() override { test::SetMachinePaths(); }
   void Check(const std::vector<ConvertCase>& cases) {
     for (const ConvertCase& c : cases) {
-      const std::string actual = Convert(c.input, c.options);
+      const std::string actual = Convert(c.input, c.options, c.encoding);
       EXPECT_EQ(actual, c.expected) << c.what << "\n--- got:\n" << test::Visible(actual);
     }
   }
@@ -181,7 +184,7 @@ TEST_F(ConverterTest, ValueLines) {
       {"a name with = is cut at the first =", "[HKEY_CURRENT_USER\\K]\n\"a=b\"=\"c\"\n",
        "[Default.AddReg]\n0x0,\"K\"\n\n"},
       {"an indented value line keeps blanks and quotes in its name", "[HKEY_CURRENT_USER\\K]\n  \"N\"=\"v\"\n",
-       "[Default.AddReg]\n0x0,\"K\"\n0x1,\"K\",\"  \"N\"\",\"v\"\n\n"},
+       "[Default.AddReg]\n0x0,\"K\"\n0x1,\"K\",\"  \"\"N\"\"\",\"v\"\n\n"},
       {"unquoted data of no known form", "[HKEY_CURRENT_USER\\K]\n\"a\"=word\n\"b\"=\"open\n",
        "[Default.AddReg]\n0x0,\"K\"\n\n"},
   });
@@ -213,8 +216,8 @@ TEST_F(ConverterTest, HexValues) {
        "  13,14,15,16,17,18,19,20,21,22,23,24\n",
        "[Default.AddReg]\n0x0,\"K\"\n0x3,\"K\",\"h\",\\\n  00,01,02,03,04,05,06,07,08,09,10,11,12,13,14,15,16,17,"
        "18,19,20,21,22,23,24\n\n"},
-      {"a trailing comma gives an empty last token", "[HKEY_CURRENT_USER\\K]\n\"h\"=hex:01,\\\n  02,\n",
-       "[Default.AddReg]\n0x0,\"K\"\n0x3,\"K\",\"h\",\\\n  01,02,\n\n"},
+      {"a comma at the end of the list is dropped", "[HKEY_CURRENT_USER\\K]\n\"h\"=hex:01,\\\n  02,\n",
+       "[Default.AddReg]\n0x0,\"K\"\n0x3,\"K\",\"h\",\\\n  01,02\n\n"},
       {"continued to nothing", "[HKEY_CURRENT_USER\\K]\n\"h\"=hex:\\\n  \n\n  x\n",
        "[Default.AddReg]\n0x0,\"K\"\n0x3,\"K\",\"h\",\\\n  x\n\n"},
       {"typed hex: 3 plain, b with its comment, 0 and 5 replaced, 100 and zz skipped",
@@ -301,6 +304,17 @@ TEST_F(ConverterTest, PathSubstitutionModes) {
   });
 }
 
+TEST_F(ConverterTest, MachineFoldersOnlyWhereTheyStandWhole) {
+  // "C:\Program Files (x86)\V\a.exe" as hex(2) and in a string, beside a
+  // folder whose name only begins with the system root's.
+  Check({{"whole folders",
+          "[HKEY_CURRENT_USER\\K]\n\"s\"=\"C:\\\\Program Files (x86)\\\\V;C:\\\\WINDOWS.OLD\\\\a\"\n"
+          "\"e\"=hex(2):43,00,3a,00,5c,00,50,00,72,00,6f,00,67,00,72,00,61,00,6d,00,20,00,46,00,69,00,6c,00,\\\n"
+          "  65,00,73,00,20,00,28,00,78,00,38,00,36,00,29,00,00,00\n",
+          "[Default.AddReg]\n0x0,\"K\"\n0x1,\"K\",\"s\",\"X:\\PROGRAMS\\V;X:\\WINDOWS.OLD\\a\"\n"
+          "0x2,\"K\",\"e\",\"X:\\PROGRAMS\"\n\n"}});
+}
+
 TEST_F(ConverterTest, DoubleByteText) {
   // 表 is 95 5C and ソ is 83 5C: their trail bytes are backslashes, and must
   // not pair with a real backslash or escape a quote.
@@ -310,6 +324,80 @@ TEST_F(ConverterTest, DoubleByteText) {
       {"trail byte before an escaped backslash", "[HKEY_CURRENT_USER\\\x83\x5C]\n\"\x83\x5C\"=\"\x83\x5C\\\\\"\n",
        "[Default.AddReg]\n0x0,\"\x83\x5C\"\n0x1,\"\x83\x5C\",\"\x83\x5C\",\"\x83\x5C\\\"\n\n"},
   });
+}
+
+// Lines as real exports have them, which regedit imports and the converter
+// once garbled or dropped.
+TEST_F(ConverterTest, LinesOfRealExports) {
+  Check({
+      {"a value name with escaped backslashes names the value as the registry holds it",
+       "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Vendor\\NormalizedPaths]\n\"C:\\\\Users\\\\Example\"=hex(0):\n"
+       "\"say \\\"hi\\\"\"=dword:00000001\n\"\\\\\\\\server\\\\share\\\\\"=\"x\"\n",
+       "[Software.AddReg]\n0x0,\"Vendor\\NormalizedPaths\"\n; Replaced \"REG_NONE\" to \"REG_BINARY\".\n"
+       "0x3,\"Vendor\\NormalizedPaths\",\"C:\\Users\\Example\"\n0x4,\"Vendor\\NormalizedPaths\",\"say \"\"hi\"\"\",0x1\n"
+       "0x1,\"Vendor\\NormalizedPaths\",\"\\\\server\\share\\\",\"x\"\n\n"},
+      {"REGEDIT4: hex(2) and hex(7) bytes are ANSI text",
+       "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\Wlansvc]\n"
+       "\"DisplayName\"=hex(2):40,77,6c,61,6e,73,76,63,2e,64,6c,6c,2c,2d,32,35,37,00\n"
+       "\"ImagePath\"=hex(2):25,53,79,73,74,65,6d,52,6f,6f,74,25,5c,73,79,73,74,65,6d,33,32,5c,\\\n"
+       "  73,76,63,68,6f,73,74,2e,65,78,65,00\n"
+       "\"DependOnService\"=hex(7):52,70,63,53,73,00,4e,64,69,73,75,69,6f,00,00\n"
+       "\"Japanese\"=hex(7):95,5c,8e,a6,00,22,00,00\n\"Empty\"=hex(7):00\n",
+       "[SetupReg.AddReg]\n0x0,\"ControlSet001\\Services\\Wlansvc\"\n"
+       "0x2,\"ControlSet001\\Services\\Wlansvc\",\"DisplayName\",\"@wlansvc.dll,-257\"\n"
+       "0x2,\"ControlSet001\\Services\\Wlansvc\",\"ImagePath\",\"X:\\I386\\system32\\svchost.exe\"\n"
+       "0x7,\"ControlSet001\\Services\\Wlansvc\",\"DependOnService\",\"RpcSs\",\"Ndisuio\"\n"
+       "0x7,\"ControlSet001\\Services\\Wlansvc\",\"Japanese\",\"\x95\x5C\x8E\xA6\",\"\"\"\"\n"
+       "0x7,\"ControlSet001\\Services\\Wlansvc\",\"Empty\",\n\n",
+       {}, RegistryFileEncoding::Ansi},
+      {"quotes in key paths and value names are doubled",
+       "[HKEY_CURRENT_USER\\Software\\\"Quoted\" Key]\n\"a \\\"b\\\"\"=\"c\"\n@=\"d\"\n",
+       "[Default.AddReg]\n0x0,\"Software\\\"\"Quoted\"\" Key\"\n0x1,\"Software\\\"\"Quoted\"\" Key\",\"a \"\"b\"\"\",\"c\"\n"
+       "0x1,\"Software\\\"\"Quoted\"\" Key\",,\"d\"\n\n"},
+      {"blanks or a comment after a string's closing quote",
+       "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Time Zones\\Mexico]\n"
+       "\"Display\"=\"(GMT-06:00) Guadalajara, Mexico City, Monterrey - Old\" \n\"Tab\"=\"t\"\t\n"
+       "\"Comment\"=\"a;b\" ; \"note\"\n\"Tight\"=\"c\";x\n\"Escaped\"=\"D:\\\\\" ;\n\"Junk\"=\"v\" x\n",
+       "[Software.AddReg]\n0x0,\"Microsoft\\Windows NT\\CurrentVersion\\Time Zones\\Mexico\"\n"
+       "0x1,\"Microsoft\\Windows NT\\CurrentVersion\\Time Zones\\Mexico\",\"Display\","
+       "\"(GMT-06:00) Guadalajara, Mexico City, Monterrey - Old\"\n"
+       "0x1,\"Microsoft\\Windows NT\\CurrentVersion\\Time Zones\\Mexico\",\"Tab\",\"t\"\n"
+       "0x1,\"Microsoft\\Windows NT\\CurrentVersion\\Time Zones\\Mexico\",\"Comment\",\"a;b\"\n"
+       "0x1,\"Microsoft\\Windows NT\\CurrentVersion\\Time Zones\\Mexico\",\"Tight\",\"c\"\n"
+       "0x1,\"Microsoft\\Windows NT\\CurrentVersion\\Time Zones\\Mexico\",\"Escaped\",\"D:\\\"\n\n"},
+      {"byte lists: a final comma is dropped, any other empty token refuses the value",
+       "[HKEY_CURRENT_USER\\K]\n\"h\"=hex:01,02,\\\n  03,04,\n\"one\"=hex:0a,\n\"b\"=hex(3):01,\n"
+       "\"e\"=hex(2):41,00,00,00,\n\"inner\"=hex:01,,02\n\"first\"=hex:,01\n\"two\"=hex:01,,\n\"comma\"=hex:,\n"
+       "\"m\"=hex(7):41,00,,00\n\"cont\"=hex:01,\\\n  ,02\n",
+       "[Default.AddReg]\n0x0,\"K\"\n0x3,\"K\",\"h\",\\\n  01,02,03,04\n0x3,\"K\",\"one\",\\\n  0a\n"
+       "0x3,\"K\",\"b\",\\\n  01\n0x2,\"K\",\"e\",\"A\"\n\n"},
+  });
+}
+
+// Whether hex(2)/hex(7) bytes are UTF-16 or ANSI follows the file's encoding,
+// not its header line, as regedit reads them (measured under Wine).
+TEST(ConvertRegistryFile, EncodingNotHeaderDecidesHowHexTextIsRead) {
+  test::TempDir dir;
+  const std::u16string body =
+      u"[HKEY_CURRENT_USER\\K]\r\n\"e\"=hex(2):41,42,43,00\r\n\"m\"=hex(7):61,00,62,00,00,00,00,00\r\n";
+  const std::string narrow(body.begin(), body.end());
+  // 41,42 is one unit (U+4241, which CP932 lacks) in UTF-16 and two
+  // characters in ANSI text.
+  const struct {
+    const char* what;
+    std::string bytes;
+    std::vector<std::string> expected;
+  } cases[] = {
+      {"UTF-16LE with a REGEDIT4 header", test::Utf16Le(u"REGEDIT4\r\n\r\n" + body),
+       {"[Default.AddReg]", "0x0,\"K\"", "0x2,\"K\",\"e\",\"?C\"", "0x7,\"K\",\"m\",\"ab\"", ""}},
+      {"8-bit with a version 5.00 header", "Windows Registry Editor Version 5.00\r\n\r\n" + narrow,
+       {"[Default.AddReg]", "0x0,\"K\"", "0x2,\"K\",\"e\",\"ABC\"", "0x7,\"K\",\"m\",\"a\",\"b\",\"\",\"\",\"\"", ""}},
+  };
+  for (const auto& c : cases) {
+    LineList output;
+    ConvertRegistryFile(output, dir.Write("mixed.reg", c.bytes), {});
+    EXPECT_EQ(output.lines, c.expected) << c.what;
+  }
 }
 
 TEST(DecodeHexText, Table) {
@@ -338,11 +426,29 @@ TEST(DecodeHexText, Table) {
   for (const auto& c : cases) {
     EXPECT_EQ(DecodeHexText(c.bytes, c.type), c.field) << c.bytes << " type " << c.type;
   }
+  // The bytes of an 8-bit file are the ANSI text itself, one byte a character.
+  const struct {
+    const char* bytes;
+    int type;
+    const char* field;
+  } ansiCases[] = {
+      {"41,42,00,43", 2, "AB"},
+      {"95,5c,22", 2, "\x95\x5C\"\""},
+      {"", 2, ""},
+      {"41,00,00,42,00,00", 7, "\"A\",\"\",\"B\""},
+      {"41,00,42", 7, ""},  // "A" is the last closed string, B is not closed
+      {"zz,00,00", 7, "\"\",\"\""},
+      {"41", 3, ""},
+  };
+  for (const auto& c : ansiCases) {
+    EXPECT_EQ(DecodeHexText(c.bytes, c.type, RegistryFileEncoding::Ansi), c.field) << c.bytes << " type " << c.type;
+  }
 }
 
 TEST(ConvertRegistryLines, HexListItemHoldsCrLf) {
   LineList output;
-  ConvertRegistryLines(std::vector<std::string>{"[HKEY_CURRENT_USER\\K]", "\"h\"=hex:01,\\", "  02"}, output, {});
+  ConvertRegistryLines(std::vector<std::string>{"[HKEY_CURRENT_USER\\K]", "\"h\"=hex:01,\\", "  02"}, output, {},
+                       RegistryFileEncoding::Ansi);
   const std::vector<std::string> expected = {"[Default.AddReg]", "0x0,\"K\"", "0x3,\"K\",\"h\",\\\r\n  01,02", ""};
   EXPECT_EQ(output.lines, expected);
 }
@@ -381,12 +487,13 @@ TEST(ConvertRegistryFile, LargeFilesConvertAsTheirLines) {
     text += "\"m\"=hex(7):61,00,00,00,\\\r\n  62,00,00,00,00,00\r\n\r\n";
   }
   const std::u16string wide(text.begin(), text.end());
-  for (const std::string& bytes : {text, test::Utf16Le(wide)}) {
+  for (const RegistryFileEncoding encoding : {RegistryFileEncoding::Ansi, RegistryFileEncoding::Utf16LE}) {
+    const std::string bytes = encoding == RegistryFileEncoding::Ansi ? text : test::Utf16Le(wide);
     const std::string file = dir.Write("large.reg", bytes);
     LineList fromFile;
     ConvertRegistryFile(fromFile, file, {});
     LineList fromLines;
-    ConvertRegistryLines(SplitLines(text), fromLines, {});
+    ConvertRegistryLines(SplitLines(text), fromLines, {}, encoding);
     EXPECT_EQ(fromFile.lines, fromLines.lines);
     EXPECT_GT(fromFile.lines.size(), 10000u);
   }

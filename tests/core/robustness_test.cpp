@@ -83,7 +83,7 @@ TEST(Robustness, LinesOfMegabytes) {
       big,
   };
   LineList output;
-  ConvertRegistryLines(lines, output, options);
+  ConvertRegistryLines(lines, output, options, RegistryFileEncoding::Utf16LE);
   ASSERT_EQ(output.lines.size(), 7u);
   EXPECT_EQ(output.lines[3].substr(output.lines[3].size() - 6), "\\I386\"");
 }
@@ -98,7 +98,7 @@ TEST(Robustness, HexListOfAMillionTokens) {
   text7 += "00,00";
   const std::vector<std::string> lines = {"[HKEY_CURRENT_USER\\K]", hex, continued, hex.substr(10), text7};
   LineList output;
-  ConvertRegistryLines(lines, output, {});
+  ConvertRegistryLines(lines, output, {}, RegistryFileEncoding::Utf16LE);
   ASSERT_EQ(output.lines.size(), 6u);
   EXPECT_EQ(output.lines[2].size(), std::string("0x3,\"K\",\"big\",\\\r\n  ").size() + 3000000 - 1);
   // Re-wrapped: 1,000,001 tokens over 40,001 physical lines.

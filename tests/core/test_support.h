@@ -40,10 +40,12 @@ inline void UnsetEnv(const char* name) {
 // The machine the tests pretend to run on.
 inline void SetMachinePaths() {
   SetEnv("SystemRoot", "C:\\WINDOWS");
+  // A 64-bit machine as a 64-bit program sees it, set whole so that the
+  // 32-bit build under WOW64 (whose own ProgramFiles is the (x86) folder)
+  // and Linux see the same machine.
   SetEnv("ProgramFiles", "C:\\Program Files");
-  // A 32-bit program started on 64-bit Windows finds this value in its
-  // ProgramFiles (WOW64 copies it there): the same machine for both builds.
-  SetEnv("ProgramFiles(x86)", "C:\\Program Files");
+  SetEnv("ProgramFiles(x86)", "C:\\Program Files (x86)");
+  SetEnv("ProgramW6432", "C:\\Program Files");
   SetEnv("SystemDrive", "C:");
   SetEnv("VINDRA_TEST_TEMP", "D:\\TEMP");
 }

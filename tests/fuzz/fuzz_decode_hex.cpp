@@ -1,4 +1,4 @@
-// DecodeHexText on arbitrary byte texts and types: type 2 gives a text with
+// DecodeHexText on arbitrary byte texts, types and both file encodings: type 2 gives a text with
 // every quote doubled and no NUL byte, type 7 a list of quoted strings, any
 // other type nothing.
 #include <cstddef>
@@ -28,9 +28,12 @@ bool QuotesDoubled(std::string_view text) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0) return 0;
   static const int kTypes[] = {2, 7, 1, 3, 0, -1, 0x12345};
-  const int type = kTypes[data[0] % 7];
+  const int type = kTypes[(data[0] & 0x7F) % 7];
+  // Bit 7: the bytes come from an 8-bit file (ANSI text) instead of a UTF-16LE one.
+  const vindra::RegistryFileEncoding encoding =
+      (data[0] & 0x80) ? vindra::RegistryFileEncoding::Ansi : vindra::RegistryFileEncoding::Utf16LE;
   const std::string_view text(reinterpret_cast<const char*>(data + 1), size - 1);
-  const std::string field = vindra::DecodeHexText(text, type);
+  const std::string field = vindra::DecodeHexText(text, type, encoding);
   Check(field.find('\0') == std::string::npos, "the data field holds no NUL byte", text);
   if (type == 2) {
     Check(QuotesDoubled(field), "type 2: every quote is doubled", field);

@@ -82,7 +82,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::string text = "Windows Registry Editor Version 5.00\n";
   text.append(reinterpret_cast<const char*>(data + 1), size - 1);
   reg::MemoryRegistry registry;
-  reg::ImportRegLines(vindra::SplitLines(text), registry);
+  reg::ImportRegLines(vindra::SplitLines(text), registry,
+                      (bits & 0x80) ? vindra::RegistryFileEncoding::Ansi : vindra::RegistryFileEncoding::Utf16LE);
 
   vindra::ConversionOptions options;
   options.ForceControlSet001 = bits & 1;

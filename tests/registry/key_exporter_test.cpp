@@ -77,6 +77,16 @@ TEST_F(KeyExporterTest, DefaultValueFirstThenValuesAndSubKeysInSortedOrder) {
                                                  }));
 }
 
+TEST_F(KeyExporterTest, QuotesInKeyPathsAndNamesAreDoubled) {
+  Sz("say \"hi\"", "\"", HKCU, "Software\\Q\"uote");
+  reg.CreateKey(HKCU, "Software\\Q\"uote\\\"sub\"");
+  EXPECT_EQ(Export(reg, HKCU, "Software\\Q\"uote"), (Lines{
+                                                          "0x0,\"Software\\Q\"\"uote\"",
+                                                          "0x1,\"Software\\Q\"\"uote\",\"say \"\"hi\"\"\",\"\"\"\"",
+                                                          "0x0,\"Software\\Q\"\"uote\\\"\"sub\"\"\"",
+                                                      }));
+}
+
 TEST_F(KeyExporterTest, OutputPathByRootAndLetterCase) {
   struct Case {
     RootKey root;
@@ -138,10 +148,14 @@ TEST_F(KeyExporterTest, TextValues) {
       {"env", 1, "C:\\WINDOWS\\x" + nul, PathSubstitutionMode::EnvironmentVariables,
        "0x1,\"K\",\"env\",\"%SystemRoot%\\x\""},
       {"pf", 1, "c:\\program files\\App" + nul, PathSubstitutionMode::FixedDrive, "0x1,\"K\",\"pf\",\"X:\\PROGRAMS\\App\""},
+      // Folders only where they stand whole; the (x86) folder is a program folder too.
+      {"pf86", 1, "C:\\Program Files (x86)\\App;C:\\WINDOWS.OLD" + nul, PathSubstitutionMode::FixedDrive,
+       "0x1,\"K\",\"pf86\",\"X:\\PROGRAMS\\App;X:\\WINDOWS.OLD\""},
       // Quotes are doubled after the substitution, which therefore sees single quotes.
       {"qp", 1, "\"C:\\WINDOWS\\a b\\x.exe\" /q" + nul, PathSubstitutionMode::FixedDrive,
        "0x1,\"K\",\"qp\",\"\"\"X:\\I386\\a b\\x.exe\"\" /q\""},
-      {"na\"me", 1, "v" + nul, PathSubstitutionMode::FixedDrive, "0x1,\"K\",\"na\"me\",\"v\""},
+      // A quote in a name is doubled, so that the name field reads back as the name.
+      {"na\"me", 1, "v" + nul, PathSubstitutionMode::FixedDrive, "0x1,\"K\",\"na\"\"me\",\"v\""},
       {"日本語", 1, "表示" + nul, PathSubstitutionMode::FixedDrive, "0x1,\"K\",\"日本語\",\"表示\""},
   };
   for (const Case& c : cases) {

@@ -44,7 +44,7 @@ TEST(RegFileImportTest, ValueKindsOfAVersion5File) {
           "; a comment",
           "\"with \\\"quote\\\"\"=\"q\"",
       },
-      reg);
+      reg, RegistryFileEncoding::Utf16LE);
   EXPECT_TRUE(result.recognised);
   EXPECT_TRUE(result.problems.empty());
   const RootKey cu = kHkeyCurrentUser;
@@ -68,7 +68,8 @@ TEST(RegFileImportTest, ValueKindsOfAVersion5File) {
 TEST(RegFileImportTest, Regedit4FileKeepsTextDataInTheAnsiCodePage) {
   MemoryRegistry reg;
   const RegImportResult result = ImportRegLines(
-      {"REGEDIT4", "[HKEY_LOCAL_MACHINE\\SOFTWARE\\表示]", "\"名前\"=\"表\\\\値\"", "\"Exp\"=hex(2):95,5c,00"}, reg);
+      {"REGEDIT4", "[HKEY_LOCAL_MACHINE\\SOFTWARE\\表示]", "\"名前\"=\"表\\\\値\"", "\"Exp\"=hex(2):95,5c,00"}, reg,
+      RegistryFileEncoding::Ansi);
   EXPECT_TRUE(result.problems.empty());
   // 表 ends with the byte 0x5C: it is neither a path separator nor an escape.
   EXPECT_EQ(ValueData(reg, kHkeyLocalMachine, "SOFTWARE\\表示", "名前", 1), std::string("表\\値") + '\0');
@@ -77,12 +78,45 @@ TEST(RegFileImportTest, Regedit4FileKeepsTextDataInTheAnsiCodePage) {
   EXPECT_EQ(reg.FindKey(kHkeyLocalMachine, "SOFTWARE")->subKeys.size(), 1u);
 }
 
+// regedit reads the bytes of text types by the file's encoding, whatever its
+// header says; blanks and a comment may follow string data, and one comma may
+// end a byte list (measured under Wine).
+TEST(RegFileImportTest, ReadsLinesAsRegeditDoes) {
+  const Lines lines = {
+      "Windows Registry Editor Version 5.00",
+      "[HKEY_CURRENT_USER\\K]",
+      "\"e\"=hex(2):41,42,00",
+      "\"s\"=hex(1):41,00,00,00",
+      "\"Display\"=\"(GMT-06:00) - Old\" ",
+      "\"c\"=\"a;b\" ; \"comment\"",
+      "\"C:\\\\Users\\\\Example\"=hex(0):",
+      "\"h\"=hex:01,02,\\",
+      "  03,",
+      "\"inner\"=hex:01,,02",
+  };
+  MemoryRegistry ansi;
+  const RegImportResult fromAnsi = ImportRegLines(lines, ansi, RegistryFileEncoding::Ansi);
+  MemoryRegistry wide;
+  ImportRegLines(lines, wide, RegistryFileEncoding::Utf16LE);
+  ASSERT_EQ(fromAnsi.problems.size(), 1u);
+  EXPECT_EQ(fromAnsi.problems[0].line, 10u);  // regedit refuses an empty token inside a list
+  const RootKey cu = kHkeyCurrentUser;
+  EXPECT_EQ(ValueData(ansi, cu, "K", "e", 2), std::string("AB\0", 3));
+  EXPECT_EQ(ValueData(wide, cu, "K", "e", 2), "?");  // U+4241, which CP932 lacks, and an odd byte
+  EXPECT_EQ(ValueData(ansi, cu, "K", "s", 1), std::string("A\0\0\0", 4));
+  EXPECT_EQ(ValueData(wide, cu, "K", "s", 1), std::string("A\0", 2));
+  EXPECT_EQ(ValueData(ansi, cu, "K", "Display", 1), std::string("(GMT-06:00) - Old\0", 18));
+  EXPECT_EQ(ValueData(ansi, cu, "K", "c", 1), std::string("a;b\0", 4));
+  EXPECT_EQ(ValueData(ansi, cu, "K", "C:\\Users\\Example", 0), "");
+  EXPECT_EQ(ValueData(ansi, cu, "K", "h", 3), Bytes({1, 2, 3}));
+}
+
 TEST(RegFileImportTest, LeadByteBeforeAQuoteStandsAlone) {
   // A lead byte pairs only with a byte of 0x40 or above (as in the converter):
   // a quote after a stray lead byte still closes the name or the text.
   MemoryRegistry reg;
   const RegImportResult result =
-      ImportRegLines({"REGEDIT4", "[HKEY_CURRENT_USER\\K]", "\"a\x81\"=\"b\x81\"", "@=\"\x9f\""}, reg);
+      ImportRegLines({"REGEDIT4", "[HKEY_CURRENT_USER\\K]", "\"a\x81\"=\"b\x81\"", "@=\"\x9f\""}, reg, RegistryFileEncoding::Ansi);
   EXPECT_TRUE(result.problems.empty());
   EXPECT_EQ(ValueData(reg, kHkeyCurrentUser, "K", "a\x81", 1), std::string("b\x81") + '\0');
   EXPECT_EQ(ValueData(reg, kHkeyCurrentUser, "K", "", 1), std::string("\x9f") + '\0');
@@ -104,7 +138,7 @@ TEST(RegFileImportTest, DeletionsAndAncestors) {
           "@=\"d\"",
           "@=-",
       },
-      reg);
+      reg, RegistryFileEncoding::Utf16LE);
   EXPECT_EQ(reg.FindKey(kHkeyCurrentUser, "A\\B"), nullptr);
   ASSERT_NE(reg.FindKey(kHkeyCurrentUser, "A\\D"), nullptr);
   EXPECT_TRUE(reg.FindKey(kHkeyCurrentUser, "A\\D")->values.empty());
@@ -135,7 +169,8 @@ TEST(RegFileImportTest, BadLinesAreReportedAndTheRestIsImported) {
   for (const Case& c : cases) {
     MemoryRegistry reg;
     const RegImportResult result =
-        ImportRegLines({"REGEDIT4", "[HKEY_CURRENT_USER\\K]", c.line, "[HKEY_CURRENT_USER\\K]", "\"ok\"=\"1\""}, reg);
+        ImportRegLines({"REGEDIT4", "[HKEY_CURRENT_USER\\K]", c.line, "[HKEY_CURRENT_USER\\K]", "\"ok\"=\"1\""}, reg,
+                       RegistryFileEncoding::Ansi);
     ASSERT_EQ(result.problems.size(), 1u) << c.line;
     EXPECT_EQ(result.problems[0].line, 3u) << c.line;
     EXPECT_NE(result.problems[0].message.find(c.problem), std::string::npos)
@@ -147,7 +182,7 @@ TEST(RegFileImportTest, BadLinesAreReportedAndTheRestIsImported) {
 TEST(RegFileImportTest, ValuesOutsideAKeyAreReported) {
   MemoryRegistry reg;
   const RegImportResult result =
-      ImportRegLines({"REGEDIT4", "\"a\"=\"1\"", "[-HKEY_CURRENT_USER\\K]", "\"b\"=\"2\""}, reg);
+      ImportRegLines({"REGEDIT4", "\"a\"=\"1\"", "[-HKEY_CURRENT_USER\\K]", "\"b\"=\"2\""}, reg, RegistryFileEncoding::Ansi);
   ASSERT_EQ(result.problems.size(), 2u);
   EXPECT_EQ(result.problems[0].line, 2u);
   EXPECT_EQ(result.problems[1].line, 4u);
@@ -157,7 +192,7 @@ TEST(RegFileImportTest, WithoutHeaderNothingIsImported) {
   for (const Lines& lines : {Lines{}, Lines{"", "  "}, Lines{"[HKEY_CURRENT_USER\\K]", "\"a\"=\"1\""},
                              Lines{"\xEF\xBB\xBFWindows Registry Editor Version 5.00", "[HKEY_CURRENT_USER\\K]"}}) {
     MemoryRegistry reg;
-    const RegImportResult result = ImportRegLines(lines, reg);
+    const RegImportResult result = ImportRegLines(lines, reg, RegistryFileEncoding::Ansi);
     EXPECT_FALSE(result.recognised);
     ASSERT_EQ(result.problems.size(), 1u);
     EXPECT_EQ(reg.FindKey(kHkeyCurrentUser, "K"), nullptr);
@@ -168,7 +203,7 @@ TEST(RegFileImportTest, KeysDeeperThanTheRegistryAllowsAreRefused) {
   std::string path = "[HKEY_CURRENT_USER";
   for (std::size_t i = 0; i <= kMaxKeyDepth; ++i) path += "\\k";
   MemoryRegistry reg;
-  const RegImportResult result = ImportRegLines({"REGEDIT4", path + "]", "\"v\"=\"x\""}, reg);
+  const RegImportResult result = ImportRegLines({"REGEDIT4", path + "]", "\"v\"=\"x\""}, reg, RegistryFileEncoding::Ansi);
   ASSERT_EQ(result.problems.size(), 2u);  // the key line, then its value outside a key
   EXPECT_NE(result.problems[0].message.find("deeper"), std::string::npos);
 }

@@ -56,6 +56,13 @@ TEST(RegExpanderExporterTest, KeysWithoutStringValuesGiveNoEntryButAreWalked) {
             (Lines{"0x7,\"Quenvel\\RegExpander\\HKCU\",\"K\\A\",\"s\"", "0x7,\"Quenvel\\RegExpander\\HKCU\",\"K\\b\",\"s\""}));
 }
 
+TEST(RegExpanderExporterTest, QuotesInTheWrittenKeyPathAreDoubled) {
+  MemoryRegistry reg;
+  reg.SetValue(kHkeyCurrentUser, "K\\\"q\"", "s", 1, kText);
+  EXPECT_EQ(ExportRegExpander(reg, kHkeyCurrentUser, "K"),
+            (Lines{"0x7,\"Quenvel\\RegExpander\\HKCU\",\"K\\\"\"q\"\"\",\"s\""}));
+}
+
 TEST(RegExpanderExporterTest, SettingsKeyAndWrittenPathByRoot) {
   struct Case {
     RootKey root;

@@ -31,6 +31,8 @@ inline void SetEnv(const char* name, const char* value) {
 inline void UseExampleMachinePaths() {
   SetEnv("SystemRoot", "C:\\WINDOWS");
   SetEnv("ProgramFiles", "C:\\Program Files");
+  SetEnv("ProgramFiles(x86)", "C:\\Program Files (x86)");
+  SetEnv("ProgramW6432", "C:\\Program Files");
   SetEnv("SystemDrive", "C:");
 }
 

@@ -208,8 +208,8 @@ TEST_F(StressTest, HundredMegabyteLine) {
   {
     Measure m("import the 100 MB line into the in-memory registry");
     std::vector<std::string> lines;
-    LoadRegistryFileLines(path, lines);
-    reg::ImportRegLines(lines, registry);
+    const RegistryFileEncoding encoding = LoadRegistryFileLines(path, lines, RegistryTextForm::Exact);
+    reg::ImportRegLines(lines, registry, encoding);
   }
   const auto* value = registry.FindValue(reg::kHkeyCurrentUser, "K", "v");
   ASSERT_NE(value, nullptr);
@@ -240,7 +240,7 @@ TEST_F(StressTest, TenMillionHexTokens) {
 
   reg::MemoryRegistry registry;
   std::vector<std::string> split = SplitLines(lines);
-  reg::ImportRegLines(split, registry);
+  reg::ImportRegLines(split, registry, RegistryFileEncoding::Ansi);
   const auto* value = registry.FindValue(reg::kHkeyCurrentUser, "K", "h");
   ASSERT_NE(value, nullptr);
   EXPECT_EQ(value->data.size(), tokens);
