@@ -82,10 +82,9 @@ class HiveFile {
   // Checks that the data can be read, without copying it.
   void CheckValueData(HiveCell value) const;
 
-  // The sizes of the smallest key and value cells, which bound how many of
-  // them the hive bins can hold.
+  // The size of the smallest key cell, which bounds how many keys the hive
+  // bins can hold.
   static constexpr std::uint32_t kMinKeyCell = 4 + 0x4C;
-  static constexpr std::uint32_t kMinValueCell = 4 + 0x14;
 
  private:
   // The content of a cell in use: its bytes after the size field.
