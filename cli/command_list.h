@@ -10,7 +10,9 @@
 #define VINDRA_CLI_COMMANDS(X) \
   X(kConvertCommand)       \
   X(kExportCommand)        \
-  X(kRegExpanderCommand)
+  X(kRegExpanderCommand)   \
+  X(kSnapshotCommand)      \
+  X(kDiffCommand)
 
 namespace vindra::cli {
 

@@ -32,6 +32,8 @@ constexpr ReasonTexts kReasonTexts[kSkipReasonCount] = {
     {"value whose data cannot be read", "values whose data cannot be read"},
     {"key whose name the ANSI code page cannot hold", "keys whose names the ANSI code page cannot hold"},
     {"value whose name the ANSI code page cannot hold", "values whose names the ANSI code page cannot hold"},
+    {"deletion below HKEY_LOCAL_MACHINE\\SYSTEM", "deletions below HKEY_LOCAL_MACHINE\\SYSTEM"},
+    {"change of a key outside the plug-in sections", "changes of keys outside the plug-in sections"},
 };
 
 }  // namespace

@@ -42,9 +42,12 @@ enum class SkipReason {
   // listed with "?" in its place, and nothing answers to that spelling.
   KeyNameOutsideCodePage,
   ValueNameOutsideCodePage,
+  // Registry comparisons (vindra-cli diff): changes the sections cannot carry.
+  DeletionWithoutDelReg,
+  ChangeOutsideSections,
 };
 
-inline constexpr int kSkipReasonCount = static_cast<int>(SkipReason::ValueNameOutsideCodePage) + 1;
+inline constexpr int kSkipReasonCount = static_cast<int>(SkipReason::ChangeOutsideSections) + 1;
 
 // True when an ANSI name that a registry listed may have lost characters to
 // the code page: it holds a "?" (never the trail byte of a double-byte

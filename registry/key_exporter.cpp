@@ -41,10 +41,18 @@ std::string MultiStringField(const unsigned char* data, std::size_t size, const 
   return field.empty() ? "\"\"" : field;
 }
 
+void WriteBinaryEntry(OutputList& output, std::string_view outputPath, const std::string& name, std::uint32_t type,
+                      const std::string& byteList) {
+  if (type != kRegBinary) output.Add(ReplacementComment(type));
+  std::string entry = FormatValueEntry(kRegBinary, outputPath, name, byteList, name.empty());
+  if (byteList.empty()) entry.pop_back();  // no byte list, no comma before it
+  output.Add(entry);
+}
+
 class KeyExport {
  public:
   KeyExport(OutputList& output, RootKey root, const ConversionOptions& options, SkipObserver* skipped)
-      : output_(output), root_(root), options_(options), machinePaths_(ReadMachinePaths(options)), skipped_(skipped) {}
+      : output_(output), root_(root), options_(options), values_(options), skipped_(skipped) {}
 
   void Key(const std::string& registryPath, RegistryAccess* key) {
     const std::string outputPath = ExportOutputPath(root_, registryPath, options_.ForceControlSet001);
@@ -72,81 +80,12 @@ class KeyExport {
                registryPath, name);
         }
       }
-      currentPath_ = &registryPath;
-      Value(*key, outputPath, name, data);
+      values_.Write(output_, outputPath, name, data, key,
+                    [&] { Skip(SkipReason::ValueDataCannotBeRead, registryPath, name); });
     }
   }
 
  private:
-  void Value(RegistryAccess& key, const std::string& outputPath, const std::string& name, const ValueData& data) {
-    // A failed query counts as type 0 with no data.
-    const std::uint32_t type = data.info.ok ? data.info.type : 0;
-    const std::uint32_t size = data.info.ok ? data.info.size : 0;
-    const bool isDefault = name.empty();
-    // With the data at hand from the query, each reader's result (and its
-    // one possible error, a DWORD longer than four bytes) follows from the
-    // bytes; otherwise the readers fetch it.
-    const auto* bytes = reinterpret_cast<const unsigned char*>(data.bytes.data());
-    switch (type) {
-      case kRegSz:
-      case kRegExpandSz: {
-        const std::string text = data.complete ? data.bytes.substr(0, data.bytes.find('\0')) : key.ReadString(name);
-        output_.Add(FormatValueEntry(type, outputPath, name, QuoteText(SubstitutePaths(text, options_, machinePaths_)), isDefault));
-        break;
-      }
-      case kRegDword: {
-        std::uint32_t number = 0;
-        if (!data.complete) {
-          number = key.ReadInteger(name);
-        } else if (size > 4) {
-          throw RegistryError(ReadFailedMessage(name));
-        } else {
-          for (std::uint32_t i = 0; i < size; ++i) number |= static_cast<std::uint32_t>(bytes[i]) << (8 * i);
-        }
-        output_.Add(FormatValueEntry(type, outputPath, name, FormatDwordData(number), isDefault));
-        break;
-      }
-      case kRegMultiSz: {
-        // A list of two bytes or fewer is not read: it holds no string.
-        const std::string field = data.complete ? MultiStringField(bytes, size > 2 ? size : 0, options_, machinePaths_)
-                                                : MultiString(key, name, size);
-        output_.Add(FormatValueEntry(type, outputPath, name, field, isDefault));
-        break;
-      }
-      default:
-        WriteBinary(outputPath, name, type, data.complete ? FormatHexByteList(bytes, size) : ReadBinary(key, name, size));
-        break;
-    }
-  }
-
-  std::string MultiString(RegistryAccess& key, const std::string& name, std::uint32_t size) {
-    if (size <= 2) return MultiStringField(nullptr, 0, options_, machinePaths_);
-    // Two zero bytes beyond the capacity of the read always end the scan.
-    std::vector<unsigned char> buffer(static_cast<std::size_t>(size) + 2, 0);
-    const std::uint32_t read = key.ReadRawData(name, buffer.data(), size);
-    if (read == 0) Skip(SkipReason::ValueDataCannotBeRead, *currentPath_, name);
-    return MultiStringField(buffer.data(), std::min(read, size), options_, machinePaths_);
-  }
-
-  // The byte list of a binary value too large for the query's buffer.
-  std::string ReadBinary(RegistryAccess& key, const std::string& name, std::uint32_t size) {
-    if (size == 0) return {};
-    std::vector<unsigned char> buffer(static_cast<std::size_t>(size) + 1, 0);
-    const std::uint32_t read = key.ReadBinaryData(name, buffer.data(), size + 1);
-    if (read < size) Skip(SkipReason::ValueDataCannotBeRead, *currentPath_, name);
-    // Only the bytes actually read: a value that vanished after the size
-    // query gives an entry without bytes, never stale buffer contents.
-    return FormatHexByteList(buffer.data(), std::min(read, size));
-  }
-
-  void WriteBinary(const std::string& outputPath, const std::string& name, std::uint32_t type,
-                   const std::string& byteList) {
-    if (type != kRegBinary) output_.Add(ReplacementComment(type));
-    std::string entry = FormatValueEntry(kRegBinary, outputPath, name, byteList, name.empty());
-    if (byteList.empty()) entry.pop_back();  // no byte list, no comma before it
-    output_.Add(entry);
-  }
-
   void Skip(SkipReason reason, const std::string& registryPath, const std::string& name) {
     if (skipped_) skipped_->Skipped(reason, 0, SkippedKeyName(root_, registryPath), name);
   }
@@ -154,13 +93,87 @@ class KeyExport {
   OutputList& output_;
   RootKey root_;
   const ConversionOptions& options_;
-  // The machine's folders, read once: the environment cannot change during an export.
-  const MachinePaths machinePaths_;
+  const ExportValueWriter values_;
   SkipObserver* skipped_;
-  const std::string* currentPath_ = nullptr;  // the registry path of the value being written
 };
 
 }  // namespace
+
+ExportValueWriter::ExportValueWriter(const ConversionOptions& options)
+    : options_(options), machinePaths_(ReadMachinePaths(options)) {}
+
+void ExportValueWriter::Write(OutputList& output, std::string_view outputPath, const std::string& name,
+                              const ValueData& data, RegistryAccess* key,
+                              const std::function<void()>& onDataUnread) const {
+  // A failed query counts as type 0 with no data.
+  const std::uint32_t type = data.info.ok ? data.info.type : 0;
+  const std::uint32_t size = data.info.ok ? data.info.size : 0;
+  const bool isDefault = name.empty();
+  // With the data at hand from the query, each reader's result (and its
+  // one possible error, a DWORD longer than four bytes) follows from the
+  // bytes; otherwise the readers fetch it.
+  const bool complete = data.complete || !data.info.ok || key == nullptr;
+  const auto* bytes = reinterpret_cast<const unsigned char*>(data.bytes.data());
+  switch (type) {
+    case kRegSz:
+    case kRegExpandSz: {
+      const std::string text = complete ? data.bytes.substr(0, data.bytes.find('\0')) : key->ReadString(name);
+      output.Add(FormatValueEntry(type, outputPath, name, QuoteText(SubstitutePaths(text, options_, machinePaths_)),
+                                  isDefault));
+      break;
+    }
+    case kRegDword: {
+      std::uint32_t number = 0;
+      if (!complete) {
+        number = key->ReadInteger(name);
+      } else if (size > 4) {
+        throw RegistryError(ReadFailedMessage(name));
+      } else {
+        for (std::uint32_t i = 0; i < size && i < data.bytes.size(); ++i) {
+          number |= static_cast<std::uint32_t>(bytes[i]) << (8 * i);
+        }
+      }
+      output.Add(FormatValueEntry(type, outputPath, name, FormatDwordData(number), isDefault));
+      break;
+    }
+    case kRegMultiSz: {
+      // A list of two bytes or fewer is not read: it holds no string.
+      const std::string field =
+          complete ? MultiStringField(bytes, size > 2 ? std::min<std::size_t>(size, data.bytes.size()) : 0, options_,
+                                      machinePaths_)
+                   : MultiString(*key, name, size, onDataUnread);
+      output.Add(FormatValueEntry(type, outputPath, name, field, isDefault));
+      break;
+    }
+    default:
+      WriteBinaryEntry(output, outputPath, name, type,
+                       complete ? FormatHexByteList(bytes, std::min<std::size_t>(size, data.bytes.size()))
+                                : ReadBinary(*key, name, size, onDataUnread));
+      break;
+  }
+}
+
+std::string ExportValueWriter::MultiString(RegistryAccess& key, const std::string& name, std::uint32_t size,
+                                           const std::function<void()>& onDataUnread) const {
+  if (size <= 2) return MultiStringField(nullptr, 0, options_, machinePaths_);
+  // Two zero bytes beyond the capacity of the read always end the scan.
+  std::vector<unsigned char> buffer(static_cast<std::size_t>(size) + 2, 0);
+  const std::uint32_t read = key.ReadRawData(name, buffer.data(), size);
+  if (read == 0 && onDataUnread) onDataUnread();
+  return MultiStringField(buffer.data(), std::min(read, size), options_, machinePaths_);
+}
+
+// The byte list of a binary value too large for the query's buffer.
+std::string ExportValueWriter::ReadBinary(RegistryAccess& key, const std::string& name, std::uint32_t size,
+                                          const std::function<void()>& onDataUnread) const {
+  if (size == 0) return {};
+  std::vector<unsigned char> buffer(static_cast<std::size_t>(size) + 1, 0);
+  const std::uint32_t read = key.ReadBinaryData(name, buffer.data(), size + 1);
+  if (read < size && onDataUnread) onDataUnread();
+  // Only the bytes actually read: a value that vanished after the size
+  // query gives an entry without bytes, never stale buffer contents.
+  return FormatHexByteList(buffer.data(), std::min(read, size));
+}
 
 std::string ExportOutputPath(RootKey root, std::string_view registryPath, bool forceControlSet001) {
   std::string path;

@@ -10,7 +10,7 @@ set -eu
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
 [ $# -gt 0 ] && shift
-targets=${*:-"fuzz_charset fuzz_decode_hex fuzz_ini fuzz_converter fuzz_reg_load fuzz_reg_import fuzz_hive"}
+targets=${*:-"fuzz_charset fuzz_decode_hex fuzz_ini fuzz_converter fuzz_reg_load fuzz_reg_import fuzz_hive fuzz_diff"}
 build=${FUZZ_BUILD_DIR:-build/fuzz}
 
 mkdir -p "$build"

@@ -624,7 +624,7 @@ TEST_F(CliTest, HelpManualPageAndReadmeAgree) {
     return names;
   };
   std::vector<std::string> helpOptions;
-  for (const char* command : {"convert", "export", "regexpander"}) {
+  for (const char* command : {"convert", "export", "regexpander", "snapshot", "diff"}) {
     for (const std::string& name : options(Run({command, "--help"}).out, "-")) {
       if (std::find(helpOptions.begin(), helpOptions.end(), name) == helpOptions.end()) helpOptions.push_back(name);
     }

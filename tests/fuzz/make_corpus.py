@@ -118,6 +118,11 @@ def main():
         write("fuzz_reg_load", utf16_file(text))
         for options in (0x00, 0x0B):
             write("fuzz_reg_import", bytes([options]) + cp932(text))
+    for i, text in enumerate(REG_TEXTS):
+        other = REG_TEXTS[(i + 1) % len(REG_TEXTS)]
+        for options in (0x00, 0x19):
+            write("fuzz_diff", bytes([options]) + cp932(text + "\n%%\n" + other))
+            write("fuzz_diff", bytes([options]) + cp932(text + "\n%%\n" + text.replace("1", "2")))
     for hex_type, text in HEX_TEXTS:
         write("fuzz_decode_hex", bytes([HEX_TYPE_BYTE[hex_type]]) + text)
     for text in INI_TEXTS:
