@@ -67,7 +67,10 @@ class KeyExport {
           continue;
         }
         data = key->QueryValueData(name);
-        if (!data.info.ok) Skip(SkipReason::ValueCannotBeQueried, registryPath, name);
+        if (!data.info.ok) {
+          Skip(MayHaveLostCharacters(name) ? SkipReason::ValueNameOutsideCodePage : SkipReason::ValueCannotBeQueried,
+               registryPath, name);
+        }
       }
       currentPath_ = &registryPath;
       Value(*key, outputPath, name, data);
