@@ -357,6 +357,7 @@ void MainWindowLogic::OpenFile(const std::string& fileName) {
 }
 
 void MainWindowLogic::OpenHive(const std::string& fileName) {
+  if (s_.hives == nullptr) return;
   registry::RootedKeyPath mount;
   if (const auto byName = registry::DefaultHiveMount(fileName)) {
     mount = *byName;
