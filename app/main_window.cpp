@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "platform/text.h"
+#include "registry/hive_registry.h"
 
 namespace vindra::app {
 
@@ -134,6 +135,32 @@ std::string DialogFilter(std::string_view filter) {
   return out;
 }
 
+const std::vector<registry::RootedKeyPath>& HiveMountChoices() {
+  static const std::vector<registry::RootedKeyPath> choices = {
+      {registry::kHkeyLocalMachine, "SOFTWARE"},
+      {registry::kHkeyLocalMachine, "SYSTEM"},
+      {registry::kHkeyCurrentUser, ""},
+      {registry::kHkeyClassesRoot, ""},
+  };
+  return choices;
+}
+
+std::string RootedKeyName(const registry::RootedKeyPath& key) {
+  std::string name(registry::RootKeyName(key.root));
+  if (!key.path.empty()) name += "\\" + key.path;
+  return name;
+}
+
+std::string FileNameOf(std::string_view path) {
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < path.size();) {
+    const std::size_t length = platform::CharLengthAt(path, i);
+    if (length == 1 && (path[i] == '\\' || path[i] == '/')) start = i + 1;
+    i += length;
+  }
+  return std::string(path.substr(start));
+}
+
 std::string ControlSetStatusText(std::uint32_t current) {
   // The value is formatted as the signed 32-bit number it is read as.
   char buffer[48];
@@ -172,10 +199,9 @@ void MainWindowLogic::OnShown() {
   lastSection_ = "Software";
 
   if (!s_.arguments.empty()) {
-    const std::string fileName = s_.arguments.front();
     // A file that cannot be read is reported; the window still gets its
     // status bar and toggle captions.
-    RunConverter([&](OutputList& out) { s_.converters.ConvertFile(out, fileName, Options()); });
+    OpenFile(s_.arguments.front());
   }
 
   ShowCurrentControlSet();
@@ -314,8 +340,66 @@ bool MainWindowLogic::RunConverter(const std::function<void(OutputList&)>& work)
 void MainWindowLogic::ImportFile() {
   std::string fileName;
   if (!s_.view.ChooseFile(menus_.OpenFilter, fileName)) return;
+  if (s_.hives != nullptr && s_.hives->IsHiveFile(fileName)) {
+    OpenHive(fileName);
+    return;
+  }
   s_.textArea.Lines().Clear();
   RunConverter([&](OutputList& out) { s_.converters.ConvertFile(out, fileName, Options()); });
+}
+
+void MainWindowLogic::OpenFile(const std::string& fileName) {
+  if (s_.hives != nullptr && s_.hives->IsHiveFile(fileName)) {
+    OpenHive(fileName);
+  } else {
+    RunConverter([&](OutputList& out) { s_.converters.ConvertFile(out, fileName, Options()); });
+  }
+}
+
+void MainWindowLogic::OpenHive(const std::string& fileName) {
+  if (s_.hives == nullptr) return;
+  registry::RootedKeyPath mount;
+  if (const auto byName = registry::DefaultHiveMount(fileName)) {
+    mount = *byName;
+  } else {
+    std::vector<std::string> choices;
+    for (const registry::RootedKeyPath& key : HiveMountChoices()) choices.push_back(RootedKeyName(key));
+    const auto chosen = s_.view.ChooseHiveMount(fileName, s_.messages.Get(MessageId::HiveMountQuestion), choices);
+    if (!chosen || *chosen >= choices.size()) return;
+    mount = HiveMountChoices()[*chosen];
+  }
+
+  // The whole hive is read here, so damage shows before the picker opens.
+  HiveFiles::Opened hive;
+  s_.view.SetWaitCursor(true);
+  try {
+    hive = s_.hives->Open(fileName, mount);
+  } catch (const std::exception& e) {
+    s_.view.SetWaitCursor(false);
+    s_.view.ReportFailure(e.what());
+    return;
+  }
+  s_.view.SetWaitCursor(false);
+  if (hive.dirty) s_.view.ShowWarning(fileName + "\r\n\r\n" + s_.messages.Get(MessageId::HiveNotClosed));
+
+  // The picker opens where the last hive of the same mount point was left,
+  // else at the mount point (below HKEY_CURRENT_USER at Software, as Convert).
+  std::unique_ptr<KeyPicker> picker = s_.hives->PickerOver(*hive.source);
+  const bool sameMount = lastHiveMount_ && lastHiveMount_->root == mount.root && lastHiveMount_->path == mount.path;
+  picker->SetRoot(mount.root);
+  if (sameMount) {
+    picker->SetSection(lastHiveSection_);
+  } else {
+    picker->SetSection(mount.root == registry::kHkeyCurrentUser && mount.path.empty() ? "Software" : mount.path);
+  }
+  if (!PickKey(*picker, MessageId::HivePickerCaption, FileNameOf(fileName))) return;
+  const RootKey root = picker->Root();
+  const std::string section = picker->Section();
+  lastHiveMount_ = mount;
+  lastHiveSection_ = section;
+  ExportPickedKey(root, section, [&](OutputList& out, RootKey exportRoot, const std::string& path) {
+    s_.converters.ExportKeyFrom(out, *hive.source, exportRoot, path, Options());
+  });
 }
 
 void MainWindowLogic::RunCommand(const std::function<void()>& command) {
@@ -334,14 +418,12 @@ void MainWindowLogic::DropFile(std::string_view firstFileName) {
   if (Busy()) return;
   const std::string fileName(firstFileName.substr(0, kMaxDroppedNameLength));
   RunCommand([&] {
-    if (!fileName.empty()) {
-      RunConverter([&](OutputList& out) { s_.converters.ConvertFile(out, fileName, Options()); });
-    }
+    if (!fileName.empty()) OpenFile(fileName);
     s_.view.BringToFront();
   });
 }
 
-bool MainWindowLogic::PickKey(MessageId caption) {
+bool MainWindowLogic::PickKey(KeyPicker& picker, MessageId caption, std::string_view topNode) {
   // The picker's fonts come from the language file at every command; without
   // it both descriptions are all zero and the picker keeps its designed fonts.
   platform::FontDescription windowFont, treeFont;
@@ -349,9 +431,8 @@ bool MainWindowLogic::PickKey(MessageId caption) {
     windowFont = s_.language.ReadFont(LanguageFont::kWindow);
     treeFont = s_.language.ReadFont(LanguageFont::kText);
   }
-  s_.picker.SetCaption(s_.messages.Get(caption));
-  return s_.picker.Execute(s_.messages.Get(MessageId::PickerTitle), s_.messages.Get(MessageId::PickerTopNode),
-                           windowFont, treeFont);
+  picker.SetCaption(s_.messages.Get(caption));
+  return picker.Execute(s_.messages.Get(MessageId::PickerTitle), topNode, windowFont, treeFont);
 }
 
 void MainWindowLogic::ExportAndReport(const std::function<void(OutputList&)>& work) {
@@ -363,12 +444,19 @@ void MainWindowLogic::ExportAndReport(const std::function<void(OutputList&)>& wo
 void MainWindowLogic::ConvertKey() {
   s_.picker.SetRoot(lastRoot_);
   s_.picker.SetSection(lastSection_);
-  if (!PickKey(MessageId::ConvertPickerCaption)) return;
+  if (!PickKey(s_.picker, MessageId::ConvertPickerCaption, s_.messages.Get(MessageId::PickerTopNode))) return;
   const RootKey root = s_.picker.Root();
   const std::string section = s_.picker.Section();
   lastRoot_ = root;
   lastSection_ = section;
+  ExportPickedKey(root, section, [&](OutputList& out, RootKey exportRoot, const std::string& path) {
+    s_.converters.ExportKey(out, exportRoot, path, Options());
+  });
+}
 
+void MainWindowLogic::ExportPickedKey(
+    RootKey root, const std::string& section,
+    const std::function<void(OutputList&, RootKey, const std::string&)>& exportKey) {
   if (!IsAllowedRoot(root)) {
     s_.view.ShowError(s_.messages.Get(MessageId::RootNotAllowed));
     return;
@@ -388,12 +476,12 @@ void MainWindowLogic::ConvertKey() {
   if (GetAction(ActionId::AddSectionHeader).Checked) s_.textArea.Lines().Add(SectionHeaderFor(root, section));
 
   const std::string path = RemoveTrailingBackslash(section);
-  ExportAndReport([&](OutputList& out) { s_.converters.ExportKey(out, root, path, Options()); });
+  ExportAndReport([&](OutputList& out) { exportKey(out, root, path); });
 }
 
 void MainWindowLogic::ExportForRegExpander() {
   // The picker opens where the last confirmed pick of either command left it.
-  if (!PickKey(MessageId::RegExpanderPickerCaption)) return;
+  if (!PickKey(s_.picker, MessageId::RegExpanderPickerCaption, s_.messages.Get(MessageId::PickerTopNode))) return;
   const RootKey root = s_.picker.Root();
   if (!IsAllowedRoot(root)) {
     s_.view.ShowError(s_.messages.Get(MessageId::RootNotAllowed));

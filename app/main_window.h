@@ -10,6 +10,8 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,6 +22,7 @@
 #include "core/options.h"
 #include "core/output_list.h"
 #include "registry/registry_access.h"
+#include "registry/root_key.h"
 
 namespace vindra::app {
 
@@ -99,6 +102,28 @@ class Converters {
                          const ConversionOptions& options) = 0;
   virtual void ExportRegExpander(OutputList& out, registry::RootKey root, const std::string& path,
                                  const ConversionOptions& options) = 0;
+  // The key exporter over another registry: an offline hive.
+  virtual void ExportKeyFrom(OutputList& out, registry::RegistrySource& source, registry::RootKey root,
+                             const std::string& path, const ConversionOptions& options) = 0;
+};
+
+// Offline hive files (SOFTWARE, SYSTEM, NTUSER.DAT, ... of a Windows
+// installation) dropped on the window, named on its command line or chosen
+// in the import dialog: a file is one when it starts with the signature "regf".
+class HiveFiles {
+ public:
+  virtual ~HiveFiles() = default;
+  virtual bool IsHiveFile(const std::string& fileName) = 0;
+  struct Opened {
+    std::unique_ptr<registry::RegistrySource> source;
+    bool dirty = false;  // Windows did not close it cleanly; read as it stands
+  };
+  // Opens the hive as the key `mount` and reads all of it once, so that the
+  // picker and the export meet no damage. Failures throw std::exception whose
+  // what() is the text for the user ("FILE: damaged hive: ...").
+  virtual Opened Open(const std::string& fileName, const registry::RootedKeyPath& mount) = 0;
+  // A key picker of its own (place and caption) over the hive.
+  virtual std::unique_ptr<KeyPicker> PickerOver(registry::RegistrySource& hive) = 0;
 };
 
 // Everything else of the window: message boxes, dialogs, fonts, status bar.
@@ -108,6 +133,12 @@ class MainWindowView {
   virtual void ShowError(std::string_view text) = 0;        // OK, error icon (0x12010)
   virtual bool AskYesNo(std::string_view text) = 0;         // Yes/No, question icon (0x12024); true on Yes
   virtual void ShowInformation(std::string_view text) = 0;  // OK, information icon (0x12040)
+  virtual void ShowWarning(std::string_view text) = 0;      // OK, warning icon (0x12030)
+  // Asks which of `choices` the hive file `fileName` stands for, the first
+  // one preselected, with `question` above them: the index chosen, or
+  // nothing when the user cancels.
+  virtual std::optional<std::size_t> ChooseHiveMount(std::string_view fileName, std::string_view question,
+                                                     const std::vector<std::string>& choices) = 0;
   // The application's general error report for a failed conversion or export.
   virtual void ReportFailure(std::string_view text) = 0;
   // Runs the open-file dialog; false when the user cancels.
@@ -138,6 +169,7 @@ struct MainWindowServices {
   ExpandFunction expand;
   std::vector<std::string> arguments;  // command-line arguments, program name excluded
   std::string executablePath;
+  HiveFiles* hives = nullptr;  // null: every file is converted as a .reg file
 };
 
 // The longest dropped file name taken, in bytes; a longer one is cut.
@@ -161,6 +193,15 @@ std::string DialogFilter(std::string_view filter);
 // "Current: ControlSet%.3d".
 std::string ControlSetStatusText(std::uint32_t current);
 
+// The keys a hive file can stand for when its name does not say, in the
+// order the question offers them; the first is the default.
+const std::vector<registry::RootedKeyPath>& HiveMountChoices();
+// "HKEY_LOCAL_MACHINE\SOFTWARE", "HKEY_CURRENT_USER", ...
+std::string RootedKeyName(const registry::RootedKeyPath& key);
+// The last component of a path (after its last "\" or "/"); a 0x5C that is
+// the second byte of a double-byte character is not a separator.
+std::string FileNameOf(std::string_view path);
+
 class MainWindowLogic {
  public:
   explicit MainWindowLogic(MainWindowServices services);
@@ -177,9 +218,17 @@ class MainWindowLogic {
   // Files dropped from the shell, with the first file's name (empty when it
   // could not be read). A drop while the window is busy would convert in the
   // middle of the waiting command: it is ignored. Otherwise the first file
-  // (its name cut to kMaxDroppedNameLength bytes) is converted and the window
-  // comes to the front.
+  // (its name cut to kMaxDroppedNameLength bytes) is opened (OpenFile) and
+  // the window comes to the front.
   void DropFile(std::string_view firstFileName);
+  // A file named on the command line or dropped: a hive file opens the key
+  // picker over it (OpenHive), any other file is converted as a .reg file,
+  // replacing the text.
+  void OpenFile(const std::string& fileName);
+  // The key picker over a hive file, mounted where its name says (asking the
+  // user when it does not); the key picked is exported as Convert exports a
+  // live key.
+  void OpenHive(const std::string& fileName);
   void OpenHelpTopics();
   void ShowAbout();
   // Ctrl+A (any other modifiers allowed) selects all; true when handled.
@@ -212,10 +261,13 @@ class MainWindowLogic {
   void SelectMode(ActionId checked);
   void ApplyLanguageFile();
   void ShowCurrentControlSet();
-  // Runs the key picker with the fonts of the language file, the given
-  // caption and the picker's title and top-node texts; true when the user
-  // confirmed a key.
-  bool PickKey(MessageId caption);
+  // Runs `picker` with the fonts of the language file, the given caption, the
+  // picker's title and the top node's text; true when the user confirmed a key.
+  bool PickKey(KeyPicker& picker, MessageId caption, std::string_view topNode);
+  // Convert's steps after the pick: the root checks, the append-or-replace
+  // question, the section header, `exportKey` and the completion box.
+  void ExportPickedKey(registry::RootKey root, const std::string& section,
+                       const std::function<void(OutputList&, registry::RootKey, const std::string&)>& exportKey);
   // Converter or exporter call with redrawing suspended and the wait cursor
   // shown; a failure is reported. False when it failed.
   bool RunConverter(const std::function<void(OutputList&)>& work);
@@ -230,6 +282,9 @@ class MainWindowLogic {
   int busy_ = 0;  // commands running
   registry::RootKey lastRoot_ = 0;
   std::string lastSection_;
+  // Where the hive picker opened last, for the next hive of the same mount point.
+  std::optional<registry::RootedKeyPath> lastHiveMount_;
+  std::string lastHiveSection_;
 };
 
 }  // namespace vindra::app

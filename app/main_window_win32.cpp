@@ -7,10 +7,13 @@
 #include <exception>
 
 #include "app/about_box_win32.h"
+#include "app/hive_mount_dialog_win32.h"
 #include "app/language_file.h"
 #include "platform/font_win32.h"
 #include "core/registry_file_converter.h"
 #include "platform/environment.h"
+#include "regbrowser/key_picker_dialog_win32.h"
+#include "registry/hive_registry.h"
 #include "registry/key_exporter.h"
 #include "registry/regexpander_exporter.h"
 
@@ -44,10 +47,13 @@ void InitControls() {
 
 }  // namespace
 
-// The picker component behind the KeyPicker interface.
+// The picker component behind the KeyPicker interface; over a hive it owns
+// the factory of its dialogs.
 class MainWindow::PickerAdapter final : public KeyPicker {
  public:
   explicit PickerAdapter(regbrowser::KeyPickerDialogFactory& dialogs) : browser_(dialogs) {}
+  explicit PickerAdapter(std::unique_ptr<regbrowser::KeyPickerDialogFactory> dialogs)
+      : ownDialogs_(std::move(dialogs)), browser_(*ownDialogs_) {}
   RootKey Root() const override { return browser_.root; }
   void SetRoot(RootKey root) override { browser_.root = root; }
   std::string Section() const override { return browser_.section; }
@@ -59,7 +65,30 @@ class MainWindow::PickerAdapter final : public KeyPicker {
   }
 
  private:
+  std::unique_ptr<regbrowser::KeyPickerDialogFactory> ownDialogs_;
   regbrowser::KeyPickerRunner browser_;
+};
+
+// Hive files: the project's reader, checked whole when opened, and the real
+// key picker dialog over them.
+class MainWindow::HiveAdapter final : public HiveFiles {
+ public:
+  explicit HiveAdapter(const HWND& owner) : owner_(owner) {}
+  bool IsHiveFile(const std::string& fileName) override { return registry::HasHiveSignature(fileName); }
+  Opened Open(const std::string& fileName, const registry::RootedKeyPath& mount) override {
+    auto hive = std::make_unique<registry::HiveRegistrySource>(fileName, mount);
+    hive->CheckTree(mount.root, mount.path);
+    Opened opened;
+    opened.dirty = hive->Dirty();
+    opened.source = std::move(hive);
+    return opened;
+  }
+  std::unique_ptr<KeyPicker> PickerOver(registry::RegistrySource& hive) override {
+    return std::make_unique<PickerAdapter>(std::make_unique<regbrowser::Win32KeyPickerDialogFactory>(hive, owner_));
+  }
+
+ private:
+  const HWND& owner_;  // the main window, once created
 };
 
 class MainWindow::ConverterAdapter final : public Converters {
@@ -74,6 +103,10 @@ class MainWindow::ConverterAdapter final : public Converters {
   void ExportRegExpander(OutputList& out, RootKey root, const std::string& path,
                          const ConversionOptions& options) override {
     registry::RegExpanderExporter(out, source_, root, path, options);
+  }
+  void ExportKeyFrom(OutputList& out, registry::RegistrySource& source, RootKey root, const std::string& path,
+                     const ConversionOptions& options) override {
+    registry::RegistryKeyExporter(out, source, root, path, options);
   }
 
  private:
@@ -95,10 +128,11 @@ MainWindow::MainWindow(MainWindowSetup setup) : setup_(std::move(setup)) {
   picker_ = std::make_unique<PickerAdapter>(setup_.pickerDialogs);
   converters_ = std::make_unique<ConverterAdapter>(setup_.registry);
   language_ = std::make_unique<LanguageAdapter>(setup_.languageFile);
+  hives_ = std::make_unique<HiveAdapter>(hwnd_);
   logic_ = std::make_unique<MainWindowLogic>(MainWindowServices{
       *this, output_, *picker_, *language_, *converters_, &setup_.registry, setup_.messages,
       [](std::string_view text) { return platform::ExpandEnvironmentText(text); }, setup_.arguments,
-      setup_.executablePath});
+      setup_.executablePath, hives_.get()});
 }
 
 MainWindow::~MainWindow() {
@@ -362,6 +396,16 @@ bool MainWindow::AskYesNo(std::string_view text) {
 
 void MainWindow::ShowInformation(std::string_view text) {
   MessageBoxA(hwnd_, std::string(text).c_str(), kMessageBoxCaption, kInformationBoxStyle);
+}
+
+void MainWindow::ShowWarning(std::string_view text) {
+  MessageBoxA(hwnd_, std::string(text).c_str(), kMessageBoxCaption, kWarningBoxStyle);
+}
+
+std::optional<std::size_t> MainWindow::ChooseHiveMount(std::string_view fileName, std::string_view question,
+                                                       const std::vector<std::string>& choices) {
+  HiveMountDialog dialog(hwnd_, windowFont_);
+  return dialog.Ask(fileName, question, choices);
 }
 
 void MainWindow::ReportFailure(std::string_view text) {

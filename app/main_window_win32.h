@@ -1,8 +1,9 @@
 // MainWindow: the Win32 main window. It holds the controls (the output area,
 // the button bar with the Convert and RegExpander buttons and, at its right
 // end, the Close button, the status bar), the menu bar built from the
-// actions, the key picker and the open-file dialog, and
-// forwards every event to the portable MainWindowLogic.
+// actions, the key picker (over the live registry, and over each hive file
+// opened), the open-file dialog and the question which key a hive file
+// stands for, and forwards every event to the portable MainWindowLogic.
 #pragma once
 
 #include <windows.h>
@@ -29,6 +30,7 @@ inline constexpr char kMessageBoxCaption[] = "Vindra";
 inline constexpr UINT kErrorBoxStyle = 0x12010;        // OK, error icon, task-modal, foreground
 inline constexpr UINT kQuestionBoxStyle = 0x12024;     // Yes/No, question icon, task-modal, foreground
 inline constexpr UINT kInformationBoxStyle = 0x12040;  // OK, information icon, task-modal, foreground
+inline constexpr UINT kWarningBoxStyle = 0x12030;      // OK, warning icon, task-modal, foreground
 
 struct MainWindowSetup {
   registry::RegistrySource& registry;          // the live registry
@@ -66,6 +68,9 @@ class MainWindow final : public MainWindowView {
   void ShowError(std::string_view text) override;
   bool AskYesNo(std::string_view text) override;
   void ShowInformation(std::string_view text) override;
+  void ShowWarning(std::string_view text) override;
+  std::optional<std::size_t> ChooseHiveMount(std::string_view fileName, std::string_view question,
+                                             const std::vector<std::string>& choices) override;
   void ReportFailure(std::string_view text) override;
   bool ChooseFile(std::string_view filter, std::string& fileName) override;
   void SetStatusText(std::string_view text) override;
@@ -82,6 +87,7 @@ class MainWindow final : public MainWindowView {
   class PickerAdapter;
   class ConverterAdapter;
   class LanguageAdapter;
+  class HiveAdapter;
 
   static LRESULT CALLBACK WindowProc(HWND, UINT, WPARAM, LPARAM);
   static LRESULT CALLBACK PanelProc(HWND, UINT, WPARAM, LPARAM);
@@ -100,6 +106,7 @@ class MainWindow final : public MainWindowView {
   std::unique_ptr<PickerAdapter> picker_;
   std::unique_ptr<ConverterAdapter> converters_;
   std::unique_ptr<LanguageAdapter> language_;
+  std::unique_ptr<HiveAdapter> hives_;
   std::unique_ptr<MainWindowLogic> logic_;
   OutputArea output_;
   HWND hwnd_ = nullptr, buttonBar_ = nullptr, closeButtonArea_ = nullptr, statusBar_ = nullptr;

@@ -1,5 +1,5 @@
 // The user-visible message texts. Filled with the Japanese defaults at
-// start-up, the nine with a language-file key (RS_001 to RS_009) optionally
+// start-up, those with a language-file key (RS_001 to RS_012) optionally
 // overridden from the language file's "Strings" section, and read-only
 // afterwards. The text area's context-menu captions have no key and keep
 // their built-in texts.
@@ -28,9 +28,12 @@ enum class MessageId : std::size_t {
   MenuPaste,
   MenuDelete,
   MenuSelectAll,
+  HiveMountQuestion,  // which key a hive file stands for, when its name does not say
+  HiveNotClosed,      // warning: a hive file Windows did not close cleanly
+  HivePickerCaption,  // caption in the key picker over a hive file
 };
 
-inline constexpr std::size_t kMessageCount = 15;
+inline constexpr std::size_t kMessageCount = 18;
 
 class MessageTable {
  public:
@@ -43,7 +46,7 @@ class MessageTable {
   // Replaces every entry by its Japanese default.
   void SetDefaults();
 
-  // For each keyed message in turn (RS_001..RS_009), the entry becomes the
+  // For each keyed message in turn (RS_001..RS_012), the entry becomes the
   // key's value in the "Strings" section of `language_file`, the current text
   // being the default. Reads nothing when the file is not present.
   void OverrideFromLanguageFile(const std::string& language_file);

@@ -12,7 +12,6 @@ namespace {
 
 constexpr int kExitHiveError = 2;
 
-#ifndef _WIN32
 // The path components of `path` start with those of `prefix`, letter case ignored.
 bool PathLiesInside(std::string_view path, std::string_view prefix) {
   const auto parts = registry::SplitKeyPath(path);
@@ -29,7 +28,6 @@ std::string KeyName(const registry::RootedKeyPath& key) {
   if (!key.path.empty()) name += "\\" + key.path;
   return name;
 }
-#endif
 
 }  // namespace
 
@@ -52,18 +50,6 @@ std::unique_ptr<registry::RegistrySource> OpenHiveSource(const CliCommand& comma
     UsageError(command, context, "give either --from or --hive, not both");
     return nullptr;
   }
-#ifdef _WIN32
-  // Windows reads hive files itself once they are loaded into the registry.
-  std::fprintf(context.err,
-               "vindra-cli %s: not available in this build: load the hive with `reg load HKLM\\Name FILE` and "
-               "export HKLM\\Name\n",
-               command.name);
-  (void)toTerminal;
-  (void)mountText;
-  (void)key;
-  exitStatus = kExitHiveError;
-  return nullptr;
-#else
   const std::string shownFile = ArgumentForTerminal(context, *fileName);
   registry::RootedKeyPath mount;
   if (mountText != nullptr) {
@@ -92,6 +78,12 @@ std::unique_ptr<registry::RegistrySource> OpenHiveSource(const CliCommand& comma
   exitStatus = kExitHiveError;
   try {
     auto source = std::make_unique<registry::HiveRegistrySource>(*fileName, mount);
+    if (source->Dirty()) {
+      std::fprintf(context.err,
+                   "vindra-cli %s: warning: %s was not closed cleanly (changes may wait in its .LOG files, which "
+                   "are not applied); read as it stands\n",
+                   command.name, shownFile.c_str());
+    }
     source->CheckTree(key.root, key.path);
     exitStatus = kExitOk;
     return source;
@@ -99,7 +91,6 @@ std::unique_ptr<registry::RegistrySource> OpenHiveSource(const CliCommand& comma
     std::fprintf(context.err, "%s: %s\n", shownFile.c_str(), toTerminal(error.Detail()).c_str());
   }
   return nullptr;
-#endif
 }
 
 }  // namespace vindra::cli

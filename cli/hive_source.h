@@ -1,6 +1,7 @@
 // The --hive FILE [--mount ROOT\PATH] source of `vindra-cli export` and
 // `vindra-cli regexpander`: an offline hive file read in place of the live
-// registry (native builds; the Windows builds explain how to load the hive).
+// registry, by the same reader in every build (no administrator rights, no
+// loading into the system's registry).
 #pragma once
 
 #include <memory>
@@ -32,7 +33,8 @@ bool WantsHiveSource(const ConversionArguments& parsed);
 // --mount and that the key lies inside the mounted key, and reads the key's
 // tree once so that damage shows before anything is written. Null after the
 // message, with `exitStatus` set (kExitUsage for a bad command line, 2 for a
-// hive that cannot be read, is damaged, or a build without hive support).
+// hive that cannot be read or is damaged). A hive that Windows did not close
+// cleanly is read as it stands, with a warning on standard error.
 std::unique_ptr<registry::RegistrySource> OpenHiveSource(const CliCommand& command, const CommandContext& context,
                                                          const ConversionArguments& parsed,
                                                          const registry::RootedKeyPath& key, int& exitStatus);

@@ -23,7 +23,7 @@ bool WholeKeySkipped(SkipReason reason) {
 
 bool IsValueItem(SkipReason reason) {
   return reason == SkipReason::ValueKeyCannotBeReopened || reason == SkipReason::ValueCannotBeQueried ||
-         reason == SkipReason::ValueDataCannotBeRead;
+         reason == SkipReason::ValueDataCannotBeRead || reason == SkipReason::ValueNameOutsideCodePage;
 }
 
 void AppendEscaped(std::string_view text, std::string& out) {

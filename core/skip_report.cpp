@@ -30,6 +30,8 @@ constexpr ReasonTexts kReasonTexts[kSkipReasonCount] = {
     {"value whose key cannot be reopened", "values whose key cannot be reopened"},
     {"value that cannot be queried", "values that cannot be queried"},
     {"value whose data cannot be read", "values whose data cannot be read"},
+    {"key whose name the ANSI code page cannot hold", "keys whose names the ANSI code page cannot hold"},
+    {"value whose name the ANSI code page cannot hold", "values whose names the ANSI code page cannot hold"},
     {"deletion below HKEY_LOCAL_MACHINE\\SYSTEM", "deletions below HKEY_LOCAL_MACHINE\\SYSTEM"},
     {"change of a key outside the plug-in sections", "changes of keys outside the plug-in sections"},
 };

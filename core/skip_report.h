@@ -38,12 +38,22 @@ enum class SkipReason {
   ValueKeyCannotBeReopened,
   ValueCannotBeQueried,
   ValueDataCannotBeRead,
+  // Registry exports: a name with a character the ANSI code page lacks is
+  // listed with "?" in its place, and nothing answers to that spelling.
+  KeyNameOutsideCodePage,
+  ValueNameOutsideCodePage,
   // Registry comparisons (vindra-cli diff): changes the sections cannot carry.
   DeletionWithoutDelReg,
   ChangeOutsideSections,
 };
 
 inline constexpr int kSkipReasonCount = static_cast<int>(SkipReason::ChangeOutsideSections) + 1;
+
+// True when an ANSI name that a registry listed may have lost characters to
+// the code page: it holds a "?" (never the trail byte of a double-byte
+// character), which is what a lost character becomes. A listed name that
+// cannot then be opened or queried is taken for such a name.
+inline bool MayHaveLostCharacters(std::string_view name) { return name.find('?') != std::string_view::npos; }
 
 // The phrase for one item ("value below HKEY_USERS") and for several
 // ("values below HKEY_USERS").

@@ -1,39 +1,43 @@
 #include "registry/hive_registry.h"
 
-#include <cstring>
-
-#include "core/ansi_text.h"
-
-#ifdef VINDRA_HAVE_HIVEX
-#include <hivex.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <cstdint>
 #include <cstdio>
-#include <cstdlib>
+#include <cstring>
+#include <cstdint>
+#include <new>
 #include <unordered_map>
-#include <unordered_set>
+#include <utility>
 #include <vector>
 
+#include "core/ansi_text.h"
+#include "core/file_io.h"
 #include "platform/text.h"
+#include "registry/hive_file.h"
 #include "registry/memory_registry.h"
 #include "registry/one_key_access.h"
-#endif
 
 namespace vindra::registry {
 
-bool HiveRegistrySupported() {
-#ifdef VINDRA_HAVE_HIVEX
-  return true;
-#else
-  return false;
-#endif
+bool HasHiveSignature(const std::string& fileName) {
+  InputFile file;
+  if (!file.Open(fileName)) return false;
+  char signature[4] = {};
+  try {
+    return file.Read(signature, sizeof signature) == sizeof signature && std::memcmp(signature, "regf", 4) == 0;
+  } catch (const FileOpenError&) {
+    return false;
+  }
 }
 
 std::optional<RootedKeyPath> DefaultHiveMount(std::string_view fileName) {
-  const std::size_t slash = fileName.find_last_of("/\\");
-  const std::string_view base = slash == std::string_view::npos ? fileName : fileName.substr(slash + 1);
+  // The name after the last separator; a 0x5C that ends a double-byte character is none.
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < fileName.size();) {
+    const std::size_t length = platform::CharLengthAt(fileName, i);
+    if (length == 1 && (fileName[i] == '/' || fileName[i] == '\\')) start = i + 1;
+    i += length;
+  }
+  const std::string_view base = fileName.substr(start);
   struct Default {
     std::string_view fileName;
     RootKey root;
@@ -53,185 +57,192 @@ std::optional<RootedKeyPath> DefaultHiveMount(std::string_view fileName) {
   return std::nullopt;
 }
 
-#ifdef VINDRA_HAVE_HIVEX
-
 namespace {
 
 constexpr std::uint32_t kRegSz = 1;
 constexpr std::uint32_t kRegExpandSz = 2;
+constexpr std::uint32_t kRegDword = 4;
 constexpr std::uint32_t kRegMultiSz = 7;
 constexpr const char* kCurrentControlSet = "CurrentControlSet";
-
-// Frees what hivex allocated.
-struct FreeDeleter {
-  void operator()(void* p) const { std::free(p); }
-};
-template <typename T>
-using HivexPtr = std::unique_ptr<T, FreeDeleter>;
-
-// hivex stores any 32-bit type in its enum, whose named values end at 11:
-// the type is read as the number it is, never loaded as the enum.
-static_assert(sizeof(hive_type) == sizeof(std::uint32_t));
-std::uint32_t TypeNumber(const hive_type& type) {
-  std::uint32_t number = 0;
-  std::memcpy(&number, &type, sizeof number);
-  return number;
-}
-
-std::string ErrnoText(int error) { return error != 0 ? std::strerror(error) : "unknown error"; }
+constexpr HiveCell kNoKey = 0xFFFFFFFFu;
 
 // A name as the ANSI functions give it, and whether the ANSI name leads back
 // to this one: a character the code page lacks becomes "?", and opening the
-// "?" name fails on Windows.
+// "?" name fails on Windows. A name is read up to its first NUL, as callers
+// of those functions read it.
 struct AnsiName {
   std::string ansi;
   std::string folded;
   bool reachable = true;
 };
 
-AnsiName ToAnsiName(std::string_view utf8) {
-  const std::u16string wide = platform::Utf8ToWide(utf8);
+AnsiName ToAnsiName(std::u16string_view units) {
+  const std::u16string_view visible = units.substr(0, units.find(u'\0'));
   AnsiName name;
-  name.ansi = platform::WideToAnsi(wide);
+  name.ansi = platform::WideToAnsi(visible);
   name.folded = FoldNameCase(name.ansi);
-  name.reachable = platform::AnsiToWide(name.ansi) == wide;
+  name.reachable = visible.size() == units.size() && platform::AnsiToWide(name.ansi) == units;
   return name;
+}
+
+// FNV-1a of a folded name: the look-up tables below keep this hash, not the names.
+std::uint32_t NameHash(std::string_view folded) {
+  std::uint32_t hash = 2166136261u;
+  for (const char c : folded) hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
+  return hash;
+}
+
+// The names of a key's sub-keys or values that can be looked up, by the hash
+// of their folded name and then by their place in the key's list, so that
+// of two entries with the same folded name the first one is found.
+struct NameIndexEntry {
+  std::uint32_t hash;
+  std::uint32_t position;
+  HiveCell cell;
+  bool operator<(const NameIndexEntry& other) const {
+    return hash != other.hash ? hash < other.hash : position < other.position;
+  }
+};
+using NameIndex = std::vector<NameIndexEntry>;
+
+// The file's bytes worth reading: the base block and the hive bins.
+struct HiveBytes {
+  std::unique_ptr<char[]> bytes;
+  std::size_t size = 0;
+};
+
+HiveBytes ReadHiveBytes(const std::string& fileName) {
+  InputFile file;
+  try {
+    file.OpenOrThrow(fileName);
+    const std::uint64_t fileSize = file.Size();
+    char start[4096];
+    const std::size_t got = file.Read(start, static_cast<std::size_t>(std::min<std::uint64_t>(fileSize, sizeof start)));
+    if (got < 4 || std::memcmp(start, "regf", 4) != 0) {
+      throw HiveError(fileName, "not a registry hive file (it does not start with \"regf\")");
+    }
+    const std::uint64_t wanted = std::max<std::uint64_t>(HiveFile::BytesToRead(std::string_view(start, got), fileSize), got);
+    if (wanted > SIZE_MAX / 2) throw std::bad_alloc();
+    HiveBytes hive;
+    hive.bytes.reset(new char[static_cast<std::size_t>(wanted)]);
+    std::memcpy(hive.bytes.get(), start, got);
+    hive.size = got + file.Read(hive.bytes.get() + got, static_cast<std::size_t>(wanted) - got);
+    return hive;
+  } catch (const FileOpenError& error) {
+    throw HiveError(fileName, "cannot be read: " + error.SystemText());
+  } catch (const std::bad_alloc&) {
+    throw HiveError(fileName, "cannot be read: not enough memory for a file of this size");
+  }
 }
 
 }  // namespace
 
-// The open hive with the names it has converted so far. Shared by the source
-// and every access object it makes.
+// The open hive with the look-up tables made so far. Shared by the source and
+// every access object it makes.
 class HiveRegistrySource::Hive {
  public:
-  struct Entry {
-    AnsiName name;
-    std::size_t handle = 0;  // hive_node_h or hive_value_h
-  };
-  // Names of a key's sub-keys or values, and the index of the first of each
-  // folded name that leads back to it.
-  struct EntryList {
-    std::vector<Entry> entries;
-    std::unordered_map<std::string, std::size_t> byName;
-  };
-
   Hive(const std::string& fileName, const RootedKeyPath& mount) : fileName_(fileName), mountRoot_(mount.root) {
     for (std::string_view part : SplitKeyPath(mount.path)) mountParts_.emplace_back(part);
-    CheckSignature();
-    errno = 0;
-    handle_ = hivex_open(fileName.c_str(), 0);
-    if (handle_ == nullptr) {
-      const int error = errno;
-      if (error == ENOENT || error == EACCES || error == EISDIR || error == EIO || error == ENOMEM) {
-        throw HiveError(fileName_, "cannot be read: " + ErrnoText(error));
-      }
-      Fail("its header or hive bins do not hold together, as in a truncated or overwritten file (" +
-           ErrnoText(error) + ")");
-    }
-    root_ = hivex_root(handle_);
-    if (root_ == 0) Fail("the hive has no root key");
-  }
-  ~Hive() {
-    if (handle_ != nullptr) hivex_close(handle_);
-  }
-  Hive(const Hive&) = delete;
-  Hive& operator=(const Hive&) = delete;
-
-  // A hive file starts with "regf"; anything else is no hive at all.
-  void CheckSignature() const {
-    std::FILE* file = std::fopen(fileName_.c_str(), "rb");
-    if (file == nullptr) throw HiveError(fileName_, "cannot be read: " + ErrnoText(errno));
-    char signature[4] = {};
-    const std::size_t n = std::fread(signature, 1, sizeof signature, file);
-    const bool readFailed = std::ferror(file) != 0;
-    std::fclose(file);
-    if (readFailed) throw HiveError(fileName_, "cannot be read");
-    if (n < sizeof signature || std::memcmp(signature, "regf", 4) != 0) {
-      throw HiveError(fileName_, "not a registry hive file (it does not start with \"regf\")");
+    HiveBytes bytes = ReadHiveBytes(fileName);
+    try {
+      file_ = std::make_unique<HiveFile>(std::move(bytes.bytes), bytes.size);
+    } catch (const HiveFormatError& error) {
+      Fail(error.what());
+    } catch (const std::bad_alloc&) {
+      throw HiveError(fileName_, "cannot be read: not enough memory for a file of this size");
     }
   }
 
   [[noreturn]] void Fail(const std::string& detail) const { throw HiveError(fileName_, "damaged hive: " + detail); }
-  [[noreturn]] void FailAt(std::string_view keyPath, const std::string& what) const {
-    Fail("key '" + (keyPath.empty() ? std::string("(top of the hive)") : std::string(keyPath)) + "' " + what +
-         " (" + ErrnoText(errno) + ")");
-  }
 
-  const EntryList& SubKeys(hive_node_h node, std::string_view keyPath) {
-    return CachedList(subKeys_, node, keyPath, {hivex_node_children, hivex_node_name, "sub-key"});
-  }
-
-  const EntryList& Values(hive_node_h node, std::string_view keyPath) {
-    return CachedList(values_, node, keyPath, {hivex_node_values, hivex_value_key, "value"});
-  }
-
-  // The hive node of a key path below `root`; 0 when there is no such key.
-  // Keys above the mount point have no node: `virtualDepth` then tells how
-  // many components of the mount path the key has (else it is -1).
-  hive_node_h Find(RootKey root, std::string_view path, int& virtualDepth) {
-    virtualDepth = -1;
-    if (root != mountRoot_) return 0;
-    const std::vector<std::string_view> parts = SplitKeyPath(path);
-    std::size_t i = 0;
-    for (; i < parts.size() && i < mountParts_.size(); ++i) {
-      if (FoldNameCase(parts[i]) != FoldNameCase(mountParts_[i])) return 0;
+  // Runs `read` and gives damage it meets the path of the key being read.
+  template <typename Read>
+  auto AtKey(std::string_view keyPath, Read read) const -> decltype(read()) {
+    try {
+      return read();
+    } catch (const HiveFormatError& error) {
+      Fail("key '" + (keyPath.empty() ? std::string("(top of the hive)") : std::string(keyPath)) + "': " + error.what());
     }
-    if (i < mountParts_.size()) {
-      virtualDepth = static_cast<int>(i);
-      return 0;
-    }
-    hive_node_h node = root_;
-    std::string walked;
-    for (; i < parts.size(); ++i) {
-      const EntryList& list = SubKeys(node, walked);
-      const auto it = list.byName.find(FoldNameCase(parts[i]));
-      if (it != list.byName.end()) {
-        node = list.entries[it->second].handle;
-      } else if (node == root_ && FoldNameCase(parts[i]) == "CURRENTCONTROLSET" && CurrentControlSet() != 0) {
-        node = CurrentControlSet();
-      } else {
-        return 0;
-      }
-      if (!walked.empty()) walked += '\\';
-      walked.append(parts[i]);
-    }
-    return node;
   }
 
-  // The control set that Select\Current names, 0 when there is none.
-  hive_node_h CurrentControlSet() {
+  const HiveFile& File() const { return *file_; }
+  const std::vector<std::string>& MountParts() const { return mountParts_; }
+
+  // A key found by its path: its cell, or for a key above the mount point
+  // (which has no cell) how many components of the mount path it has.
+  struct Found {
+    HiveCell cell = kNoKey;
+    int virtualDepth = -1;
+    bool Exists() const { return cell != kNoKey || virtualDepth >= 0; }
+  };
+
+  Found Find(RootKey root, std::string_view path) {
+    if (root == lastFindRoot_ && path == lastFindPath_) return lastFound_;
+    Found found = FindUncached(root, path);
+    lastFindRoot_ = root;
+    lastFindPath_.assign(path);
+    lastFound_ = found;
+    return found;
+  }
+
+  // The sub-key of `parent` named `name` (any letter case), kNoKey when there is none.
+  HiveCell SubKeyNamed(HiveCell parent, std::string_view parentPath, std::string_view name) {
+    auto it = subKeyIndexes_.find(parent);
+    if (it == subKeyIndexes_.end()) {
+      NameIndex index = AtKey(parentPath, [&] { return MakeIndex(file_->SubKeys(parent), &HiveFile::KeyName); });
+      it = subKeyIndexes_.emplace(parent, std::move(index)).first;
+    }
+    return AtKey(parentPath, [&] { return Look(it->second, name, &HiveFile::KeyName); });
+  }
+
+  // The value of `key` named `name` (any letter case), kNoKey when there is none.
+  HiveCell ValueNamed(HiveCell key, std::string_view keyPath, std::string_view name) {
+    if (valueIndexKey_ != key) {
+      valueIndex_ = AtKey(keyPath, [&] { return MakeIndex(file_->Values(key), &HiveFile::ValueName); });
+      valueIndexKey_ = key;
+    }
+    return AtKey(keyPath, [&] { return Look(valueIndex_, name, &HiveFile::ValueName); });
+  }
+
+  std::vector<std::string> SubKeyNames(HiveCell key, std::string_view keyPath) {
+    return AtKey(keyPath, [&] { return Names(file_->SubKeys(key), &HiveFile::KeyName); });
+  }
+
+  std::vector<std::string> ValueNames(HiveCell key, std::string_view keyPath) {
+    return AtKey(keyPath, [&] { return Names(file_->Values(key), &HiveFile::ValueName); });
+  }
+
+  std::size_t SubKeyCount(HiveCell key, std::string_view keyPath) {
+    return AtKey(keyPath, [&] { return file_->SubKeys(key).size(); });
+  }
+
+  // The control set that Select\Current names, kNoKey when there is none.
+  HiveCell CurrentControlSet() {
     if (controlSetResolved_) return controlSet_;
     controlSetResolved_ = true;
-    const EntryList& top = SubKeys(root_, "");
-    const auto select = top.byName.find("SELECT");
-    if (select == top.byName.end()) return 0;
-    const hive_node_h selectNode = top.entries[select->second].handle;
-    const EntryList& values = Values(selectNode, "Select");
-    const auto current = values.byName.find("CURRENT");
-    if (current == values.byName.end()) return 0;
-    hive_type type{};
-    std::size_t length = 0;
-    errno = 0;
-    HivexPtr<char> data(hivex_value_value(handle_, values.entries[current->second].handle, &type, &length));
-    if (!data) FailAt("Select", "has a value Current whose data cannot be read");
-    if (TypeNumber(type) != 4 || length < 4) return 0;  // REG_DWORD
+    const HiveCell select = SubKeyNamed(file_->RootKey(), "", "Select");
+    if (select == kNoKey) return kNoKey;
+    const HiveCell current = ValueNamed(select, "Select", "Current");
+    if (current == kNoKey) return kNoKey;
+    const std::string data = AtKey("Select", [&] { return file_->ValueData(current); });
+    if (AtKey("Select", [&] { return file_->ValueType(current); }) != kRegDword || data.size() < 4) return kNoKey;
     std::uint32_t number = 0;
-    for (int b = 3; b >= 0; --b) number = number << 8 | static_cast<unsigned char>(data.get()[b]);
-    if (number == 0 || number > 999) return 0;
+    for (int b = 3; b >= 0; --b) number = number << 8 | static_cast<unsigned char>(data[b]);
+    if (number == 0 || number > 999) return kNoKey;
     char name[32];
-    std::snprintf(name, sizeof name, "CONTROLSET%03u", static_cast<unsigned>(number));
-    const auto set = top.byName.find(name);
-    if (set == top.byName.end()) return 0;
-    controlSetName_ = top.entries[set->second].name.ansi;
-    controlSet_ = top.entries[set->second].handle;
+    std::snprintf(name, sizeof name, "ControlSet%03u", static_cast<unsigned>(number));
+    const HiveCell set = SubKeyNamed(file_->RootKey(), "", name);
+    if (set == kNoKey) return kNoKey;
+    controlSetName_ = ToAnsiName(AtKey("", [&] { return file_->KeyName(set); })).ansi;
+    controlSet_ = set;
     return controlSet_;
   }
 
   // True for the hive's top key when CurrentControlSet is resolved through
   // Select\Current: the key then lists it, as the loaded SYSTEM hive does.
-  bool HasControlSetLink(hive_node_h node) {
-    if (node != root_ || CurrentControlSet() == 0) return false;
-    return SubKeys(root_, "").byName.count("CURRENTCONTROLSET") == 0;
+  bool HasControlSetLink(HiveCell key) {
+    if (key != file_->RootKey() || CurrentControlSet() == kNoKey) return false;
+    return SubKeyNamed(key, "", kCurrentControlSet) == kNoKey;
   }
 
   const std::string& ControlSetName() {
@@ -240,109 +251,147 @@ class HiveRegistrySource::Hive {
   }
 
   // The data of a value as RegQueryValueExA gives it.
-  bool ReadValue(hive_value_h value, std::uint32_t& type, std::string& data) {
-    hive_type rawType{};
-    std::size_t length = 0;
-    errno = 0;
-    HivexPtr<char> raw(hivex_value_value(handle_, value, &rawType, &length));
-    if (!raw) return false;
-    type = TypeNumber(rawType);
-    if (type == kRegSz || type == kRegExpandSz || type == kRegMultiSz) {
-      // Whole UTF-16 code units; an odd last byte has no character.
-      std::u16string wide(length / 2, u'\0');
-      for (std::size_t i = 0; i < wide.size(); ++i) {
-        wide[i] = static_cast<char16_t>(static_cast<unsigned char>(raw.get()[2 * i]) |
-                                        static_cast<unsigned char>(raw.get()[2 * i + 1]) << 8);
+  void ReadValue(HiveCell value, std::string_view keyPath, std::uint32_t& type, std::string& data) {
+    AtKey(keyPath, [&] {
+      type = file_->ValueType(value);
+      std::string raw = file_->ValueData(value);
+      if (type == kRegSz || type == kRegExpandSz || type == kRegMultiSz) {
+        // Whole UTF-16 code units; an odd last byte has no character.
+        std::u16string wide(raw.size() / 2, u'\0');
+        for (std::size_t i = 0; i < wide.size(); ++i) {
+          wide[i] = static_cast<char16_t>(static_cast<unsigned char>(raw[2 * i]) |
+                                          static_cast<unsigned char>(raw[2 * i + 1]) << 8);
+        }
+        data.clear();
+        platform::AppendWideToAnsi(wide.data(), wide.size(), data);
+      } else {
+        data = std::move(raw);
       }
-      data.clear();
-      platform::AppendWideToAnsi(wide.data(), wide.size(), data);
-    } else {
-      data.assign(raw.get(), length);
-    }
-    return true;
+    });
   }
 
   void CheckTree(RootKey root, std::string_view path) {
-    int virtualDepth = -1;
-    hive_node_h top = Find(root, path, virtualDepth);
-    if (virtualDepth >= 0) top = root_;  // a key above the mount point holds the whole hive
-    if (top == 0) return;
-    // The hive's own nesting below the mount point, with the levels above it.
-    const std::size_t depthAllowed = kMaxKeyDepth - std::min(kMaxKeyDepth, mountParts_.size());
+    Found found = Find(root, path);
+    if (!found.Exists()) return;
+    // A key above the mount point holds the whole hive.
+    const HiveCell top = found.cell != kNoKey ? found.cell : file_->RootKey();
+    const std::size_t topDepth =
+        found.cell != kNoKey ? SplitKeyPath(path).size() : mountParts_.size();
     struct Pending {
-      hive_node_h node;
+      HiveCell key;
       std::string path;
-      std::size_t depth;
+      std::size_t depth;  // levels below the root key
     };
-    std::vector<Pending> stack{{top, std::string(path), 0}};
-    std::unordered_set<hive_node_h> seen{top};
-    std::string data;
+    std::vector<Pending> stack{{top, std::string(path), topDepth}};
+    std::vector<std::uint64_t> seen(file_->BinsSize() / 4 / 64 + 1, 0);
+    auto markSeen = [&seen](HiveCell cell) {
+      std::uint64_t& word = seen[cell / 4 / 64];
+      const std::uint64_t bit = std::uint64_t{1} << (cell / 4 % 64);
+      const bool before = (word & bit) != 0;
+      word |= bit;
+      return !before;
+    };
+    markSeen(top);
     while (!stack.empty()) {
       Pending key = std::move(stack.back());
       stack.pop_back();
-      for (const Entry& value : Values(key.node, key.path).entries) {
-        std::uint32_t type = 0;
-        if (!ReadValue(value.handle, type, data)) {
-          FailAt(key.path, "has a value '" + value.name.ansi + "' whose data cannot be read");
+      const std::vector<HiveCell> subKeys = AtKey(key.path, [&] {
+        for (const HiveCell value : file_->Values(key.key)) {
+          file_->ValueName(value);
+          file_->CheckValueData(value);
         }
-      }
-      const EntryList& subKeys = SubKeys(key.node, key.path);
-      if (!subKeys.entries.empty() && key.depth + 1 > depthAllowed) {
+        return file_->SubKeys(key.key);
+      });
+      if (!subKeys.empty() && key.depth + 1 > kMaxKeyDepth) {
         Fail("keys nested deeper than " + std::to_string(kMaxKeyDepth) + " levels at '" + key.path + "'");
       }
-      for (const Entry& sub : subKeys.entries) {
-        if (!seen.insert(sub.handle).second) {
-          Fail("key '" + key.path + "' has a sub-key that is also reached elsewhere (a loop)");
+      for (const HiveCell sub : subKeys) {
+        const std::string name = ToAnsiName(AtKey(key.path, [&] { return file_->KeyName(sub); })).ansi;
+        // Cells are at least 8 bytes apart, so the cell is a valid index into `seen` once its name was read.
+        if (!markSeen(sub)) {
+          Fail("key '" + key.path + "' has a sub-key, '" + name + "', that is also reached elsewhere (a loop)");
         }
-        stack.push_back({sub.handle, key.path + '\\' + sub.name.ansi, key.depth + 1});
+        stack.push_back({sub, key.path.empty() ? name : key.path + '\\' + name, key.depth + 1});
       }
     }
   }
 
  private:
-  static void Add(EntryList& list, AnsiName name, std::size_t handle) {
-    if (name.reachable) list.byName.emplace(name.folded, list.entries.size());
-    list.entries.push_back({std::move(name), handle});
+  template <typename NameOf>
+  NameIndex MakeIndex(const std::vector<HiveCell>& cells, NameOf nameOf) const {
+    NameIndex index;
+    index.reserve(cells.size());
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+      const AnsiName name = ToAnsiName((file_.get()->*nameOf)(cells[i]));
+      if (name.reachable) index.push_back({NameHash(name.folded), static_cast<std::uint32_t>(i), cells[i]});
+    }
+    std::sort(index.begin(), index.end());
+    return index;
   }
 
-  // How to read one kind of list of a node: its 0-terminated handles, the
-  // name of one handle, and the word for an entry in error messages.
-  struct ListReader {
-    std::size_t* (*handles)(hive_h*, hive_node_h);
-    char* (*name)(hive_h*, std::size_t);
-    const char* entryWord;
-  };
-
-  // The names of a node's sub-keys or values, read once and kept in `cache`.
-  const EntryList& CachedList(std::unordered_map<hive_node_h, EntryList>& cache, hive_node_h node,
-                              std::string_view keyPath, const ListReader& reader) {
-    if (const auto it = cache.find(node); it != cache.end()) return it->second;
-    errno = 0;
-    HivexPtr<std::size_t> handles(reader.handles(handle_, node));
-    if (!handles) FailAt(keyPath, std::string("has a ") + reader.entryWord + " list that cannot be read");
-    EntryList list;
-    for (const std::size_t* entry = handles.get(); *entry != 0; ++entry) {
-      errno = 0;
-      HivexPtr<char> name(reader.name(handle_, *entry));
-      if (!name) FailAt(keyPath, std::string("has a ") + reader.entryWord + " whose name cannot be read");
-      Add(list, ToAnsiName(name.get()), *entry);
+  template <typename NameOf>
+  HiveCell Look(const NameIndex& index, std::string_view name, NameOf nameOf) const {
+    const std::string folded = FoldNameCase(name);
+    const std::uint32_t hash = NameHash(folded);
+    auto it = std::lower_bound(index.begin(), index.end(), NameIndexEntry{hash, 0, 0});
+    for (; it != index.end() && it->hash == hash; ++it) {
+      if (ToAnsiName((file_.get()->*nameOf)(it->cell)).folded == folded) return it->cell;
     }
-    return cache.emplace(node, std::move(list)).first->second;
+    return kNoKey;
+  }
+
+  template <typename NameOf>
+  std::vector<std::string> Names(const std::vector<HiveCell>& cells, NameOf nameOf) const {
+    std::vector<std::string> names;
+    names.reserve(cells.size());
+    for (const HiveCell cell : cells) names.push_back(ToAnsiName((file_.get()->*nameOf)(cell)).ansi);
+    return names;
+  }
+
+  Found FindUncached(RootKey root, std::string_view path) {
+    Found found;
+    if (root != mountRoot_) return found;
+    const std::vector<std::string_view> parts = SplitKeyPath(path);
+    std::size_t i = 0;
+    for (; i < parts.size() && i < mountParts_.size(); ++i) {
+      if (FoldNameCase(parts[i]) != FoldNameCase(mountParts_[i])) return found;
+    }
+    if (i < mountParts_.size()) {
+      found.virtualDepth = static_cast<int>(i);
+      return found;
+    }
+    HiveCell key = file_->RootKey();
+    std::string walked;
+    for (; i < parts.size(); ++i) {
+      HiveCell next = SubKeyNamed(key, walked, parts[i]);
+      if (next == kNoKey && key == file_->RootKey() && FoldNameCase(parts[i]) == "CURRENTCONTROLSET") {
+        next = CurrentControlSet();
+      }
+      if (next == kNoKey) return found;
+      key = next;
+      if (!walked.empty()) walked += '\\';
+      walked.append(parts[i]);
+    }
+    found.cell = key;
+    return found;
   }
 
   std::string fileName_;
   RootKey mountRoot_;
   std::vector<std::string> mountParts_;
-  hive_h* handle_ = nullptr;
-  hive_node_h root_ = 0;
-  std::unordered_map<hive_node_h, EntryList> subKeys_;
-  std::unordered_map<hive_node_h, EntryList> values_;
+  std::unique_ptr<HiveFile> file_;
+  // Look-up tables of the keys whose sub-keys were looked up by name.
+  std::unordered_map<HiveCell, NameIndex> subKeyIndexes_;
+  // That of the values of the key last queried: a walk reads one key's values at a time.
+  HiveCell valueIndexKey_ = kNoKey;
+  NameIndex valueIndex_;
+  // The last key found: a walk opens the same key again for each value.
+  RootKey lastFindRoot_ = 0;
+  std::string lastFindPath_;
+  Found lastFound_;
   bool controlSetResolved_ = false;
-  hive_node_h controlSet_ = 0;
+  HiveCell controlSet_ = kNoKey;
   std::string controlSetName_;
-
- public:
-  const std::vector<std::string>& MountParts() const { return mountParts_; }
 };
 
 namespace {
@@ -353,64 +402,50 @@ class HiveAccess final : public OneKeyAccess {
 
   void CloseKey() override {
     open_ = false;
-    node_ = 0;
+    key_ = kNoKey;
     virtualDepth_ = -1;
     path_.clear();
   }
 
   std::vector<std::string> ValueNames() override {
-    std::vector<std::string> names;
-    if (node_ == 0) return names;
-    const auto& list = hive_->Values(node_, path_);
-    names.reserve(list.entries.size());
-    for (const auto& entry : list.entries) names.push_back(entry.name.ansi);
-    return names;
+    if (key_ == kNoKey) return {};
+    return hive_->ValueNames(key_, path_);
   }
 
   std::vector<std::string> SubKeyNames() override {
-    std::vector<std::string> names;
-    if (!open_) return names;
-    if (node_ == 0) {
-      names.push_back(hive_->MountParts()[static_cast<std::size_t>(virtualDepth_)]);
-      return names;
-    }
-    const auto& list = hive_->SubKeys(node_, path_);
-    names.reserve(list.entries.size() + 1);
-    for (const auto& entry : list.entries) names.push_back(entry.name.ansi);
-    if (hive_->HasControlSetLink(node_)) names.emplace_back(kCurrentControlSet);
+    if (!open_) return {};
+    if (key_ == kNoKey) return {hive_->MountParts()[static_cast<std::size_t>(virtualDepth_)]};
+    std::vector<std::string> names = hive_->SubKeyNames(key_, path_);
+    if (hive_->HasControlSetLink(key_)) names.emplace_back(kCurrentControlSet);
     return names;
   }
 
   std::uint32_t SubKeyCount() override {
     if (!open_) return 0;
-    if (node_ == 0) return 1;
-    return static_cast<std::uint32_t>(hive_->SubKeys(node_, path_).entries.size() +
-                                      (hive_->HasControlSetLink(node_) ? 1 : 0));
+    if (key_ == kNoKey) return 1;
+    return static_cast<std::uint32_t>(hive_->SubKeyCount(key_, path_) + (hive_->HasControlSetLink(key_) ? 1 : 0));
   }
 
  protected:
   bool OpenBelowRoot(std::string_view path) override {
-    int virtualDepth = -1;
-    const hive_node_h node = hive_->Find(root_, path, virtualDepth);
-    if (node == 0 && virtualDepth < 0) return false;
+    const HiveRegistrySource::Hive::Found found = hive_->Find(root_, path);
+    if (!found.Exists()) return false;
     open_ = true;
-    node_ = node;
-    virtualDepth_ = virtualDepth;
+    key_ = found.cell;
+    virtualDepth_ = found.virtualDepth;
     path_.assign(path);
     return true;
   }
 
   long QueryValue(const std::string& name, std::uint32_t* type, unsigned char* data, std::uint32_t* size) override {
     if (!open_) return kErrorInvalidHandle;
-    if (node_ == 0) return kErrorFileNotFound;
-    const auto& list = hive_->Values(node_, path_);
-    const auto it = list.byName.find(FoldNameCase(name));
-    if (it == list.byName.end()) return kErrorFileNotFound;
-    const std::size_t handle = list.entries[it->second].handle;
-    if (handle != cachedHandle_) {
-      cachedHandle_ = 0;
-      if (!hive_->ReadValue(handle, cachedType_, cachedData_)) return kErrorAccessDenied;
-      cachedHandle_ = handle;
+    if (key_ == kNoKey) return kErrorFileNotFound;
+    const HiveCell value = hive_->ValueNamed(key_, path_, name);
+    if (value == kNoKey) return kErrorFileNotFound;
+    if (value != cachedValue_) {
+      cachedValue_ = kNoKey;
+      hive_->ReadValue(value, path_, cachedType_, cachedData_);
+      cachedValue_ = value;
     }
     *type = cachedType_;
     if (cachedData_.size() > UINT32_MAX) return kErrorAccessDenied;
@@ -429,11 +464,11 @@ class HiveAccess final : public OneKeyAccess {
  private:
   std::shared_ptr<HiveRegistrySource::Hive> hive_;
   bool open_ = false;
-  hive_node_h node_ = 0;
+  HiveCell key_ = kNoKey;
   int virtualDepth_ = -1;
   std::string path_;
   // The last value read: a size query and the read that follows it convert once.
-  std::size_t cachedHandle_ = 0;
+  HiveCell cachedValue_ = kNoKey;
   std::uint32_t cachedType_ = 0;
   std::string cachedData_;
 };
@@ -449,8 +484,8 @@ void HiveRegistrySource::CheckTree(RootKey root, std::string_view path) { hive_-
 
 std::string HiveRegistrySource::CurrentControlSetName() { return hive_->ControlSetName(); }
 
-std::unique_ptr<RegistryAccess> HiveRegistrySource::CreateAccess() { return std::make_unique<HiveAccess>(hive_); }
+bool HiveRegistrySource::Dirty() const { return hive_->File().Dirty(); }
 
-#endif  // VINDRA_HAVE_HIVEX
+std::unique_ptr<RegistryAccess> HiveRegistrySource::CreateAccess() { return std::make_unique<HiveAccess>(hive_); }
 
 }  // namespace vindra::registry

@@ -1,5 +1,7 @@
 // A registry source over an offline hive file (SOFTWARE, SYSTEM, NTUSER.DAT,
-// UsrClass.dat of a Windows installation), read through hivex. Read-only.
+// UsrClass.dat of a Windows installation), read with the project's own reader
+// of the file format (hive_file.h). Read-only, and the same in every build:
+// the file's bytes are read, never the system's registry.
 //
 // The hive stands for one key of the registry, its mount point (for example
 // HKEY_LOCAL_MACHINE\SOFTWARE). Names and data come out as Windows' ANSI
@@ -11,9 +13,6 @@
 // spelled from the root. In a hive without a CurrentControlSet key of its own,
 // that name below the hive's top resolves to the control set that
 // Select\Current names, as when Windows loads a SYSTEM hive at start-up.
-//
-// Native (POSIX) builds only: HiveRegistrySupported() is false elsewhere and
-// the other entry points are then not built.
 #pragma once
 
 #include <memory>
@@ -27,8 +26,9 @@
 
 namespace vindra::registry {
 
-// True in builds that read hive files.
-bool HiveRegistrySupported();
+// True when the file starts with the hive signature "regf" (false when it
+// cannot be read).
+bool HasHiveSignature(const std::string& fileName);
 
 // The key a hive file stands for by its file name (any folder, letter case
 // ignored): SOFTWARE and SYSTEM (HKEY_LOCAL_MACHINE\SOFTWARE, ...\SYSTEM),
@@ -52,8 +52,9 @@ class HiveError : public std::runtime_error {
 
 class HiveRegistrySource final : public RegistrySource {
  public:
-  // Opens the hive; throws HiveError when the file cannot be read or is not
-  // an intact hive. `mount.path` is ANSI text.
+  // Reads the file whole and checks its base block and hive bins; throws
+  // HiveError when the file cannot be read or is no intact hive.
+  // `mount.path` is ANSI text.
   HiveRegistrySource(const std::string& fileName, const RootedKeyPath& mount);
   ~HiveRegistrySource() override;
   HiveRegistrySource(const HiveRegistrySource&) = delete;
@@ -69,6 +70,11 @@ class HiveRegistrySource final : public RegistrySource {
   // The name of the control set (ControlSet001...) that Select\Current names,
   // or empty when the hive has none.
   std::string CurrentControlSetName();
+
+  // Windows did not finish writing the hive (the two sequence numbers of its
+  // base block differ): changes may wait in its log files, which are not
+  // applied. The hive is read as it stands.
+  bool Dirty() const;
 
   std::unique_ptr<RegistryAccess> CreateAccess() override;
 

@@ -75,7 +75,10 @@ class KeyExport {
           continue;
         }
         data = key->QueryValueData(name);
-        if (!data.info.ok) Skip(SkipReason::ValueCannotBeQueried, registryPath, name);
+        if (!data.info.ok) {
+          Skip(MayHaveLostCharacters(name) ? SkipReason::ValueNameOutsideCodePage : SkipReason::ValueCannotBeQueried,
+               registryPath, name);
+        }
       }
       values_.Write(output_, outputPath, name, data, key,
                     [&] { Skip(SkipReason::ValueDataCannotBeRead, registryPath, name); });

@@ -41,7 +41,12 @@ void WalkKeyTree(RegistrySource& source, RootKey root, std::string_view keyPath,
     const bool opened = key->OpenKeyReadOnly(path);
     visit(path, opened ? key.get() : nullptr);
     if (!opened) {
-      if (skipped) skipped->Skipped(SkipReason::KeyCannotBeOpened, 0, SkippedKeyName(root, path), {});
+      if (skipped) {
+        const std::string_view name = std::string_view(path).substr(path.rfind('\\') + 1);
+        const SkipReason reason =
+            MayHaveLostCharacters(name) ? SkipReason::KeyNameOutsideCodePage : SkipReason::KeyCannotBeOpened;
+        skipped->Skipped(reason, 0, SkippedKeyName(root, path), {});
+      }
       return;
     }
     std::vector<std::string> subKeys = key->SubKeyNames();

@@ -76,7 +76,8 @@ void RegExpanderExporter(OutputList& output, RegistrySource& source, RootKey roo
         if (!open) {
           skip(SkipReason::ValueKeyCannotBeReopened, name);
         } else if (!info.ok) {
-          skip(SkipReason::ValueCannotBeQueried, name);
+          skip(MayHaveLostCharacters(name) ? SkipReason::ValueNameOutsideCodePage : SkipReason::ValueCannotBeQueried,
+               name);
         }
       } else {
         skip(SkipReason::ValueKeyCannotBeReopened, name);

@@ -28,7 +28,9 @@ build() {
 pack() {
   mkdir -p "$stage/$1/lang"
   cp "$2/app/Vindra.exe" "$2/cli/vindra-cli.exe" "$stage/$1/"
-  cp README.md "$stage/$1/README.md"
+  # The user's guide: README without the developers' set-up commands and links.
+  sed -n '1{p;g;p};/^<!-- user-guide -->$/,/^<!-- \/user-guide -->$/{/^<!--/d;p}' README.md >"$stage/$1/README.md"
+  grep -q '^## Downloads' "$stage/$1/README.md" || { echo "make-release.sh: no user's guide in README.md" >&2; exit 1; }
   cp lang/English.rsl "$stage/$1/lang/English.rsl"
   "$3" "$stage/$1/Vindra.exe" "$stage/$1/vindra-cli.exe"
   rm -f "$out/$1.zip"

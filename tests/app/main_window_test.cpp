@@ -5,9 +5,12 @@
 #include <deque>
 #include <map>
 #include <memory>
+#include <optional>
+#include <set>
 #include <stdexcept>
 
 #include "app/text_buffer.h"
+#include "registry/memory_registry.h"
 
 namespace vindra::app {
 namespace {
@@ -53,6 +56,13 @@ class FakeView final : public MainWindowView {
     return answerYes;
   }
   void ShowInformation(std::string_view t) override { events.push_back("info:" + std::string(t)); }
+  void ShowWarning(std::string_view t) override { events.push_back("warning:" + std::string(t)); }
+  std::optional<std::size_t> ChooseHiveMount(std::string_view fileName, std::string_view question,
+                                             const std::vector<std::string>& choices) override {
+    events.push_back("mount question:" + std::string(fileName) + "|" + std::string(question));
+    mountChoices = choices;
+    return mountAnswer;
+  }
   void ReportFailure(std::string_view t) override { events.push_back("failure:" + std::string(t)); }
   bool ChooseFile(std::string_view filter, std::string& fileName) override {
     lastFilter = std::string(filter);
@@ -71,6 +81,8 @@ class FakeView final : public MainWindowView {
   void SetWaitCursor(bool on) override { waitCursor = on; }
 
   bool answerYes = true;
+  std::optional<std::size_t> mountAnswer;
+  std::vector<std::string> mountChoices;
   std::string chosenFile, lastFilter, status = "(none)", helpFile;
   std::vector<std::string> events;
   platform::FontDescription windowFont, textAreaFont;
@@ -148,9 +160,67 @@ class FakeConverters final : public Converters {
     exportedPaths.push_back(path);
     out.Add("0x7,\"Quenvel\\RegExpander\\HKCU\",\"" + path + "\",\"a\"");
   }
+  void ExportKeyFrom(OutputList& out, registry::RegistrySource& source, RootKey, const std::string& path,
+                     const ConversionOptions& o) override {
+    seen.push_back(o);
+    exportedPaths.push_back(path);
+    exportSources.push_back(&source);
+    out.Add("0x0,\"" + path + "\" from the hive");
+  }
   bool fail = false;
   std::vector<ConversionOptions> seen;
   std::vector<std::string> exportedPaths;
+  std::vector<registry::RegistrySource*> exportSources;
+};
+
+// Hive files by name: opening one records its mount point and gives an empty
+// registry; the picker over it is scripted like FakePicker, from `picks`.
+class FakeHives final : public HiveFiles {
+ public:
+  bool IsHiveFile(const std::string& fileName) override { return hiveNames.count(fileName) != 0; }
+  Opened Open(const std::string& fileName, const registry::RootedKeyPath& mount) override {
+    opened.push_back(fileName + " as " + RootedKeyName(mount));
+    if (!failure.empty()) throw std::runtime_error(fileName + ": " + failure);
+    Opened o;
+    auto source = std::make_unique<registry::MemoryRegistry>();
+    lastSource = source.get();
+    o.source = std::move(source);
+    o.dirty = dirty;
+    return o;
+  }
+  std::unique_ptr<KeyPicker> PickerOver(registry::RegistrySource& source) override {
+    pickerSources.push_back(&source);
+    auto p = std::make_unique<FakePicker>();
+    p->picks = picks;
+    picks.clear();
+    // The test reads what the picker was asked after it is gone.
+    struct Recording final : KeyPicker {
+      Recording(std::unique_ptr<FakePicker> inner, FakeHives& owner) : inner_(std::move(inner)), owner_(owner) {}
+      RootKey Root() const override { return inner_->Root(); }
+      void SetRoot(RootKey r) override { inner_->SetRoot(r); }
+      std::string Section() const override { return inner_->Section(); }
+      void SetSection(std::string_view s) override { inner_->SetSection(s); }
+      void SetCaption(std::string_view c) override { inner_->SetCaption(c); }
+      bool Execute(std::string_view title, std::string_view top, const platform::FontDescription& wf,
+                   const platform::FontDescription& tf) override {
+        const bool ok = inner_->Execute(title, top, wf, tf);
+        owner_.lastPicker = *inner_;
+        return ok;
+      }
+      std::unique_ptr<FakePicker> inner_;
+      FakeHives& owner_;
+    };
+    return std::make_unique<Recording>(std::move(p), *this);
+  }
+
+  std::set<std::string> hiveNames;
+  std::string failure;  // non-empty: Open throws
+  bool dirty = false;
+  std::deque<FakePicker::Pick> picks;
+  std::vector<std::string> opened;
+  std::vector<registry::RegistrySource*> pickerSources;
+  registry::RegistrySource* lastSource = nullptr;
+  FakePicker lastPicker;
 };
 
 // HKLM\System\Select with an optional "Current" value.
@@ -203,7 +273,7 @@ class MainWindowTest : public ::testing::Test {
  protected:
   std::unique_ptr<MainWindowLogic> Make(std::vector<std::string> args = {}) {
     MainWindowServices s{view, textArea, picker, language, converters, &registry, messages, FakeExpand,
-                         std::move(args), "D:\\Tools\\Vindra.exe"};
+                         std::move(args), "D:\\Tools\\Vindra.exe", &hives};
     auto w = std::make_unique<MainWindowLogic>(std::move(s));
     return w;
   }
@@ -221,6 +291,7 @@ class MainWindowTest : public ::testing::Test {
   FakeLanguage language;
   FakeConverters converters;
   FakeSelectRegistry registry;
+  FakeHives hives;
   MessageTable messages;
 };
 
@@ -658,7 +729,7 @@ TEST_F(MainWindowTest, TogglesSurviveModeChangesAndReachTheNextConversion) {
 
 TEST_F(MainWindowTest, UndefinedVariableShowsItsReferenceOnBothSides) {
   MainWindowServices s{view, textArea, picker, language, converters, &registry, messages,
-                       [](std::string_view t) { return std::string(t); }, {}, "Vindra.exe"};
+                       [](std::string_view t) { return std::string(t); }, {}, "Vindra.exe", nullptr};
   MainWindowLogic w(std::move(s));
   w.OnShown();
   w.ReplaceWithVariables();
@@ -682,6 +753,168 @@ TEST_F(MainWindowTest, HelpAboutAndClose) {
   EXPECT_EQ(view.aboutBoxes, 2);
   w->Execute(ActionId::Close);
   EXPECT_TRUE(view.closed);
+}
+
+// --- Hive files -------------------------------------------------------------
+
+TEST_F(MainWindowTest, DroppedHiveOpensThePickerOverItAndExportsThePick) {
+  const std::string file = "D:\\disk\\Windows\\System32\\config\\SOFTWARE";
+  hives.hiveNames.insert(file);
+  auto w = Shown();
+  hives.picks.push_back({kHkeyLocalMachine, "SOFTWARE\\Vindra\\"});
+  w->DropFile(file);
+  EXPECT_EQ(hives.opened, std::vector<std::string>{file + " as HKEY_LOCAL_MACHINE\\SOFTWARE"});
+  ASSERT_EQ(hives.pickerSources.size(), 1u);
+  EXPECT_EQ(hives.pickerSources[0], hives.lastSource);
+  ASSERT_EQ(hives.lastPicker.openedAt.size(), 1u);
+  EXPECT_EQ(hives.lastPicker.openedAt[0].root, kHkeyLocalMachine);
+  EXPECT_EQ(hives.lastPicker.openedAt[0].section, "SOFTWARE");
+  EXPECT_EQ(hives.lastPicker.caption, Msg(MessageId::HivePickerCaption));
+  EXPECT_EQ(hives.lastPicker.lastTitle, Msg(MessageId::PickerTitle));
+  EXPECT_EQ(hives.lastPicker.lastTop, "SOFTWARE");  // the file's name, not "My Computer"
+  // Exported from the hive as Convert exports a live key.
+  EXPECT_EQ(Text(), "[Software.AddReg]\r\n0x0,\"SOFTWARE\\Vindra\" from the hive\r\n");
+  ASSERT_EQ(converters.exportSources.size(), 1u);
+  EXPECT_EQ(converters.exportSources[0], hives.lastSource);
+  EXPECT_EQ(view.events, Events{"info:" + Msg(MessageId::ExportFinished)});
+  EXPECT_EQ(textArea.focused, 1);
+  EXPECT_EQ(view.foreground, 1);
+  EXPECT_FALSE(textArea.suspended);
+  // The live registry's picker and its places are untouched.
+  EXPECT_TRUE(picker.openedAt.empty());
+  EXPECT_EQ(w->LastRoot(), kHkeyCurrentUser);
+  EXPECT_EQ(w->LastSection(), "Software");
+}
+
+TEST_F(MainWindowTest, HiveFileNamesGiveTheMountPointAndWhereThePickerOpens) {
+  struct Case {
+    std::string file, mount;
+    RootKey root;
+    std::string section, header;
+  };
+  const Case cases[] = {
+      {"E:\\config\\software", "HKEY_LOCAL_MACHINE\\SOFTWARE", kHkeyLocalMachine, "SOFTWARE", "[Software.AddReg]"},
+      {"E:\\config\\SYSTEM", "HKEY_LOCAL_MACHINE\\SYSTEM", kHkeyLocalMachine, "SYSTEM", "[SetupReg.AddReg]"},
+      {"E:\\Users\\a\\NTUSER.DAT", "HKEY_CURRENT_USER", kHkeyCurrentUser, "Software", "[Default.AddReg]"},
+      {"E:\\Users\\a\\UsrClass.dat", "HKEY_CLASSES_ROOT", kHkeyClassesRoot, "", "[Software.AddReg]"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    hives.hiveNames = {c.file};
+    hives.opened.clear();
+    textArea.text.Clear();
+    auto w = Shown();
+    hives.picks.push_back({c.root, c.section.empty() ? "Key\\" : c.section + "\\Key\\"});
+    w->DropFile(c.file);
+    EXPECT_EQ(hives.opened, std::vector<std::string>{c.file + " as " + c.mount});
+    ASSERT_EQ(hives.lastPicker.openedAt.size(), 1u);
+    EXPECT_EQ(hives.lastPicker.openedAt[0].root, c.root);
+    EXPECT_EQ(hives.lastPicker.openedAt[0].section, c.section);
+    EXPECT_EQ(Text().substr(0, Text().find('\r')), c.header);
+  }
+}
+
+TEST_F(MainWindowTest, OtherHiveNamesAskWhichKeyTheFileHolds) {
+  const std::string file = "E:\\backup\\software.hiv";
+  hives.hiveNames.insert(file);
+  auto w = Shown();
+  w->DropFile(file);  // the question cancelled
+  EXPECT_EQ(view.events, Events{"mount question:" + file + "|" + Msg(MessageId::HiveMountQuestion)});
+  EXPECT_EQ(view.mountChoices, (std::vector<std::string>{"HKEY_LOCAL_MACHINE\\SOFTWARE", "HKEY_LOCAL_MACHINE\\SYSTEM",
+                                                         "HKEY_CURRENT_USER", "HKEY_CLASSES_ROOT"}));
+  EXPECT_TRUE(hives.opened.empty());
+  EXPECT_TRUE(hives.pickerSources.empty());
+  EXPECT_EQ(Text(), "");
+
+  view.mountAnswer = 0;  // the first choice, as the question preselects it
+  w->DropFile(file);
+  view.mountAnswer = 2;
+  w->DropFile(file);
+  EXPECT_EQ(hives.opened, (std::vector<std::string>{file + " as HKEY_LOCAL_MACHINE\\SOFTWARE",
+                                                     file + " as HKEY_CURRENT_USER"}));
+  EXPECT_EQ(hives.lastPicker.openedAt.at(0).root, kHkeyCurrentUser);
+  EXPECT_EQ(hives.lastPicker.lastTop, "software.hiv");
+}
+
+TEST_F(MainWindowTest, DamagedOrDirtyHives) {
+  const std::string file = "C:\\x\\SYSTEM";
+  hives.hiveNames.insert(file);
+  textArea.text.SetText("kept\r\n");
+  auto w = Shown();
+  hives.failure = "damaged hive: the file is cut short";
+  w->DropFile(file);
+  EXPECT_EQ(view.events, Events{"failure:" + file + ": damaged hive: the file is cut short"});
+  EXPECT_TRUE(hives.pickerSources.empty());
+  EXPECT_EQ(Text(), "kept\r\n");
+  EXPECT_FALSE(view.waitCursor);
+
+  // Windows did not close it: read as it stands after a warning.
+  view.events.clear();
+  hives.failure.clear();
+  hives.dirty = true;
+  view.answerYes = false;
+  hives.picks.push_back({kHkeyLocalMachine, "SYSTEM\\ControlSet001\\"});
+  w->DropFile(file);
+  ASSERT_EQ(view.events.size(), 3u);
+  EXPECT_EQ(view.events[0], "warning:" + file + "\r\n\r\n" + Msg(MessageId::HiveNotClosed));
+  EXPECT_EQ(view.events[1], "question:" + Msg(MessageId::OutputKept) + "\r\n" + Msg(MessageId::AppendQuestion));
+  EXPECT_EQ(Text(), "[SetupReg.AddReg]\r\n0x0,\"SYSTEM\\ControlSet001\" from the hive\r\n");  // No: replaced
+}
+
+TEST_F(MainWindowTest, HiveExportAppendsOnYesAndRefusesRootsAsConvert) {
+  const std::string file = "C:\\x\\NTUSER.DAT";
+  hives.hiveNames.insert(file);
+  textArea.text.SetText("earlier\r\n");
+  auto w = Shown();
+  hives.picks.push_back({kHkeyCurrentUser, "Software\\A\\"});
+  w->DropFile(file);
+  EXPECT_EQ(Text(), "earlier\r\n" + kSep + "\r\n[Default.AddReg]\r\n0x0,\"Software\\A\" from the hive\r\n");
+  view.events.clear();
+  hives.picks.push_back({kHkeyUsers, "S-1-5-18\\"});
+  w->DropFile(file);
+  EXPECT_EQ(view.events, Events{"error:" + Msg(MessageId::RootNotAllowed)});
+  w->DropFile(file);  // the picker cancelled: nothing
+  EXPECT_EQ(converters.exportedPaths, std::vector<std::string>{"Software\\A"});
+}
+
+TEST_F(MainWindowTest, NextHiveOfTheSameMountPointOpensWhereTheLastWasLeft) {
+  hives.hiveNames = {"C:\\a\\SOFTWARE", "C:\\b\\SOFTWARE", "C:\\c\\SYSTEM"};
+  auto w = Shown();
+  hives.picks.push_back({kHkeyLocalMachine, "SOFTWARE\\Vindra\\Sub\\"});
+  w->DropFile("C:\\a\\SOFTWARE");
+  w->DropFile("C:\\b\\SOFTWARE");
+  EXPECT_EQ(hives.lastPicker.openedAt.at(0).section, "SOFTWARE\\Vindra\\Sub\\");
+  w->DropFile("C:\\c\\SYSTEM");
+  EXPECT_EQ(hives.lastPicker.openedAt.at(0).section, "SYSTEM");
+}
+
+TEST_F(MainWindowTest, HiveOnTheCommandLineOrFromImportOpensThePicker) {
+  hives.hiveNames = {"C:\\x\\SOFTWARE"};
+  hives.picks.push_back({kHkeyLocalMachine, "SOFTWARE\\"});
+  auto w = Make({"C:\\x\\SOFTWARE", "ignored"});
+  w->OnShown();
+  EXPECT_EQ(Text(), "[Software.AddReg]\r\n0x0,\"SOFTWARE\" from the hive\r\n");
+  EXPECT_EQ(view.status, "Current: ControlSet001");  // filled after the picker
+  EXPECT_TRUE(converters.exportedPaths.size() == 1);
+
+  // Import does not clear the text before a hive: the export asks.
+  view.chosenFile = "C:\\x\\SOFTWARE";
+  view.events.clear();
+  hives.picks.push_back({kHkeyLocalMachine, "SOFTWARE\\"});
+  w->ImportFile();
+  EXPECT_EQ(view.events.at(0), "question:" + Msg(MessageId::OutputKept) + "\r\n" + Msg(MessageId::AppendQuestion));
+  EXPECT_EQ(hives.opened.size(), 2u);
+}
+
+TEST(MainWindowTexts, FileNamesAndKeyNames) {
+  EXPECT_EQ(FileNameOf("C:\\Windows\\System32\\config\\SOFTWARE"), "SOFTWARE");
+  EXPECT_EQ(FileNameOf("/mnt/c/Users/a/NTUSER.DAT"), "NTUSER.DAT");
+  EXPECT_EQ(FileNameOf("D:\\データ\\ソ"), "ソ");  // ソ is 83 5C
+  EXPECT_EQ(FileNameOf("name"), "name");
+  EXPECT_EQ(FileNameOf("C:\\dir\\"), "");
+  EXPECT_EQ(RootedKeyName({kHkeyLocalMachine, "SOFTWARE"}), "HKEY_LOCAL_MACHINE\\SOFTWARE");
+  EXPECT_EQ(RootedKeyName({kHkeyClassesRoot, ""}), "HKEY_CLASSES_ROOT");
+  EXPECT_EQ(HiveMountChoices().front().path, "SOFTWARE");  // the default
 }
 
 TEST(MainWindowTexts, SeparatorAndStatusFormats) {

@@ -7,14 +7,24 @@
 #include <shlobj.h>
 #include <shlwapi.h>
 
+#include <commctrl.h>
+
 #include <cstring>
 #include <deque>
 #include <fstream>
+#include <functional>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "app/about_box_win32.h"
+#include "app/hive_mount_dialog_win32.h"
+#include "core/output_list.h"
+#include "registry/key_exporter.h"
+#include "registry/memory_registry.h"
+#include "registry/reg_file_import.h"
 #include "registry/win32_registry.h"
+#include "tests/regbrowser/shown_dialog_win32.h"
 
 namespace vindra::app {
 namespace {
@@ -27,12 +37,28 @@ struct BoxRecord {
 };
 std::vector<BoxRecord> g_boxes;
 std::deque<int> g_answers;
+// The question which key a hive file holds: recorded, and answered with this
+// choice (-1: Cancel).
+std::vector<BoxRecord> g_mountQuestions;
+int g_mountChoice = -1;
 
 LRESULT CALLBACK AnswerBoxes(int code, WPARAM wp, LPARAM lp) {
   if (code == HCBT_ACTIVATE) {
     HWND w = reinterpret_cast<HWND>(wp);
     char cls[32] = {};
     GetClassNameA(w, cls, sizeof cls);
+    if (std::strcmp(cls, "#32770") == 0 && GetDlgItem(w, kHiveMountFirstChoiceId) != nullptr) {
+      char file[512] = {}, question[1024] = {};
+      GetDlgItemTextA(w, kHiveMountFileNameId, file, sizeof file);
+      GetDlgItemTextA(w, kHiveMountQuestionId, question, sizeof question);
+      g_mountQuestions.push_back({file, question});
+      if (g_mountChoice >= 0) {
+        PostMessageA(GetDlgItem(w, kHiveMountFirstChoiceId + g_mountChoice), BM_CLICK, 0, 0);
+        PostMessageA(w, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(w, IDOK)));
+      } else {
+        PostMessageA(w, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+      }
+    }
     if (std::strcmp(cls, "#32770") == 0 && GetDlgItem(w, 0xFFFF) != nullptr) {
       char caption[256] = {}, text[1024] = {};
       GetWindowTextA(w, caption, sizeof caption);
@@ -132,6 +158,8 @@ class MainWindowWin32Test : public ::testing::Test {
   void SetUp() override {
     g_boxes.clear();
     g_answers.clear();
+    g_mountQuestions.clear();
+    g_mountChoice = -1;
     hook_ = SetWindowsHookExA(WH_CBT, AnswerBoxes, nullptr, GetCurrentThreadId());
   }
   void TearDown() override {
@@ -423,6 +451,174 @@ TEST_F(MainWindowWin32Test, CtrlAInTheOutputAreaSelectsEverything) {
   SendMessageA(f.Output().Handle(), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
   EXPECT_EQ(start, 2u);
   EXPECT_EQ(end, 2u);
+}
+
+// --- Hive files dropped on the window: the real key picker over the hive ------
+
+const std::string kHives = VINDRA_HIVE_TEST_DATA;
+
+// One step of a script run inside the picker's modal loop by a thread timer;
+// a step returns false to be run again at the next tick.
+std::vector<std::function<bool(HWND)>> g_pickerSteps;
+std::size_t g_nextPickerStep = 0;
+int g_pickerTicks = 0;
+
+void CALLBACK RunPickerStep(HWND, UINT, UINT_PTR, DWORD) {
+  HWND dialog = regbrowser::testing::FindShownDialog();
+  if (dialog == nullptr || GetDlgItem(dialog, regbrowser::kTreeViewId) == nullptr) return;
+  if (++g_pickerTicks > 400) {  // about 10 s: a broken script must not hang the run
+    PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    return;
+  }
+  if (g_nextPickerStep < g_pickerSteps.size() && g_pickerSteps[g_nextPickerStep](dialog)) ++g_nextPickerStep;
+}
+
+std::string TreeText(HWND tree, HTREEITEM item) {
+  char buffer[512] = {};
+  TVITEMA tv{};
+  tv.mask = TVIF_TEXT;
+  tv.hItem = item;
+  tv.pszText = buffer;
+  tv.cchTextMax = sizeof buffer;
+  SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&tv));
+  return buffer;
+}
+
+// Expands `item` and returns its child named `name` (null when there is none).
+HTREEITEM ExpandTo(HWND tree, HTREEITEM item, const std::string& name) {
+  TreeView_Expand(tree, item, TVE_EXPAND);
+  for (HTREEITEM c = TreeView_GetChild(tree, item); c != nullptr; c = TreeView_GetNextSibling(tree, c)) {
+    if (TreeText(tree, c) == name) return c;
+  }
+  return nullptr;
+}
+
+// What the picker showed when it opened: the top node, the selected key and its parent.
+struct PickerStart {
+  std::string top, selected, parent, title;
+};
+
+// A script that records where the picker opened, walks from the selected
+// node down `path` and confirms the key reached with OK.
+std::function<bool(HWND)> PickBelowSelection(PickerStart& start, std::vector<std::string> path) {
+  return [&start, path](HWND dialog) {
+    HWND tree = GetDlgItem(dialog, regbrowser::kTreeViewId);
+    HTREEITEM item = TreeView_GetSelection(tree);
+    char title[256] = {};
+    GetWindowTextA(dialog, title, sizeof title);
+    start = {TreeText(tree, TreeView_GetRoot(tree)), TreeText(tree, item),
+             TreeText(tree, TreeView_GetParent(tree, item)), title};
+    for (const std::string& name : path) {
+      item = ExpandTo(tree, item, name);
+      if (item == nullptr) {
+        PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+        return true;
+      }
+    }
+    TreeView_SelectItem(tree, item);
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+    return true;
+  };
+}
+
+// The export of the key as the .reg file of the test hives gives it, under
+// the section header, with the window's default options.
+std::string ExpectedExport(const std::string& header, RootKey root, const std::string& path) {
+  registry::MemoryRegistry tree;
+  EXPECT_TRUE(registry::ImportRegFile(kHives + "/../hive_tree.reg", tree).recognised);
+  LineList lines;
+  registry::RegistryKeyExporter(lines, tree, root, path, ConversionOptions{});
+  std::string text = header + "\r\n";
+  for (const std::string& line : lines.lines) text += line + "\r\n";
+  return text;
+}
+
+class DroppedHiveTest : public MainWindowWin32Test {
+ protected:
+  void SetUp() override {
+    MainWindowWin32Test::SetUp();
+    g_pickerSteps.clear();
+    g_nextPickerStep = 0;
+    g_pickerTicks = 0;
+    timer_ = SetTimer(nullptr, 0, 25, RunPickerStep);
+  }
+  void TearDown() override {
+    KillTimer(nullptr, timer_);
+    MainWindowWin32Test::TearDown();
+  }
+  void Drop(const std::string& file) {
+    SendMessageA(form_->Handle(), WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({file})), 0);
+  }
+  UINT_PTR timer_ = 0;
+};
+
+TEST_F(DroppedHiveTest, PickerOpensOverTheHiveAndThePickedKeyIsExported) {
+  MainWindow& f = Open();
+  PickerStart start;
+  g_pickerSteps = {PickBelowSelection(start, {"Vindra", "Order"})};
+  Drop(kHives + "/win10/SOFTWARE");
+  EXPECT_EQ(g_nextPickerStep, 1u);
+  EXPECT_EQ(start.top, "SOFTWARE");  // the file's name
+  EXPECT_EQ(start.selected, "SOFTWARE");
+  EXPECT_EQ(start.parent, "HKEY_LOCAL_MACHINE");
+  EXPECT_EQ(start.title, messages_.Get(MessageId::PickerTitle));
+  EXPECT_EQ(f.Output().Text(),
+            ExpectedExport("[Software.AddReg]", registry::kHkeyLocalMachine, "SOFTWARE\\Vindra\\Order"));
+  ASSERT_EQ(g_boxes.size(), 1u);
+  EXPECT_EQ(g_boxes[0].text, messages_.Get(MessageId::ExportFinished));
+  EXPECT_TRUE(g_mountQuestions.empty());
+  // The live registry's Convert still opens where it did.
+  EXPECT_EQ(f.Logic().LastSection(), "Software");
+}
+
+TEST_F(DroppedHiveTest, AnotherFileNameAsksWhichKeyTheHiveHolds) {
+  const std::string copy = TempDir() + "vindra_user.hiv";
+  ASSERT_TRUE(CopyFileA((kHives + "/xp/SOFTWARE").c_str(), copy.c_str(), FALSE));
+  MainWindow& f = Open();
+  SetWindowTextA(f.Output().Handle(), "kept\r\n");
+  Drop(copy);  // the question cancelled: nothing happens
+  ASSERT_EQ(g_mountQuestions.size(), 1u);
+  EXPECT_EQ(g_mountQuestions[0].text, messages_.Get(MessageId::HiveMountQuestion));
+  EXPECT_TRUE(Contains(g_mountQuestions[0].caption, "vindra_user.hiv")) << g_mountQuestions[0].caption;
+  EXPECT_EQ(g_nextPickerStep, 0u);
+  EXPECT_EQ(f.Output().Text(), "kept\r\n");
+
+  g_mountChoice = 0;  // HKEY_LOCAL_MACHINE\SOFTWARE
+  g_answers = {IDNO, IDOK};  // replace the text; the completion box
+  PickerStart start;
+  g_pickerSteps = {PickBelowSelection(start, {"Vindra", "表示"})};
+  Drop(copy);
+  EXPECT_EQ(start.top, "vindra_user.hiv");
+  EXPECT_EQ(start.selected, "SOFTWARE");
+  EXPECT_EQ(f.Output().Text(),
+            ExpectedExport("[Software.AddReg]", registry::kHkeyLocalMachine, "SOFTWARE\\Vindra\\表示"));
+  DeleteFileA(copy.c_str());
+}
+
+TEST_F(DroppedHiveTest, DamagedHiveShowsTheErrorAndNoPicker) {
+  const std::string damaged = TempDir() + "SYSTEM";
+  std::ifstream in(kHives + "/win10/SOFTWARE", std::ios::binary);
+  std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::ofstream(damaged, std::ios::binary) << bytes.substr(0, 6000);
+  MainWindow& f = Open();
+  Drop(damaged);
+  ASSERT_EQ(g_boxes.size(), 1u);
+  EXPECT_TRUE(Contains(g_boxes[0].text, "damaged hive: the file is cut short")) << g_boxes[0].text;
+  EXPECT_EQ(g_nextPickerStep, 0u);
+  EXPECT_EQ(f.Output().Text(), "");
+  DeleteFileA(damaged.c_str());
+}
+
+TEST_F(DroppedHiveTest, DirtyHiveWarnsThenOpensAsItStands) {
+  MainWindow& f = Open();
+  PickerStart start;
+  g_pickerSteps = {PickBelowSelection(start, {"ControlSet002", "Services"})};
+  Drop(kHives + "/win10/SYSTEM");
+  ASSERT_EQ(g_boxes.size(), 2u);
+  EXPECT_TRUE(Contains(g_boxes[0].text, messages_.Get(MessageId::HiveNotClosed))) << g_boxes[0].text;
+  EXPECT_EQ(start.selected, "SYSTEM");
+  EXPECT_EQ(f.Output().Text(), ExpectedExport("[SetupReg.AddReg]", registry::kHkeyLocalMachine,
+                                               "SYSTEM\\ControlSet002\\Services"));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/language_file.h"
 #include "temp_folder.h"
 
 namespace vindra::app {
@@ -32,11 +33,16 @@ TEST(MessageTable, DefaultsAreTheJapaneseTextsInShiftJis) {
   EXPECT_EQ(table.Get(MessageId::RegExpanderPickerCaption), "「Registry Expander」を使用するレジストリエントリを選択して下さい");
   EXPECT_EQ(table.Get(MessageId::PickerTitle), "レジストリキーを選択して下さい");
   EXPECT_EQ(MessageKey(MessageId::ConvertPickerCaption), "RS_001");
+  // RS_001 to RS_009, the six context-menu captions without a key, then RS_010 on.
   for (std::size_t i = 0; i < kMessageCount; ++i) {
     const auto id = static_cast<MessageId>(i);
     EXPECT_EQ(table.Get(id), DefaultMessage(id));
-    EXPECT_EQ(MessageKey(id), i < 9 ? "RS_00" + std::to_string(i + 1) : "");
+    const std::size_t number = i < 9 ? i + 1 : i < 15 ? 0 : i - 5;
+    EXPECT_EQ(MessageKey(id), number == 0 ? "" : NumberedKey(static_cast<int>(number))) << i;
   }
+  EXPECT_EQ(MessageKey(MessageId::HiveMountQuestion), "RS_010");
+  EXPECT_EQ(MessageKey(MessageId::HivePickerCaption), "RS_012");
+  EXPECT_EQ(table.Get(MessageId::HivePickerCaption), "ハイブファイル内の変換するレジストリエントリを選択して下さい");
   EXPECT_EQ(table.Get(MessageId::MenuUndo), "元に戻す(&U)");
   EXPECT_EQ(table.Get(MessageId::MenuSelectAll), "すべて選択(&A)");
 }
@@ -47,7 +53,7 @@ class MessageOverrideTest : public TempFolderTest {
 };
 
 TEST_F(MessageOverrideTest, ContextMenuCaptionsHaveNoKeyAndStay) {
-  Write("[Strings]\nRS_010=Undo\n=Undo\n");
+  Write("[Strings]\nRS_013=Undo\n=Undo\n");
   table.OverrideFromLanguageFile(file_);
   for (MessageId id : {MessageId::MenuUndo, MessageId::MenuCut, MessageId::MenuCopy, MessageId::MenuPaste,
                        MessageId::MenuDelete, MessageId::MenuSelectAll}) {

@@ -6,6 +6,7 @@
 //   drop FILE...    drop files on the window (a real HDROP in its memory)
 //   wait-box        wait until a window owned by the main window is shown
 //   close-box       press OK in the window owned by the main window
+//   press-yes       press Yes in the message box owned by the main window
 #include <windows.h>
 #include <shellapi.h>
 #include <shlobj.h>
@@ -122,11 +123,14 @@ int main(int argc, char** argv) {
     }
     return 2;
   }
-  if (command == "close-box") {
+  if (command == "close-box" || command == "press-yes") {
     OwnedSearch s = {main, nullptr};
     EnumWindows(FindOwned, reinterpret_cast<LPARAM>(&s));
     if (s.found == nullptr) return 2;
-    PostMessageA(s.found, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    const int button = command == "press-yes" ? IDYES : IDOK;
+    PostMessageA(s.found, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+    // Wait until that window has gone, so that the next wait-box finds the next one.
+    for (int i = 0; i < 100 && IsWindow(s.found) && IsWindowVisible(s.found); ++i) Sleep(50);
     return 0;
   }
   if (command == "text") {

@@ -534,8 +534,6 @@ TEST_F(CliTest, PluginFile) {
   }
 }
 
-// Every option --help names is in the manual page and in README, and the
-// other way round for the manual page.
 // What the output leaves out: a summary on standard error after the output,
 // every item in the --report file, nothing with --quiet, status 4 with --strict.
 TEST_F(CliTest, SkippedLinesSummaryReportAndStrict) {
@@ -600,6 +598,8 @@ TEST_F(CliTest, SkippedLinesSummaryReportAndStrict) {
   EXPECT_EQ(exported.err, "");
 }
 
+// Every option --help names is in the manual page and in README, and the
+// other way round for the manual page.
 TEST_F(CliTest, HelpManualPageAndReadmeAgree) {
   const std::string manual = test::ReadBytes(VINDRA_SOURCE_DIR "/cli/vindra-cli.1");
   const std::string readme = test::ReadBytes(VINDRA_SOURCE_DIR "/README.md");

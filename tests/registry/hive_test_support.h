@@ -1,41 +1,67 @@
-// Test hives: a key tree of the in-memory registry written into a copy of the
-// empty hive through hivex's write functions, names in UTF-8 and text data in
-// UTF-16LE as Windows stores them. Shared by the hive tests, the fuzz seeds
-// and the hive benchmark.
+// Test hives written by hivex, the independent writer: a HiveKey tree or a key
+// of the in-memory registry (names outside the ANSI code page in their
+// original UTF-16) written into a copy of the empty hive
+// (tests/registry/data/empty.hive, format 1.3) with hivex_node_add_child,
+// hivex_node_set_values and hivex_commit. Native builds only; shared by the
+// hive tests and the program that writes the committed fixtures.
 #pragma once
 
 #include <hivex.h>
 
-#include <cstdint>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <memory>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "hive_builder.h"
 #include "platform/text.h"
 #include "registry/memory_registry.h"
 
 namespace vindra::registry::testing {
 
-inline std::string ReadWholeFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
+inline const std::string kEmptyHive = std::string(VINDRA_REGISTRY_TEST_DATA) + "/empty.hive";
+
+// Writes the values and sub-keys of `key` below `node`; names go to hivex in UTF-8.
+inline void WriteHivexKey(hive_h* h, hive_node_h node, const HiveKey& key) {
+  std::vector<std::string> names;
+  for (const HiveValue& v : key.values) names.push_back(platform::WideToUtf8(v.name));
+  std::vector<hive_set_value> values;
+  for (std::size_t i = 0; i < key.values.size(); ++i) {
+    const HiveValue& v = key.values[i];
+    hive_set_value set{names[i].data(), {}, v.data.size(), const_cast<char*>(v.data.data())};
+    std::memcpy(&set.t, &v.type, sizeof v.type);  // any 32-bit type, not only the enum's
+    values.push_back(set);
+  }
+  if (!values.empty() && hivex_node_set_values(h, node, values.size(), values.data(), 0) != 0) {
+    throw std::runtime_error("hivex_node_set_values failed");
+  }
+  for (const HiveKey& sub : key.subKeys) {
+    const hive_node_h child = hivex_node_add_child(h, node, platform::WideToUtf8(sub.name).c_str());
+    if (child == 0) throw std::runtime_error("hivex_node_add_child failed");
+    WriteHivexKey(h, child, sub);
+  }
 }
 
-inline void WriteWholeFile(const std::string& path, std::string_view bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+// Writes `root`'s values and everything below it into `hiveFile`, a copy of
+// the empty hive, whose root key keeps its own name.
+inline void WriteHivexHive(const HiveKey& root, const std::string& hiveFile) {
+  std::filesystem::copy_file(kEmptyHive, hiveFile, std::filesystem::copy_options::overwrite_existing);
+  std::filesystem::permissions(hiveFile, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write,
+                               std::filesystem::perm_options::add);
+  hive_h* h = hivex_open(hiveFile.c_str(), HIVEX_OPEN_WRITE);
+  if (h == nullptr) throw std::runtime_error("hivex_open failed for " + hiveFile);
+  try {
+    WriteHivexKey(h, hivex_root(h), root);
+  } catch (...) {
+    hivex_close(h);
+    throw;
+  }
+  const int committed = hivex_commit(h, nullptr, 0);
+  hivex_close(h);
+  if (committed != 0) throw std::runtime_error("hivex_commit failed");
 }
-
-inline bool IsTextType(std::uint32_t type) { return type == 1 || type == 2 || type == 7; }
 
 // The bytes a value has in a hive: text data in UTF-16LE, the rest as it is.
 inline std::string HiveData(std::uint32_t type, const std::string& ansiData) {
