@@ -265,7 +265,10 @@ std::string ProgressText(const Side& before, const Side& after) {
     text += text.back() == 'g' ? " " : ", ";
     text += role;
     if (side.expectedText > 0) {
-      text += " " + std::to_string(std::min<std::uint64_t>(99, side.textRead * 100 / side.expectedText)) + "%";
+      // Appended piece by piece: chaining operator+ trips a false -Wrestrict in GCC 12.
+      text += ' ';
+      text += std::to_string(std::min<std::uint64_t>(99, side.textRead * 100 / side.expectedText));
+      text += '%';
     }
   };
   part("BEFORE", before);

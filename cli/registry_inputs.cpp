@@ -33,15 +33,14 @@ std::unique_ptr<registry::RegistrySource> OpenHiveFile(const CliCommand& command
     return nullptr;
   }
   exitStatus = 2;
-#ifdef _WIN32
-  std::fprintf(context.err,
-               "vindra-cli %s: %s: hive files cannot be read in this build: load the hive with `reg load "
-               "HKLM\\Name FILE` and name HKLM\\Name instead\n",
-               command.name, shownFile.c_str());
-  return nullptr;
-#else
   try {
     auto source = std::make_unique<registry::HiveRegistrySource>(fileName, mount);
+    if (source->Dirty()) {
+      std::fprintf(context.err,
+                   "vindra-cli %s: warning: %s was not closed cleanly (changes may wait in its .LOG files, which "
+                   "are not applied); read as it stands\n",
+                   command.name, shownFile.c_str());
+    }
     source->CheckTree(mount.root, mount.path);
     exitStatus = kExitOk;
     return source;
@@ -49,7 +48,6 @@ std::unique_ptr<registry::RegistrySource> OpenHiveFile(const CliCommand& command
     std::fprintf(context.err, "%s: %s\n", shownFile.c_str(), ForTerminal(context, error.Detail()).c_str());
   }
   return nullptr;
-#endif
 }
 
 void PrintImportProblems(const CommandContext& context, const std::string& shownName,

@@ -21,9 +21,9 @@ bool IsHiveFile(const std::string& fileName);
 
 // Opens the hive file mounted at --mount (`mountText`, null: from the file
 // name) and checks the whole hive, so that damage shows before anything is
-// written. Null after the message, with `exitStatus` set (kExitUsage for a
-// mount that cannot be told, 2 for a hive that cannot be read, is damaged,
-// or a build without hive support).
+// written; a hive left dirty is read as it stands, with a warning. Null
+// after the message, with `exitStatus` set (kExitUsage for a mount that
+// cannot be told, 2 for a hive that cannot be read or is damaged).
 std::unique_ptr<registry::RegistrySource> OpenHiveFile(const CliCommand& command, const CommandContext& context,
                                                        OutputEncoding encoding, const std::string& fileName,
                                                        const std::string* mountText, registry::RootedKeyPath& mount,
