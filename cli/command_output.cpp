@@ -5,34 +5,19 @@
 
 namespace vindra::cli {
 
-bool CommandOutput::Open(const std::string& outputFile, const std::optional<std::string>& pluginName) {
-  std::FILE* stream = context_.out;
-  if (!outputFile.empty() && outputFile != "-") {
-    if (!file_.Open(outputFile)) {
-      PrintFailure(command_, context_,
-                   "cannot write " + ArgumentForTerminal(context_, outputFile) + ": " +
-                       ForTerminal(context_, file_.ErrorText()));
-      return false;
-    }
-    outputFile_ = outputFile;
-    stream = file_.Stream();
+std::FILE* OutputDestination::Open(const std::string& outputFile) {
+  if (outputFile.empty() || outputFile == "-") return context_.out;
+  if (!file_.Open(outputFile)) {
+    PrintFailure(command_, context_,
+                 "cannot write " + ArgumentForTerminal(context_, outputFile) + ": " +
+                     ForTerminal(context_, file_.ErrorText()));
+    return nullptr;
   }
-  stream_ = std::make_unique<StreamOutputList>(stream, encoding_);
-  if (pluginName) {
-    plugin_ = std::make_unique<PluginOutputList>(
-        *stream_, PluginHeaderLines(*pluginName, std::string("Written by vindra-cli ") + kVersion));
-  }
-  return true;
+  outputFile_ = outputFile;
+  return file_.Stream();
 }
 
-OutputList& CommandOutput::Lines() {
-  if (plugin_) return *plugin_;
-  return *stream_;
-}
-
-bool CommandOutput::Finish() {
-  if (plugin_) plugin_->Finish();
-  const bool written = stream_->Flush();
+bool OutputDestination::Finish(bool written) {
   if (outputFile_.empty()) {
     if (!written) PrintFailure(command_, context_, "the output could not be written");
     return written;
@@ -55,16 +40,37 @@ bool CommandOutput::Finish() {
   return true;
 }
 
-bool CommandOutput::Abandon() {
-  if (!stream_) return true;
-  if (outputFile_.empty()) {
-    const bool written = stream_->Flush();
-    if (!written) PrintFailure(command_, context_, "the output could not be written");
-    return written;
-  }
-  stream_->Clear();
+void OutputDestination::Discard() {
   file_.Discard();
   PrintFailure(command_, context_, ArgumentForTerminal(context_, outputFile_) + " is left as it was");
+}
+
+bool CommandOutput::Open(const std::string& outputFile, const std::optional<std::string>& pluginName) {
+  std::FILE* stream = destination_.Open(outputFile);
+  if (stream == nullptr) return false;
+  stream_ = std::make_unique<StreamOutputList>(stream, encoding_);
+  if (pluginName) {
+    plugin_ = std::make_unique<PluginOutputList>(
+        *stream_, PluginHeaderLines(*pluginName, std::string("Written by vindra-cli ") + kVersion));
+  }
+  return true;
+}
+
+OutputList& CommandOutput::Lines() {
+  if (plugin_) return *plugin_;
+  return *stream_;
+}
+
+bool CommandOutput::Finish() {
+  if (plugin_) plugin_->Finish();
+  return destination_.Finish(stream_->Flush());
+}
+
+bool CommandOutput::Abandon() {
+  if (!stream_) return true;
+  if (destination_.ToStandardOutput()) return destination_.Finish(stream_->Flush());
+  stream_->Clear();
+  destination_.Discard();
   return true;
 }
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "cli/cli_command.h"
-#include "platform/replacing_file.h"
+#include "cli/command_output.h"
 #include "registry/reg_file_writer.h"
 
 namespace vindra::cli {
@@ -14,7 +14,7 @@ namespace vindra::cli {
 class RegistryFileOutput {
  public:
   RegistryFileOutput(const CliCommand& command, const CommandContext& context)
-      : command_(command), context_(context) {}
+      : destination_(command, context) {}
 
   // Prepares the destination (empty or "-": standard output) and writes the
   // file's header. False after a message when FILE cannot be created.
@@ -27,10 +27,7 @@ class RegistryFileOutput {
   bool Finish();
 
  private:
-  const CliCommand& command_;
-  const CommandContext& context_;
-  std::string outputFile_;  // empty: standard output
-  platform::ReplacingFile file_;
+  OutputDestination destination_;
   std::unique_ptr<registry::RegFileWriter> writer_;
 };
 
