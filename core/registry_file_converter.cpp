@@ -152,16 +152,17 @@ bool StringDataText(std::string_view data, std::string_view& text) {
   return true;
 }
 
-// The bytes of a hex(2):/hex(7): text of an 8-bit file, one per token: spaces
-// removed, pieces between commas read as hexadecimal (unreadable: 0).
-void ByteValuesOf(std::string_view byteText, std::string& bytes) {
-  bytes.clear();
+// Calls `onToken(value)` for each byte token of a hex(2):/hex(7): text:
+// spaces removed, pieces between commas read as hexadecimal (unreadable or
+// longer than eight digits: 0). A text of nothing but spaces has no token.
+template <typename OnToken>
+void ForEachByteToken(std::string_view byteText, OnToken&& onToken) {
   if (byteText.find_first_not_of(' ') == std::string_view::npos) return;
   std::uint32_t value = 0;
   int digits = 0;
   bool readable = true;
   auto endToken = [&] {
-    bytes.push_back(static_cast<char>((readable && digits > 0 && digits <= 8) ? value : 0));
+    onToken((readable && digits > 0 && digits <= 8) ? value : 0);
     value = 0;
     digits = 0;
     readable = true;
@@ -178,6 +179,12 @@ void ByteValuesOf(std::string_view byteText, std::string& bytes) {
     ++digits;
   }
   endToken();
+}
+
+// The bytes of a hex(2):/hex(7): text of an 8-bit file, one per token.
+void ByteValuesOf(std::string_view byteText, std::string& bytes) {
+  bytes.clear();
+  ForEachByteToken(byteText, [&](std::uint32_t token) { bytes.push_back(static_cast<char>(token)); });
 }
 
 // The byte tokens of a hex(2):/hex(7): text, paired into UTF-16 code units:
@@ -205,43 +212,16 @@ bool RegularCodeUnitsOf(std::string_view byteText, std::u16string& units) {
 void CodeUnitsOf(std::string_view byteText, std::u16string& units) {
   if (RegularCodeUnitsOf(byteText, units)) return;
   units.clear();
-  bool anyByte = false;
-  for (char c : byteText) {
-    if (c != ' ') {
-      anyByte = true;
-      break;
-    }
-  }
-  if (!anyByte) return;
   bool haveFirst = false;
   std::uint32_t first = 0;
-  std::uint32_t value = 0;
-  int digits = 0;
-  bool readable = true;
-  auto endToken = [&] {
-    const std::uint32_t token = (readable && digits > 0 && digits <= 8) ? value : 0;
+  ForEachByteToken(byteText, [&](std::uint32_t token) {
     if (haveFirst) {
       units.push_back(static_cast<char16_t>((token * 256 + first) & 0xFFFF));
     } else {
       first = token;
     }
     haveFirst = !haveFirst;
-    value = 0;
-    digits = 0;
-    readable = true;
-  };
-  for (char c : byteText) {
-    if (c == ' ') continue;
-    if (c == ',') {
-      endToken();
-      continue;
-    }
-    const int digit = HexDigitValue(c);
-    if (digit < 0) readable = false;
-    value = (value << 4) | static_cast<std::uint32_t>(digit & 0xF);
-    ++digits;
-  }
-  endToken();
+  });
 }
 
 // The strings of a multi-string value: each zero closes one; every closed
