@@ -95,49 +95,60 @@ class Comparison {
     }
   }
 
-  // Compares a key in both registries; true when something is to be written
-  // at or beneath it. Marks such keys in changed_.
-  bool Scan(Index b, Index a, RootKey root, bool noise) {
-    bool changed = false;
-    // Values, merged by folded name.
+  // Calls `visit(before, after)` for the values of key `b` of before_ and
+  // key `a` of after_, merged by folded name; a value on one side only has
+  // null for the other.
+  template <typename Visit>
+  void MergeValues(Index b, Index a, Visit&& visit) const {
     const std::span<const Value> bv = before_.Values(b);
     const std::span<const Value> av = after_.Values(a);
     std::size_t i = 0;
     std::size_t j = 0;
     while (i < bv.size() || j < av.size()) {
       const int order = i == bv.size() ? 1 : j == av.size() ? -1 : CompactRegistry::CompareFolded(bv[i], av[j]);
-      std::size_t* counter = nullptr;
-      if (order < 0) {
-        counter = &counts_.valuesDeleted;
-        ++i;
-      } else if (order > 0) {
-        counter = &counts_.valuesAdded;
-        ++j;
-      } else {
-        if (!SameValue(bv[i], av[j])) counter = &counts_.valuesChanged;
-        ++i;
-        ++j;
-      }
-      if (counter) {
-        if (noise) {
-          ++counts_.noise;
-        } else {
-          ++*counter;
-          changed = true;
-        }
-      }
+      visit(order <= 0 ? &bv[i] : nullptr, order >= 0 ? &av[j] : nullptr);
+      if (order <= 0) ++i;
+      if (order >= 0) ++j;
     }
-    // Sub-keys, merged by folded name.
+  }
+
+  // The same for the sub-keys of `b` and `a`; kNone stands for the missing side.
+  template <typename Visit>
+  void MergeSubKeys(Index b, Index a, Visit&& visit) {
     const std::span<const Index> bc = before_.Children(b);
     const std::span<const Index> ac = after_.Children(a);
-    i = 0;
-    j = 0;
+    std::size_t i = 0;
+    std::size_t j = 0;
     while (i < bc.size() || j < ac.size()) {
       const int order = i == bc.size()   ? 1
                         : j == ac.size() ? -1
                                          : before_.KeyAt(bc[i]).folded.compare(after_.KeyAt(ac[j]).folded);
       const Index bk = order <= 0 ? bc[i++] : kNone;
       const Index ak = order >= 0 ? ac[j++] : kNone;
+      visit(bk, ak);
+    }
+  }
+
+  // Compares a key in both registries; true when something is to be written
+  // at or beneath it. Marks such keys in changed_.
+  bool Scan(Index b, Index a, RootKey root, bool noise) {
+    bool changed = false;
+    // Values, merged by folded name.
+    MergeValues(b, a, [&](const Value* bv, const Value* av) {
+      std::size_t* counter = !av                  ? &counts_.valuesDeleted
+                             : !bv                ? &counts_.valuesAdded
+                             : !SameValue(*bv, *av) ? &counts_.valuesChanged
+                                                  : nullptr;
+      if (!counter) return;
+      if (noise) {
+        ++counts_.noise;
+      } else {
+        ++*counter;
+        changed = true;
+      }
+    });
+    // Sub-keys, merged by folded name.
+    MergeSubKeys(b, a, [&](Index bk, Index ak) {
       components_.push_back(bk != kNone ? before_.KeyAt(bk).folded : after_.KeyAt(ak).folded);
       const Standing standing = StandingOf(root);
       if (standing != Standing::Excluded) {
@@ -150,7 +161,7 @@ class Comparison {
         }
       }
       components_.pop_back();
-    }
+    });
     if (changed) changed_[a] = true;
     return changed;
   }
@@ -210,45 +221,27 @@ class Comparison {
   void Report(Index b, Index a, RootKey root, const std::string& path) {
     std::vector<const Value*> set;
     std::vector<const Value*> gone;
-    const std::span<const Value> bv = before_.Values(b);
-    const std::span<const Value> av = after_.Values(a);
-    std::size_t i = 0;
-    std::size_t j = 0;
-    while (i < bv.size() || j < av.size()) {
-      const int order = i == bv.size() ? 1 : j == av.size() ? -1 : CompactRegistry::CompareFolded(bv[i], av[j]);
-      if (order < 0) {
-        gone.push_back(&bv[i++]);
-      } else if (order > 0) {
-        set.push_back(&av[j++]);
-      } else {
-        if (!SameValue(bv[i], av[j])) set.push_back(&av[j]);
-        ++i;
-        ++j;
+    MergeValues(b, a, [&](const Value* bv, const Value* av) {
+      if (!av) {
+        gone.push_back(bv);
+      } else if (!bv || !SameValue(*bv, *av)) {
+        set.push_back(av);
       }
-    }
+    });
     if (!set.empty() || !gone.empty()) {
       SortValues(set);
       SortValues(gone);
       sink_.ChangedValues(root, path, set, gone);
     }
     std::vector<ChildChange> children;
-    const std::span<const Index> bc = before_.Children(b);
-    const std::span<const Index> ac = after_.Children(a);
-    i = 0;
-    j = 0;
-    while (i < bc.size() || j < ac.size()) {
-      const int order = i == bc.size()   ? 1
-                        : j == ac.size() ? -1
-                                         : before_.KeyAt(bc[i]).folded.compare(after_.KeyAt(ac[j]).folded);
-      const Index bk = order <= 0 ? bc[i++] : kNone;
-      const Index ak = order >= 0 ? ac[j++] : kNone;
-      if (bk != kNone && ak != kNone && !changed_[ak]) continue;
+    MergeSubKeys(b, a, [&](Index bk, Index ak) {
+      if (bk != kNone && ak != kNone && !changed_[ak]) return;
       components_.push_back(bk != kNone ? before_.KeyAt(bk).folded : after_.KeyAt(ak).folded);
       const bool compared = StandingOf(root) == Standing::Compared;
       components_.pop_back();
-      if (!compared) continue;
+      if (!compared) return;
       children.push_back({bk, ak, ak != kNone ? after_.KeyAt(ak).name : before_.KeyAt(bk).name});
-    }
+    });
     ReportChildren(children, root, path);
   }
 
