@@ -75,20 +75,27 @@ std::unique_ptr<registry::RegistrySource> OpenHiveSource(const CliCommand& comma
                    ", the key that the hive stands for");
     return nullptr;
   }
+  return OpenCheckedHive(command, context, *fileName, shownFile, mount, key, exitStatus);
+}
+
+std::unique_ptr<registry::RegistrySource> OpenCheckedHive(const CliCommand& command, const CommandContext& context,
+                                                          const std::string& fileName, const std::string& shownFile,
+                                                          const registry::RootedKeyPath& mount,
+                                                          const registry::RootedKeyPath& checkKey, int& exitStatus) {
   exitStatus = kExitHiveError;
   try {
-    auto source = std::make_unique<registry::HiveRegistrySource>(*fileName, mount);
+    auto source = std::make_unique<registry::HiveRegistrySource>(fileName, mount);
     if (source->Dirty()) {
       std::fprintf(context.err,
                    "vindra-cli %s: warning: %s was not closed cleanly (changes may wait in its .LOG files, which "
                    "are not applied); read as it stands\n",
                    command.name, shownFile.c_str());
     }
-    source->CheckTree(key.root, key.path);
+    source->CheckTree(checkKey.root, checkKey.path);
     exitStatus = kExitOk;
     return source;
   } catch (const registry::HiveError& error) {
-    std::fprintf(context.err, "%s: %s\n", shownFile.c_str(), toTerminal(error.Detail()).c_str());
+    std::fprintf(context.err, "%s: %s\n", shownFile.c_str(), ForTerminal(context, error.Detail()).c_str());
   }
   return nullptr;
 }

@@ -39,4 +39,13 @@ std::unique_ptr<registry::RegistrySource> OpenHiveSource(const CliCommand& comma
                                                          const ConversionArguments& parsed,
                                                          const registry::RootedKeyPath& key, int& exitStatus);
 
+// Opens the hive file mounted at `mount` and reads the tree of `checkKey`
+// once (see HiveRegistrySource::CheckTree), warning about a hive that was not
+// closed cleanly. Null after "FILE: what is wrong" on standard error, with
+// `exitStatus` 2; `shownFile` is the file name as the terminal shows it.
+std::unique_ptr<registry::RegistrySource> OpenCheckedHive(const CliCommand& command, const CommandContext& context,
+                                                          const std::string& fileName, const std::string& shownFile,
+                                                          const registry::RootedKeyPath& mount,
+                                                          const registry::RootedKeyPath& checkKey, int& exitStatus);
+
 }  // namespace vindra::cli

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "cli/hive_source.h"
 #include "core/registry_file_loader.h"
 #include "registry/diff_writers.h"
 #include "registry/hive_registry.h"
@@ -32,22 +33,7 @@ std::unique_ptr<registry::RegistrySource> OpenHiveFile(const CliCommand& command
                    "--mount HKLM\\SOFTWARE)");
     return nullptr;
   }
-  exitStatus = 2;
-  try {
-    auto source = std::make_unique<registry::HiveRegistrySource>(fileName, mount);
-    if (source->Dirty()) {
-      std::fprintf(context.err,
-                   "vindra-cli %s: warning: %s was not closed cleanly (changes may wait in its .LOG files, which "
-                   "are not applied); read as it stands\n",
-                   command.name, shownFile.c_str());
-    }
-    source->CheckTree(mount.root, mount.path);
-    exitStatus = kExitOk;
-    return source;
-  } catch (const registry::HiveError& error) {
-    std::fprintf(context.err, "%s: %s\n", shownFile.c_str(), ForTerminal(context, error.Detail()).c_str());
-  }
-  return nullptr;
+  return OpenCheckedHive(command, context, fileName, shownFile, mount, mount, exitStatus);
 }
 
 void PrintImportProblems(const CommandContext& context, const std::string& shownName,
