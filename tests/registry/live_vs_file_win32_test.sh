@@ -17,11 +17,23 @@ status=0
 pe=$(od -An -tu4 -j60 -N4 "$cli" | tr -d ' ')
 reg=reg
 [ "$(od -An -tx1 -j$((pe + 24)) -N2 "$cli" | tr -d ' \n')" = 0b01 ] && reg='C:\windows\syswow64\reg.exe'
+# Wine itself writes keys now and then (the display driver's Control\Video
+# entries when a program first starts in the prefix): the live export counts
+# only when a .reg export taken before it and one taken after it agree, else
+# it is taken again.
+export_key() {
+  "$run" "$reg" export "$1" "Z:$2" /y >/dev/null 2>&1 || { echo "reg export $1 failed"; exit 1; }
+}
 for key in "$@"; do
-  "$run" "$reg" export "$key" "Z:$work/export.reg" /y >/dev/null 2>&1 ||
-    { echo "reg export $key failed"; exit 1; }
   for command in export regexpander; do
-    "$run" "$cli" "$command" "$key" >"$work/live.txt" || { echo "live $command $key: exit $?"; status=1; }
+    attempt=1
+    while :; do
+      export_key "$key" "$work/before.reg"
+      "$run" "$cli" "$command" "$key" >"$work/live.txt" || { echo "live $command $key: exit $?"; status=1; }
+      export_key "$key" "$work/export.reg"
+      cmp -s "$work/before.reg" "$work/export.reg" || [ $attempt -ge 3 ] || { attempt=$((attempt + 1)); continue; }
+      break
+    done
     "$run" "$cli" "$command" --from "Z:$work/export.reg" "$key" >"$work/file.txt" ||
       { echo "--from $command $key: exit $?"; status=1; }
     if cmp -s "$work/live.txt" "$work/file.txt"; then
